@@ -1,0 +1,2 @@
+// ber: placeholder until its subsystem lands.
+namespace {}

@@ -1,0 +1,2 @@
+// beroid: placeholder until its subsystem lands.
+namespace {}

@@ -1,0 +1,2 @@
+// berseq: placeholder until its subsystem lands.
+namespace {}

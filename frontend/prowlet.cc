@@ -1,0 +1,4 @@
+// prowlet front end: placeholder main until the front end lands.
+#include "frontend/prowlet.h"
+
+int prowlet_main(int, char **) { return 0; }

@@ -1,0 +1,2 @@
+// output: placeholder until its subsystem lands.
+namespace {}

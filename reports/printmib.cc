@@ -1,0 +1,2 @@
+// printmib: placeholder until its subsystem lands.
+namespace {}

@@ -1,0 +1,2 @@
+// prowlethelpers: placeholder until its subsystem lands.
+namespace {}

@@ -1,0 +1,2 @@
+// oidseq: placeholder until its subsystem lands.
+namespace {}

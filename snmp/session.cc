@@ -1,0 +1,2 @@
+// session: placeholder until its subsystem lands.
+namespace {}

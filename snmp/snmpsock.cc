@@ -1,0 +1,2 @@
+// snmpsock: placeholder until its subsystem lands.
+namespace {}

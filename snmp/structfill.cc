@@ -1,0 +1,2 @@
+// structfill: placeholder until its subsystem lands.
+namespace {}

@@ -1,0 +1,24 @@
+// Runs the built prowlet binary and captures what a user would see.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+struct RunResult {
+    std::string out;   // standard output, byte for byte
+    std::string err;   // standard error, byte for byte
+    int status = -1;   // exit status, or 128 + signal number
+    bool timedOut = false;
+};
+
+// Runs PROWLET_BINARY with args (argv[0] is "prowlet") in directory cwd (empty:
+// the current one). The child is killed after limit, so no test can hang.
+RunResult run_prowlet(const std::vector<std::string> &args,
+                      std::chrono::seconds limit = std::chrono::seconds(120),
+                      const std::string &cwd = "");
+
+// Same, for any program given by path; argv[0] is argv0, or path when empty.
+RunResult run_program(const std::string &path, const std::vector<std::string> &args,
+                      std::chrono::seconds limit = std::chrono::seconds(120),
+                      const std::string &cwd = "", const std::string &argv0 = "");
