@@ -1,2 +1,62 @@
-// output: placeholder until its subsystem lands.
-namespace {}
+// Serialised output: one lock for every write to standard output.
+#include "reports/output.h"
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "reports/flags.h"
+#include "snmp/session.h"
+
+const char *progname = "prowlet";
+
+namespace {
+
+std::mutex outputLock;
+const SNMP_session *lastSession = nullptr;
+bool lastContinued = false;
+
+}  // namespace
+
+void emit_output(const SNMP_session &session, const std::uint64_t *flags, bool continues,
+                 std::string_view text) {
+    std::lock_guard<std::mutex> lock(outputLock);
+    std::string piece;
+    if (&session != lastSession || !continues) {
+        if (lastContinued) piece += '\n';
+        if (flags[0] & F0_NAME) {
+            piece += "hostname=\"";
+            piece += session.hostname;
+            piece += "\";";
+        }
+    }
+    piece.append(text);
+    std::fwrite(piece.data(), 1, piece.size(), stdout);
+    std::fflush(stdout);
+    lastSession = &session;
+    lastContinued = continues;
+}
+
+void finish_output() {
+    std::lock_guard<std::mutex> lock(outputLock);
+    if (lastContinued) {
+        std::fputc('\n', stdout);
+        lastContinued = false;
+    }
+    std::fflush(stdout);
+}
+
+void handle_unrecoverable(const char *prog, const char *hostname, SNMP_error_unrecoverable error) {
+    if (error == NO_RESPONSE) std::fprintf(stderr, "%s: No response from %s\n", prog, hostname);
+    throw WorkerExit{8};
+}
+
+void not_supported(const char *option, const char *hostname) {
+    std::fprintf(stderr, "%s: %s option not supported on this printer type.\n", hostname, option);
+}
+
+void reset_output_state() {
+    std::lock_guard<std::mutex> lock(outputLock);
+    lastSession = nullptr;
+    lastContinued = false;
+}
