@@ -37,6 +37,28 @@ void emit_output(const SNMP_session &session, const std::uint64_t *flags, bool c
     lastContinued = continues;
 }
 
+std::string escape_value(std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c < 0x20 || c == 0x7f) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 0xf];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 void finish_output() {
     std::lock_guard<std::mutex> lock(outputLock);
     if (lastContinued) {

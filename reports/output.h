@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "snmp/structfill.h"
@@ -22,6 +23,11 @@ struct WorkerExit {
 // false) are whole lines ending in "\n". Only the name bit of flags[0] is read.
 void emit_output(const SNMP_session &session, const std::uint64_t *flags, bool continues,
                  std::string_view text);
+
+// Makes a value read from a printer safe inside key="value"; fields: '"' and
+// '\' get a backslash, a newline becomes \n and every other control byte
+// (below 0x20, and 0x7f) becomes \xHH. Bytes from 0x80 up pass unchanged.
+std::string escape_value(std::string_view text);
 
 // Closes the last line if it was left open.
 void finish_output();
