@@ -1,0 +1,94 @@
+// Variable-binding lists indexed by dotted OID text, and the error naming a refused OID.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+class BerBase;
+class BerOid;
+class BerSequence;
+
+// Names the OID a request failed on. The session throws it as
+// std::unique_ptr<SNMP_error_oid> (catch `std::unique_ptr<SNMP_error_oid> &`);
+// the record filler of tabdef throws it by value.
+class SNMP_error_oid {
+ public:
+    // status: the printer's error-status (1 tooBig, 2 noSuchName, 3 badValue,
+    // 4 readOnly, 5 genErr, ...) when the session raised it; 0 when the record
+    // filler raised it for a value of the wrong type.
+    explicit SNMP_error_oid(const char *oidstr, int status = 0);
+
+    // Dotted OID text of the refused binding. Empty when the printer reported an
+    // error without naming a binding of its reply (error-index 0 or past the
+    // list, or error fields that are not one-byte INTEGERs).
+    std::string str;
+    int status;
+
+    bool operator==(const char *other) const { return str == other; }
+};
+
+// One SNMP variable-binding list: a SEQUENCE of (OID, value) SEQUENCEs, plus an
+// index from dotted text to each binding. Lookups meet the LAST matching
+// binding in list order first.
+class OidSeq {
+ public:
+    OidSeq();
+    // Empty, then append(oidstr) for each string, in order.
+    OidSeq(std::initializer_list<const char *> oidstrs);
+    template <class... Strings>
+    explicit OidSeq(int count, Strings... oidstrs) : OidSeq({oidstrs...}) {
+        static_cast<void>(count);
+    }
+    // Takes ownership of a received binding list. Every binding must be a
+    // SEQUENCE whose first child is an OID that prints within 256 characters;
+    // otherwise throws BerDecodeError (the session treats that reply as unusable).
+    explicit OidSeq(std::unique_ptr<BerSequence> bindings);
+    ~OidSeq();
+    OidSeq(const OidSeq &) = delete;
+    OidSeq &operator=(const OidSeq &) = delete;
+
+    // (oidstr, NULL), as get and get-next requests carry.
+    void append(const char *oidstr);
+    // STRING_TAG: a BerString of the len bytes; OID_TAG: a BerOid from the len
+    // characters of dotted text; IPADDR_TAG: a BerIPAddr (len must be 4).
+    // Any other type or an address length other than 4 throws std::logic_error.
+    void append(const char *oidstr, int type, const void *value, std::size_t len);
+    // INT_TAG or COUNTER_TAG: a BerInt (always encoded as INTEGER); any other
+    // type throws std::logic_error.
+    void append(const char *oidstr, int type, long value);
+
+    // Removes the binding of the first index entry (the last binding in list
+    // order) whose text equals oidstr, together with that entry. Returns false,
+    // and leaves list and index unchanged, when no entry has that text; callers
+    // that retry after removing a refused OID must stop when it returns false.
+    bool remove(const char *oidstr);
+
+    // Value of the last binding whose text equals oidstr, or nullptr.
+    BerBase *find(const char *oidstr) const;
+    // Value of the last binding whose text begins with the characters of oidstr
+    // (a character prefix, not an arc prefix), or nullptr.
+    BerBase *findPrefix(const char *oidstr) const;
+
+    // Bindings in list order; the pointers belong to this list.
+    std::size_t size() const { return index.size(); }
+    const std::string &oidstr(std::size_t i) const { return index[i].str; }
+    BerOid *oid(std::size_t i) const { return index[i].oid; }
+    BerBase *value(std::size_t i) const;
+
+    // The binding list itself, nullptr while empty. The session encodes it into
+    // every request; it stays owned by this OidSeq.
+    BerSequence *sequence() const { return seq.get(); }
+
+ private:
+    struct Assoc {
+        std::string str;
+        BerOid *oid;  // first child of the binding; owned by seq
+    };
+    void add_binding(const char *oidstr, std::unique_ptr<BerBase> value);
+
+    std::unique_ptr<BerSequence> seq;
+    std::vector<Assoc> index;  // list order; searched from the back
+};

@@ -1,0 +1,103 @@
+// One printer: its addresses and community, the SNMPv1 request exchange, the packet log.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "snmp/oidseq.h"
+#include "snmp/snmpsock.h"
+
+class BerBase;
+
+// PDU tags of SNMPv1 (RFC 1157).
+constexpr int GET_REQ_TAG = 0xa0;
+constexpr int GETNEXT_REQ_TAG = 0xa1;
+// GET_RESP_TAG (0xa2) is defined with the other tags in ber/ber.h.
+constexpr int SET_REQ_TAG = 0xa3;
+
+// A target name did not resolve. The constructor has ALREADY written
+// "SNMP: cannot resolve hostname \"%s\".\n" to standard error; the catcher (main)
+// only ends the process with status() (252), before any printer is contacted.
+class SNMP_resolve_error : public std::runtime_error {
+ public:
+    explicit SNMP_resolve_error(const std::string &name);
+    std::string hostname;
+    int status() const { return 252; }
+};
+
+class SNMP_session {
+ public:
+    using IPv4 = std::array<unsigned char, 4>;
+
+    // Community used when none is given.
+    static constexpr const char *DEFAULT_COMMUNITY = "quorum";
+    // Replies thrown away in one exchange with one address (wrong request id,
+    // undecodable, not a GetResponse, no INTEGER request id, unusable binding
+    // list) before that address counts as not answering.
+    static constexpr int MAX_DISCARDED_REPLIES = 8;
+
+    // Resolves name (gethostbyname, IPv4) and keeps every address it gives.
+    // community nullptr: "quorum". Throws SNMP_resolve_error (message written).
+    SNMP_session(SNMP_socket *transport, const char *name, const char *community);
+    // No name lookup: the given addresses (network byte order), tried in order.
+    SNMP_session(SNMP_socket *transport, const char *name, const char *community,
+                 std::vector<IPv4> addresses);
+    ~SNMP_session();
+    SNMP_session(const SNMP_session &) = delete;
+    SNMP_session &operator=(const SNMP_session &) = delete;
+
+    // One exchange: pduTag GET_REQ_TAG, GETNEXT_REQ_TAG or SET_REQ_TAG with the
+    // bindings of request (kept by the caller, unchanged). Returns the reply's
+    // bindings (owned by the caller), or nullptr when no address answered; from
+    // then on returns nullptr at once. A reply with non-zero error-status throws
+    // std::unique_ptr<SNMP_error_oid> naming the binding the error-index points
+    // at (empty text when it points at none).
+    std::unique_ptr<OidSeq> do_req(int pduTag, OidSeq *request);
+
+    // Opens the packet log "snmplog.N" (first free N, created exclusively,
+    // never through a symlink) in directory dir and writes its "Contacting" line.
+    // A log that cannot be created gives a warning naming the printer; the
+    // session then runs without a log.
+    void setDebug(const std::string &dir = ".");
+    // Appends label, "\n", value's display form, "\n" to the log.
+    void write_debug(const char *label, BerBase *value);
+    // Appends a hex dump ("%02x " per byte, "\n" after every 16th, one more
+    // "\n" at the end) to the log.
+    void write_debug_bin(const unsigned char *data, std::size_t len);
+
+    // Name as given; used in every message and in the hostname field.
+    std::string hostname;
+    // Next session of main's target list; not owned.
+    SNMP_session *next = nullptr;
+
+    const std::string &community() const { return community_; }
+    const std::vector<IPv4> &addresses() const { return addresses_; }
+    // Address in use (the last one once all failed).
+    const IPv4 &address() const;
+    bool unreachable() const { return (state & UNREACHABLE) != 0; }
+    bool debugging() const { return (state & DEBUG_ON) != 0; }
+    // Path of the packet log, empty without one.
+    const std::string &debugPath() const { return debugPath_; }
+
+ private:
+    enum : int { DEBUG_ON = 1, UNREACHABLE = 2 };
+    void write_log(const char *text, std::size_t len);
+    void warn_discarded(const char *reason);
+
+    SNMP_socket *transport;  // shared by all sessions; not owned
+    std::string community_;
+    std::vector<IPv4> addresses_;
+    std::size_t addrIndex = 0;
+    int state = 0;
+    SNMP_descriptor debugfile;
+    std::string debugPath_;
+};
+
+// Request ids: a thread-safe draw from a generator seeded once per run from the
+// system's random source. Never negative.
+std::int32_t snmp_request_id();

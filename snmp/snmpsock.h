@@ -1,0 +1,108 @@
+// The one UDP socket of a run, its receiver thread, and the send-and-wait exchange.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+// The transport could not be set up: the protocol lookup, the socket, the wake-up
+// pipe or the receiver thread failed. what() is the message for the user,
+// "<step>: <system error text>", not yet written anywhere; main writes it,
+// prefixed with the program name, and exits with status(), before any printer
+// has been contacted.
+class SNMP_socket_error : public std::runtime_error {
+ public:
+    SNMP_socket_error(const std::string &step, int err);
+    int status() const { return 5; }
+};
+
+// Owns one file descriptor and closes it once.
+class SNMP_descriptor {
+ public:
+    SNMP_descriptor() = default;
+    explicit SNMP_descriptor(int fd) : fd_(fd) {}
+    ~SNMP_descriptor() { reset(); }
+    SNMP_descriptor(SNMP_descriptor &&other) noexcept : fd_(other.release()) {}
+    SNMP_descriptor &operator=(SNMP_descriptor &&other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = other.release();
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1);
+
+ private:
+    int fd_ = -1;
+};
+
+class SNMP_socket {
+ public:
+    // Largest datagram handed to a caller; longer ones are cut to this size.
+    static constexpr std::size_t REPLY_BUFFER_SIZE = 10240;
+    // A send refused with ECONNREFUSED (an ICMP refusal of an earlier datagram)
+    // is repeated at once; after this many refusals in a row the try counts as
+    // failed, like a time-out.
+    static constexpr int MAX_REFUSED_RESENDS = 16;
+
+    // timeout: seconds to wait after each send; retries: sends after the first
+    // (negative: nothing is ever sent); port: destination UDP port in host order,
+    // 0 for the services entry "snmp"/"udp" (161 when it is not listed).
+    // Starts the receiver thread. Throws SNMP_socket_error.
+    SNMP_socket(int timeout, int retries, int port);
+    // Wakes the receiver through its pipe (no 5-second wait), joins it and
+    // closes the socket. No call may be in progress.
+    ~SNMP_socket();
+    SNMP_socket(const SNMP_socket &) = delete;
+    SNMP_socket &operator=(const SNMP_socket &) = delete;
+
+    // Sends the length bytes at data to the IPv4 address (addrlen bytes at
+    // address, family AF_INET) on the socket's port and waits for a datagram
+    // from that address: retries + 1 sends, each followed by a wait until
+    // time() + timeout. Returns the reply (owned by the caller) and sets length
+    // to its size, or returns nullptr (length untouched) when none came. Safe to
+    // call from many threads at once; the newest call for an address gets the
+    // next datagram from it.
+    std::unique_ptr<unsigned char[]> call(int addrlen, int family, const void *address,
+                                          const unsigned char *data, std::size_t &length);
+
+    int timeout() const { return timeout_; }
+    int retries() const { return retries_; }
+    // Destination port in network byte order.
+    int port() const { return port_; }
+
+    // What the receiver does when reading the socket fails with anything but
+    // ECONNREFUSED (message prefix "bad read in reciever thread", status 5) or
+    // select fails with anything but EINTR (prefix "select in reciever thread",
+    // status 5): it writes the message perror style, then calls this hook with
+    // the status. The default flushes stdio and ends the process with _exit.
+    // Tests may replace it; a replacement that returns stops the receiver.
+    static void (*fatal_hook)(int status);
+
+ private:
+    struct PendingRequest;
+
+    void receiver();
+    bool deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> buf, std::size_t len);
+
+    SNMP_descriptor sock;
+    int timeout_;
+    int retries_;
+    int port_;
+    SNMP_descriptor wakeRead;   // the destructor writes one byte to wakeWrite to
+    SNMP_descriptor wakeWrite;  // stop the receiver at once
+    std::mutex pendingLock;
+    PendingRequest *pendingList = nullptr;  // newest first; records live in call frames
+    std::thread listening_thr;
+};

@@ -1,0 +1,195 @@
+// Table retrieval: columns bound to record members, filled by get and get-next walks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "snmp/oidseq.h"
+#include "snmp/session.h"
+
+class BerBase;
+
+// Thrown by value by getOne, getNext and get when the printer did not answer.
+enum SNMP_error_unrecoverable { NO_RESPONSE = 0 };
+
+// Non-template work of tabdef, in structfill.cc.
+namespace tabdef_detail {
+// True for INT_TAG, STRING_TAG, OID_TAG, IPADDR_TAG, COUNTER_TAG, TIME_TICK_TAG.
+bool column_type_valid(int type);
+// Accepts v for a column of type expected, warning about the Integer/Counter
+// swap some firmware makes; any other mismatch warns and throws SNMP_error_oid
+// (by value) naming oidstr.
+void check_type(const BerBase *v, int expected, const char *oidstr);
+// INTEGER, Counter or TimeTicks value.
+std::int64_t int_value(const BerBase *v);
+// OCTET STRING as a C string reads it (cut at an embedded NUL), at most 254
+// bytes; an OID as its dotted text.
+std::string string_value(const BerBase *v);
+std::array<unsigned char, 4> ipaddr_value(const BerBase *v);
+// do_req, with nullptr (no answer) turned into NO_RESPONSE.
+std::unique_ptr<OidSeq> exchange(SNMP_session *session, int pduTag, OidSeq *request);
+// False, after "Warning: %s returned an OID that does not increase (%s); table
+// walk stopped.\n", when a get-next reply names an OID not greater than the one
+// asked for at the same position.
+bool oids_increase(const SNMP_session *session, const OidSeq &request, const OidSeq &reply);
+// "Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n"
+void warn_missing_value();
+// noSuchName: a get-next past the last object of the agent's MIB.
+constexpr int NO_SUCH_NAME = 2;
+}  // namespace tabdef_detail
+
+// Columns (a dotted OID string with its expected BER type) bound to members of
+// Record. Column strings are not copied: they must outlive the tabdef.
+//
+// Record slots by column type:
+//   INT_TAG, COUNTER_TAG, TIME_TICK_TAG  std::int64_t
+//   STRING_TAG                           std::string, as a C string reads the value
+//                                        (cut at an embedded NUL), at most 254 bytes
+//   OID_TAG                              std::string, the dotted text
+//   IPADDR_TAG                           std::array<unsigned char, 4>, network order
+// A type that does not suit the slot, or that is none of these, throws
+// std::logic_error (a programming error).
+template <class Record>
+class tabdef {
+ public:
+    explicit tabdef(SNMP_session *session) : session(session) {}
+    tabdef(const tabdef &) = delete;
+    tabdef &operator=(const tabdef &) = delete;
+
+    void append(const char *oidstr, int type, std::int64_t Record::*slot) {
+        if (type != INT_TAG_VALUE && type != COUNTER_TAG_VALUE && type != TIME_TICK_TAG_VALUE)
+            throw std::logic_error("tabdef: integer slot for a non-integer column");
+        add(oidstr, type, Slot(slot));
+    }
+    void append(const char *oidstr, int type, std::string Record::*slot) {
+        if (type != STRING_TAG_VALUE && type != OID_TAG_VALUE)
+            throw std::logic_error("tabdef: string slot for a non-string column");
+        add(oidstr, type, Slot(slot));
+    }
+    void append(const char *oidstr, int type, std::array<unsigned char, 4> Record::*slot) {
+        if (type != IPADDR_TAG_VALUE)
+            throw std::logic_error("tabdef: address slot for a non-address column");
+        add(oidstr, type, Slot(slot));
+    }
+
+    // Drops the first column whose string equals oidstr and its binding from
+    // the current request. False (nothing changed) when there is no such column.
+    bool remove(const char *oidstr) {
+        for (auto it = columns.rbegin(); it != columns.rend(); ++it) {
+            if (std::string_view(it->oidstr) == oidstr) {
+                columns.erase(std::next(it).base());
+                if (oidseq) oidseq->remove(oidstr);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Fills record from response; true when every column found a value. Columns
+    // are visited newest first; a missing value leaves its slot as it was.
+    bool fillStruct(OidSeq &response, Record &record) {
+        bool result = true;
+        for (auto it = columns.rbegin(); it != columns.rend(); ++it) {
+            const BerBase *v = response.findPrefix(it->oidstr);
+            if (!v) {
+                result = false;
+                continue;
+            }
+            tabdef_detail::check_type(v, it->type, it->oidstr);
+            store(*it, v, record);
+        }
+        return result;
+    }
+
+    // One GetRequest for every column: &record, or nullptr (with a warning) when
+    // a value was missing. NO_RESPONSE when the printer did not answer; an
+    // error-status arrives as the session's std::unique_ptr<SNMP_error_oid>.
+    Record *getOne(Record &record) {
+        response = tabdef_detail::exchange(session, GET_REQ_TAG, oidseq.get());
+        if (!fillStruct(*response, record)) {
+            tabdef_detail::warn_missing_value();
+            return nullptr;
+        }
+        return &record;
+    }
+
+    // One GetNext step from the previous reply (or from the columns at first):
+    // &record, or nullptr when a column ran out (the end of a walk) or the
+    // printer returned an OID that does not increase.
+    Record *getNext(Record &record) {
+        if (response) oidseq = std::move(response);
+        response = tabdef_detail::exchange(session, GETNEXT_REQ_TAG, oidseq.get());
+        if (oidseq && !tabdef_detail::oids_increase(session, *oidseq, *response)) return nullptr;
+        return fillStruct(*response, record) ? &record : nullptr;
+    }
+
+    // The whole walk: every complete row, in order. A printer that answers the
+    // step past its last object with noSuchName ends the walk with the rows
+    // read so far; other error statuses reach the caller.
+    std::vector<Record> get() {
+        std::vector<Record> rows;
+        for (;;) {
+            Record record{};
+            try {
+                if (!getNext(record)) break;
+            } catch (std::unique_ptr<SNMP_error_oid> &error) {
+                if (error && error->status == tabdef_detail::NO_SUCH_NAME) break;
+                throw;
+            }
+            rows.push_back(std::move(record));
+        }
+        return rows;
+    }
+
+    // The last reply, or nullptr; owned by the tabdef.
+    OidSeq *lastResponse() const { return response.get(); }
+    // The next request's bindings, or nullptr before the first column.
+    OidSeq *request() const { return oidseq.get(); }
+    std::size_t columnCount() const { return columns.size(); }
+
+ private:
+    // The tag values of ber/ber.h, repeated so this header stands on its own.
+    static constexpr int INT_TAG_VALUE = 0x02;
+    static constexpr int STRING_TAG_VALUE = 0x04;
+    static constexpr int OID_TAG_VALUE = 0x06;
+    static constexpr int IPADDR_TAG_VALUE = 0x40;
+    static constexpr int COUNTER_TAG_VALUE = 0x41;
+    static constexpr int TIME_TICK_TAG_VALUE = 0x43;
+
+    using Slot = std::variant<std::int64_t Record::*, std::string Record::*,
+                              std::array<unsigned char, 4> Record::*>;
+    struct TableEntry {
+        const char *oidstr;
+        int type;
+        Slot slot;
+    };
+
+    void add(const char *oidstr, int type, Slot slot) {
+        if (!oidstr) throw std::logic_error("tabdef: column without an OID");
+        columns.push_back(TableEntry{oidstr, type, slot});
+        if (!oidseq) oidseq = std::make_unique<OidSeq>();
+        oidseq->append(oidstr);
+    }
+
+    static void store(const TableEntry &column, const BerBase *v, Record &record) {
+        if (auto p = std::get_if<std::int64_t Record::*>(&column.slot))
+            record.*(*p) = tabdef_detail::int_value(v);
+        else if (auto s = std::get_if<std::string Record::*>(&column.slot))
+            record.*(*s) = tabdef_detail::string_value(v);
+        else
+            record.*(std::get<std::array<unsigned char, 4> Record::*>(column.slot)) =
+                tabdef_detail::ipaddr_value(v);
+    }
+
+    std::vector<TableEntry> columns;  // append order; visited newest first
+    std::unique_ptr<OidSeq> oidseq;
+    std::unique_ptr<OidSeq> response;
+    SNMP_session *session;  // not owned
+};
