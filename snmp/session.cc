@@ -1,2 +1,318 @@
-// session: placeholder until its subsystem lands.
-namespace {}
+// session: one printer's SNMPv1 request exchange, reply checks and packet log.
+#include "snmp/session.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <span>
+
+#include "ber/ber.h"
+#include "ber/beroid.h"
+#include "ber/berseq.h"
+
+namespace {
+
+// Size of one packet-log record, as the log format was designed around.
+constexpr std::size_t LOG_RECORD_SIZE = 10240;
+
+void append_encoding(std::vector<unsigned char> &out, BerBase &value) {
+    auto chunk = value.encode();
+    out.insert(out.end(), chunk->Data(), chunk->Data() + chunk->Length());
+}
+
+void append_header(std::vector<unsigned char> &out, int tag, std::size_t length) {
+    unsigned char header[8];
+    std::size_t n = write_header(tag, length, header);
+    out.insert(out.end(), header, header + n);
+}
+
+// The SNMPv1 message of RFC 1157: SEQUENCE { version, community, PDU { request-id,
+// error-status, error-index, bindings } }. The bindings stay with the caller's
+// list, so the message is laid out here rather than built as one value tree.
+std::vector<unsigned char> encode_message(const std::string &community, int pduTag, std::int32_t reqid,
+                                          OidSeq *request) {
+    std::vector<unsigned char> pdu;
+    BerInt id(reqid), status(0), index(0);
+    append_encoding(pdu, id);
+    append_encoding(pdu, status);
+    append_encoding(pdu, index);
+    if (request && request->sequence()) {
+        append_encoding(pdu, *request->sequence());
+    } else {
+        append_header(pdu, SEQUENCE_TAG, 0);
+    }
+
+    std::vector<unsigned char> content;
+    BerInt version(0);
+    BerString comm(community.data(), community.size());
+    append_encoding(content, version);
+    append_encoding(content, comm);
+    append_header(content, pduTag, pdu.size());
+    content.insert(content.end(), pdu.begin(), pdu.end());
+
+    std::vector<unsigned char> message;
+    append_header(message, SEQUENCE_TAG, content.size());
+    message.insert(message.end(), content.begin(), content.end());
+    return message;
+}
+
+template <class T>
+T *as(BerBase *v) {
+    return dynamic_cast<T *>(v);
+}
+
+// An INTEGER (not a Counter) child, or nullptr.
+BerInt *integer_at(BerSequence *seq, std::size_t n) {
+    BerInt *v = as<BerInt>(seq->peek(n));
+    return v && v->type() == INT_TAG ? v : nullptr;
+}
+
+// Dotted text of the OID of binding number index (from 1) of the reply, or
+// empty when the index names no (OID, value) binding.
+std::string refused_oid(BerSequence *pdu, BerInt *index) {
+    if (!index || index->value < 1) return "";
+    auto *bindings = as<BerSequence>(pdu->peek(3));
+    if (!bindings || static_cast<std::uint64_t>(index->value) > bindings->count()) return "";
+    auto *binding = as<BerSequence>(bindings->peek(static_cast<std::size_t>(index->value - 1)));
+    auto *oid = binding ? as<BerOid>(binding->peek(0)) : nullptr;
+    if (!oid) return "";
+    char buf[256];
+    int n = oid->print(buf, sizeof buf);
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) return "";
+    return std::string(buf, static_cast<std::size_t>(n));
+}
+
+std::mutex requestIdLock;
+
+}  // namespace
+
+std::int32_t snmp_request_id() {
+    // One generator for the run, seeded once from the system's random source;
+    // random() would repeat the same ids in every run and is not meant to be
+    // shared between threads.
+    static std::mt19937 generator{std::random_device{}()};
+    std::lock_guard<std::mutex> lock(requestIdLock);
+    return static_cast<std::int32_t>(generator() & 0x7fffffffu);
+}
+
+SNMP_resolve_error::SNMP_resolve_error(const std::string &name)
+    : std::runtime_error("SNMP: cannot resolve hostname \"" + name + "\"."), hostname(name) {}
+
+SNMP_session::SNMP_session(SNMP_socket *transport, const char *name, const char *community)
+    : hostname(name), transport(transport), community_(community ? community : DEFAULT_COMMUNITY) {
+    // gethostbyname_r keeps the order of the name service (a hosts file lists
+    // a printer's interfaces in the order they should be tried).
+    hostent entry{};
+    hostent *result = nullptr;
+    int herr = 0;
+    std::vector<char> buf(2048);
+    int rc;
+    while ((rc = gethostbyname_r(name, &entry, buf.data(), buf.size(), &result, &herr)) == ERANGE &&
+           buf.size() < (1u << 20))
+        buf.resize(buf.size() * 2);
+    if (rc == 0 && result && result->h_addrtype == AF_INET && result->h_length == 4) {
+        for (char **a = result->h_addr_list; *a; ++a) {
+            IPv4 addr;
+            std::memcpy(addr.data(), *a, 4);
+            addresses_.push_back(addr);
+        }
+    }
+    if (addresses_.empty()) {
+        std::fprintf(stderr, "SNMP: cannot resolve hostname \"%s\".\n", name);
+        throw SNMP_resolve_error(name);
+    }
+}
+
+SNMP_session::SNMP_session(SNMP_socket *transport, const char *name, const char *community,
+                           std::vector<IPv4> addresses)
+    : hostname(name),
+      transport(transport),
+      community_(community ? community : DEFAULT_COMMUNITY),
+      addresses_(std::move(addresses)) {
+    if (addresses_.empty()) throw std::invalid_argument("SNMP_session: no address given");
+}
+
+SNMP_session::~SNMP_session() = default;
+
+const SNMP_session::IPv4 &SNMP_session::address() const {
+    return addresses_[addrIndex < addresses_.size() ? addrIndex : addresses_.size() - 1];
+}
+
+void SNMP_session::warn_discarded(const char *reason) {
+    std::fprintf(stderr, "Warning: %s sent a reply that cannot be used (%s); request sent again.\n",
+                 hostname.c_str(), reason);
+}
+
+std::unique_ptr<OidSeq> SNMP_session::do_req(int pduTag, OidSeq *request) {
+    if (state & UNREACHABLE) return nullptr;
+
+    const std::int32_t reqid = snmp_request_id();
+    const std::vector<unsigned char> message = encode_message(community_, pduTag, reqid, request);
+    if (state & DEBUG_ON) {
+        BerSequence sent(message.data(), message.size());
+        write_debug("Sent", &sent);
+        write_debug_bin(message.data(), message.size());
+    }
+
+    for (; addrIndex < addresses_.size(); ++addrIndex) {
+        int discarded = 0;
+        for (;;) {
+            std::size_t len = message.size();
+            auto reply = transport->call(4, AF_INET, addresses_[addrIndex].data(), message.data(), len);
+            if (!reply) break;
+
+            // A reply that cannot be used is dropped like a late one: the request
+            // goes out again. A bounded number of them count as no answer.
+            std::string problem;
+            std::unique_ptr<BerSequence> tree;
+            try {
+                tree = std::make_unique<BerSequence>(reply.get(), len);
+            } catch (const BerDecodeError &e) {
+                problem = std::string("undecodable: ") + e.what();
+            }
+            if (state & DEBUG_ON) {
+                if (tree) {
+                    write_debug("Received", tree.get());
+                } else {
+                    std::string record = "Received\n(" + problem + ")\n";
+                    write_log(record.data(), record.size());
+                }
+                write_debug_bin(reply.get(), len);
+            }
+
+            BerSequence *pdu = tree ? as<BerSequence>(tree->peek(2)) : nullptr;
+            BerInt *id = pdu ? integer_at(pdu, 0) : nullptr;
+            if (tree && (!pdu || pdu->tag() != GET_RESP_TAG))
+                problem = "not a GetResponse";
+            else if (tree && !id)
+                problem = "request id is not an INTEGER";
+
+            if (problem.empty() && id->value == reqid) {
+                BerInt *status = integer_at(pdu, 1);
+                if (!status || status->value != 0) {
+                    // Printers that do not name a binding still refuse the request:
+                    // the error carries an empty OID text then.
+                    throw std::make_unique<SNMP_error_oid>(
+                        refused_oid(pdu, status ? integer_at(pdu, 2) : nullptr).c_str(),
+                        status ? static_cast<int>(status->value) : -1);
+                }
+                auto *list = as<BerSequence>(pdu->peek(3));
+                if (!list) {
+                    problem = "no variable-binding list";
+                } else {
+                    std::unique_ptr<BerBase> taken = pdu->extract(3);
+                    std::unique_ptr<BerSequence> bindings(static_cast<BerSequence *>(taken.release()));
+                    try {
+                        return std::make_unique<OidSeq>(std::move(bindings));
+                    } catch (const BerDecodeError &e) {
+                        problem = e.what();
+                    }
+                }
+            }
+
+            if (++discarded > MAX_DISCARDED_REPLIES) {
+                const IPv4 &a = addresses_[addrIndex];
+                std::fprintf(stderr,
+                             "Warning: %s sent too many replies that cannot be used; no answer from %u.%u.%u.%u "
+                             "assumed.\n",
+                             hostname.c_str(), a[0], a[1], a[2], a[3]);
+                break;
+            }
+            // A reply to an earlier, timed-out request is expected now and then
+            // and needs no warning.
+            if (!problem.empty()) warn_discarded(problem.c_str());
+        }
+    }
+    state |= UNREACHABLE;
+    return nullptr;
+}
+
+void SNMP_session::setDebug(const std::string &dir) {
+    // O_EXCL|O_NOFOLLOW: a name that exists (or a planted symlink) is never
+    // written through; the next number is taken instead.
+    constexpr int MAX_LOG_NUMBER = 100000;
+    int err = 0;
+    for (int n = 0; n < MAX_LOG_NUMBER; ++n) {
+        std::string path = (dir.empty() || dir == ".") ? "" : dir + "/";
+        path += "snmplog." + std::to_string(n);
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
+        if (fd >= 0) {
+            debugfile.reset(fd);
+            debugPath_ = path;
+            state |= DEBUG_ON;
+            const IPv4 &a = address();
+            char line[256];
+            int len = std::snprintf(line, sizeof line, "Contacting %u.%u.%u.%u\n", a[0], a[1], a[2], a[3]);
+            write_log(line, static_cast<std::size_t>(len));
+            return;
+        }
+        err = errno;
+        if (err != EEXIST && err != ELOOP) break;
+    }
+    std::fprintf(stderr, "Warning: cannot create the packet log for %s (%s); continuing without it.\n",
+                 hostname.c_str(), err ? std::strerror(err) : "no free snmplog number");
+}
+
+void SNMP_session::write_log(const char *text, std::size_t len) {
+    if (!(state & DEBUG_ON)) return;
+    while (len > 0) {
+        ssize_t n = ::write(debugfile.get(), text, len);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            std::fprintf(stderr, "Warning: cannot write the packet log of %s (%s); logging stopped.\n",
+                         hostname.c_str(), n < 0 ? std::strerror(errno) : "nothing written");
+            state &= ~DEBUG_ON;
+            debugfile.reset();
+            return;
+        }
+        text += n;
+        len -= static_cast<std::size_t>(n);
+    }
+}
+
+void SNMP_session::write_debug(const char *label, BerBase *value) {
+    if (!(state & DEBUG_ON)) return;
+    // A record is at most LOG_RECORD_SIZE bytes: a display form that does not
+    // fit is cut, and the record still ends in "\n".
+    std::string record(label);
+    record += '\n';
+    std::vector<char> form(LOG_RECORD_SIZE);
+    int n = value->print(form.data(), form.size());
+    while (n < 0 && form.size() < 64 * LOG_RECORD_SIZE) {
+        form.resize(form.size() * 4);
+        n = value->print(form.data(), form.size());
+    }
+    const char *text = n < 0 ? "(display form too long)" : form.data();
+    std::size_t textlen = n < 0 ? std::strlen(text) : static_cast<std::size_t>(n);
+    std::size_t room = LOG_RECORD_SIZE - record.size() - 1;
+    record.append(text, textlen < room ? textlen : room);
+    record += '\n';
+    write_log(record.data(), record.size());
+}
+
+void SNMP_session::write_debug_bin(const unsigned char *data, std::size_t len) {
+    if (!(state & DEBUG_ON)) return;
+    // 16 bytes take 49 characters: a record holds the dump of up to 3343
+    // bytes. A longer packet shows its first 206 lines and counts the rest.
+    const std::size_t full = 3 * len + len / 16 + 1;
+    const std::size_t shown = full <= LOG_RECORD_SIZE ? len : 206 * 16;
+    std::string record;
+    record.reserve(LOG_RECORD_SIZE);
+    char hex[4];
+    for (std::size_t i = 0; i < shown; ++i) {
+        std::snprintf(hex, sizeof hex, "%02x ", data[i]);
+        record += hex;
+        if (i % 16 == 15) record += '\n';
+    }
+    record += '\n';
+    if (shown < len) record += "(" + std::to_string(len - shown) + " more bytes not shown)\n";
+    write_log(record.data(), record.size());
+}

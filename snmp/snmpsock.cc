@@ -1,2 +1,209 @@
-// snmpsock: placeholder until its subsystem lands.
-namespace {}
+// snmpsock: the one UDP socket of a run, its receiver thread, and the send-and-wait exchange.
+#include "snmp/snmpsock.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <system_error>
+
+namespace {
+
+std::string socket_error_text(const std::string &step, int err) {
+    if (err == 0) return step;
+    return step + ": " + std::strerror(err);
+}
+
+void default_fatal(int status) {
+    std::fflush(nullptr);
+    _exit(status);
+}
+
+}  // namespace
+
+SNMP_socket_error::SNMP_socket_error(const std::string &step, int err)
+    : std::runtime_error(socket_error_text(step, err)) {}
+
+void SNMP_descriptor::reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+}
+
+void (*SNMP_socket::fatal_hook)(int status) = default_fatal;
+
+// One call in progress. Lives in the caller's frame; every field is guarded by
+// pendingLock while the record is listed.
+struct SNMP_socket::PendingRequest {
+    unsigned char address[4];
+    std::condition_variable condition;
+    PendingRequest *next = nullptr;
+    PendingRequest *prev = nullptr;
+    std::unique_ptr<unsigned char[]> data;
+    std::size_t length = 0;
+};
+
+SNMP_socket::SNMP_socket(int timeout, int retries, int port) : timeout_(timeout), retries_(retries) {
+    // Both databases are read only here, in the main thread, before any worker exists.
+    const protoent *proto = getprotobyname("udp");
+    if (!proto) throw SNMP_socket_error("protocol \"udp\" not found in the protocols database", 0);
+    sock.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, proto->p_proto));
+    if (!sock.valid()) throw SNMP_socket_error("cannot create the UDP socket", errno);
+
+    if (port != 0) {
+        port_ = htons(static_cast<std::uint16_t>(port));
+    } else {
+        const servent *service = getservbyname("snmp", "udp");
+        port_ = service ? service->s_port : htons(161);
+        endservent();
+    }
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw SNMP_socket_error("cannot create the receiver's wake-up pipe", errno);
+    wakeRead.reset(fds[0]);
+    wakeWrite.reset(fds[1]);
+
+    try {
+        listening_thr = std::thread(&SNMP_socket::receiver, this);
+    } catch (const std::system_error &e) {
+        throw SNMP_socket_error("cannot start the receiver thread", e.code().value());
+    }
+}
+
+SNMP_socket::~SNMP_socket() {
+    if (listening_thr.joinable()) {
+        const unsigned char stop = 1;
+        ssize_t n;
+        do {
+            n = ::write(wakeWrite.get(), &stop, 1);
+        } while (n < 0 && errno == EINTR);
+        listening_thr.join();
+    }
+}
+
+std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, const void *address,
+                                                   const unsigned char *data, std::size_t &length) {
+    if (addrlen != 4 || family != AF_INET)
+        throw std::invalid_argument("SNMP_socket::call: only IPv4 addresses are supported");
+
+    PendingRequest request;
+    std::memcpy(request.address, address, 4);
+    sockaddr_in dest{};
+    dest.sin_family = static_cast<sa_family_t>(family);
+    dest.sin_port = static_cast<in_port_t>(port_);
+    std::memcpy(&dest.sin_addr, address, 4);
+
+    std::unique_lock<std::mutex> lock(pendingLock);
+    request.next = pendingList;
+    if (pendingList) pendingList->prev = &request;
+    pendingList = &request;
+
+    auto unlink = [&] {
+        if (request.prev)
+            request.prev->next = request.next;
+        else
+            pendingList = request.next;
+        if (request.next) request.next->prev = request.prev;
+        request.next = request.prev = nullptr;
+    };
+
+    for (int tries = 0; tries <= retries_ && !request.data; ++tries) {
+        // A refusal reported here belongs to an earlier datagram (the ICMP
+        // port-unreachable is delivered on the next socket operation), so the
+        // datagram is sent again at once without counting a try.
+        bool sent = false;
+        for (int refused = 0; refused <= MAX_REFUSED_RESENDS;) {
+            ssize_t n = ::sendto(sock.get(), data, length, 0, reinterpret_cast<const sockaddr *>(&dest),
+                                 sizeof dest);
+            if (n >= 0) {
+                sent = true;
+                break;
+            }
+            int err = errno;
+            if (err == ECONNREFUSED) {
+                ++refused;
+                continue;
+            }
+            if (err == EINTR) continue;
+            unlink();
+            lock.unlock();
+            errno = err;
+            std::perror("Error sending packet");
+            return nullptr;
+        }
+        if (!sent) continue;
+
+        // The deadline is taken from whole seconds on purpose: with a timeout of
+        // 2 the wait lasts one to two seconds.
+        const auto deadline = std::chrono::system_clock::from_time_t(std::time(nullptr) + timeout_);
+        while (!request.data) {
+            if (request.condition.wait_until(lock, deadline) == std::cv_status::timeout) break;
+        }
+    }
+    if (!request.data) {
+        unlink();
+        return nullptr;
+    }
+    length = request.length;
+    return std::move(request.data);
+}
+
+bool SNMP_socket::deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> buf, std::size_t len) {
+    std::lock_guard<std::mutex> lock(pendingLock);
+    for (PendingRequest *p = pendingList; p; p = p->next) {
+        if (std::memcmp(p->address, addr, 4) != 0) continue;
+        p->data = std::move(buf);
+        p->length = len;
+        if (p->prev)
+            p->prev->next = p->next;
+        else
+            pendingList = p->next;
+        if (p->next) p->next->prev = p->prev;
+        p->next = p->prev = nullptr;
+        // Signalled under the lock: once it is released the record's owner may
+        // return and destroy the condition.
+        p->condition.notify_one();
+        return true;
+    }
+    return false;
+}
+
+void SNMP_socket::receiver() {
+    for (;;) {
+        pollfd fds[2] = {{sock.get(), POLLIN, 0}, {wakeRead.get(), POLLIN, 0}};
+        int rc = ::poll(fds, 2, 5000);
+        if (rc < 0) {
+            if (errno == EINTR) continue;
+            std::perror("poll in reciever thread");
+            fatal_hook(5);
+            return;
+        }
+        if (fds[1].revents) return;
+        if (rc == 0 || !(fds[0].revents & (POLLIN | POLLERR))) continue;
+
+        auto buf = std::make_unique<unsigned char[]>(REPLY_BUFFER_SIZE);
+        sockaddr_in from{};
+        socklen_t fromlen = sizeof from;
+        ssize_t n = ::recvfrom(sock.get(), buf.get(), REPLY_BUFFER_SIZE, 0, reinterpret_cast<sockaddr *>(&from),
+                               &fromlen);
+        if (n < 0) {
+            if (errno == ECONNREFUSED || errno == EINTR || errno == EAGAIN) continue;
+            std::perror("bad read in reciever thread");
+            fatal_hook(5);
+            return;
+        }
+        unsigned char addr[4];
+        std::memcpy(addr, &from.sin_addr, 4);
+        if (!deliver(addr, std::move(buf), static_cast<std::size_t>(n)))
+            std::fprintf(stderr, "Warning: stray packet recieved from %u.%u.%u.%u\n", addr[0], addr[1], addr[2],
+                         addr[3]);
+    }
+}

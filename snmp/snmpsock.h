@@ -53,7 +53,7 @@ class SNMP_socket {
     static constexpr std::size_t REPLY_BUFFER_SIZE = 10240;
     // A send refused with ECONNREFUSED (an ICMP refusal of an earlier datagram)
     // is repeated at once; after this many refusals in a row the try counts as
-    // failed, like a time-out.
+    // failed and the next try (if any) follows without a wait.
     static constexpr int MAX_REFUSED_RESENDS = 16;
 
     // timeout: seconds to wait after each send; retries: sends after the first
@@ -84,8 +84,8 @@ class SNMP_socket {
 
     // What the receiver does when reading the socket fails with anything but
     // ECONNREFUSED (message prefix "bad read in reciever thread", status 5) or
-    // select fails with anything but EINTR (prefix "select in reciever thread",
-    // status 5): it writes the message perror style, then calls this hook with
+    // its wait (poll, 5-second time-out) fails with anything but EINTR (prefix
+    // "poll in reciever thread", status 5): it writes the message perror style, then calls this hook with
     // the status. The default flushes stdio and ends the process with _exit.
     // Tests may replace it; a replacement that returns stops the receiver.
     static void (*fatal_hook)(int status);

@@ -1,2 +1,116 @@
-// structfill: placeholder until its subsystem lands.
-namespace {}
+// structfill: type checks, value extraction and walk guards behind tabdef.
+#include "snmp/structfill.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "ber/ber.h"
+#include "ber/beroid.h"
+#include "ber/berseq.h"
+
+namespace tabdef_detail {
+
+bool column_type_valid(int type) {
+    return type == INT_TAG || type == STRING_TAG || type == OID_TAG || type == IPADDR_TAG || type == COUNTER_TAG ||
+           type == TIME_TICK_TAG;
+}
+
+void check_type(const BerBase *v, int expected, const char *oidstr) {
+    const int t = v->type();
+    if (t == expected) return;
+    // Some firmware mixes up the two 32-bit integer types; the value is still usable.
+    if (t == COUNTER_TAG && expected == INT_TAG) {
+        std::fprintf(stderr, "Warning: Counter returned when Integer expected for %s.Buggy firmware?\n", oidstr);
+        return;
+    }
+    if (t == INT_TAG && expected == COUNTER_TAG) {
+        std::fprintf(stderr, "Warning: Integer returned when Counter expected for %s. Buggy firmware?\n", oidstr);
+        return;
+    }
+    std::fprintf(stderr,
+                 "Warning: Printer returned a value of type 0x%x when a value of 0x%x was expected for %s. Buggy "
+                 "firmware?\n",
+                 static_cast<unsigned>(t), static_cast<unsigned>(expected), oidstr);
+    throw SNMP_error_oid(oidstr);
+}
+
+std::int64_t int_value(const BerBase *v) {
+    if (auto *i = dynamic_cast<const BerInt *>(v)) return i->value;
+    if (auto *t = dynamic_cast<const BerTimeTick *>(v)) return static_cast<std::int64_t>(t->value);
+    return 0;
+}
+
+std::string string_value(const BerBase *v) {
+    if (auto *s = dynamic_cast<const BerString *>(v)) {
+        // Record strings were always read through a 256-byte buffer: at most 254
+        // bytes survive, cut at an embedded NUL like a C string.
+        std::string text = s->c_str_value();
+        if (text.size() > 254) text.resize(254);
+        return text;
+    }
+    std::vector<char> buf(256);
+    int n = v->print(buf.data(), buf.size());
+    if (n < 0) {
+        buf.resize(SNMP_socket::REPLY_BUFFER_SIZE * 8);
+        n = v->print(buf.data(), buf.size());
+    }
+    return n < 0 ? std::string() : std::string(buf.data(), static_cast<std::size_t>(n));
+}
+
+std::array<unsigned char, 4> ipaddr_value(const BerBase *v) {
+    if (auto *a = dynamic_cast<const BerIPAddr *>(v)) return a->data;
+    return {};
+}
+
+std::unique_ptr<OidSeq> exchange(SNMP_session *session, int pduTag, OidSeq *request) {
+    std::unique_ptr<OidSeq> reply = session->do_req(pduTag, request);
+    if (!reply) throw NO_RESPONSE;
+    return reply;
+}
+
+namespace {
+
+// Sub-identifiers of an OID's content octets, read within their count. A
+// sub-identifier too long for 64 bits compares as the largest value.
+std::vector<std::uint64_t> subids(const BerOid &oid) {
+    std::vector<std::uint64_t> out;
+    std::uint64_t v = 0;
+    int bytes = 0;
+    for (std::uint32_t i = 0; i < oid.oidbytes; ++i) {
+        const unsigned char b = oid.data[i];
+        if (++bytes > 9)
+            v = UINT64_MAX;
+        else
+            v = (v << 7) | (b & 0x7f);
+        if (!(b & 0x80)) {
+            out.push_back(v);
+            v = 0;
+            bytes = 0;
+        }
+    }
+    if (bytes) out.push_back(v);
+    return out;
+}
+
+}  // namespace
+
+bool oids_increase(const SNMP_session *session, const OidSeq &request, const OidSeq &reply) {
+    // A get-next must move forward; an agent that answers with the same or an
+    // earlier object would keep a walk going for ever. The first sub-identifier
+    // (40 * X + Y) keeps the order of the first two arcs, so sub-identifiers
+    // compare like arcs.
+    const std::size_t n = request.size() < reply.size() ? request.size() : reply.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (subids(*request.oid(i)) < subids(*reply.oid(i))) continue;
+        std::fprintf(stderr, "Warning: %s returned an OID that does not increase (%s); table walk stopped.\n",
+                     session->hostname.c_str(), reply.oidstr(i).c_str());
+        return false;
+    }
+    return true;
+}
+
+void warn_missing_value() {
+    std::fprintf(stderr, "Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n");
+}
+
+}  // namespace tabdef_detail
