@@ -1,0 +1,43 @@
+// Command-line options: the flag words, option values and the connection port list.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reports/prowlethelpers.h"
+
+inline constexpr const char *PROWLET_VERSION = "0.8.7";
+inline constexpr const char *SHORT_USAGE = "prowlet [-c community] {options} printername\n";
+
+// Help text, written whole to standard error by --help.
+const std::string &help_text();
+
+// What option parsing produced; main owns it for the whole run. The settings
+// and community point into argv itself.
+struct Options {
+    std::uint64_t flags[3] = {0, 0, 0};
+    const char *settings[4] = {nullptr, nullptr, nullptr, nullptr};
+    const char *community = nullptr;
+    unsigned long timeout = 50;
+    const ConnRequest *connList = nullptr;                   // newest first
+    std::vector<std::unique_ptr<ConnRequest>> connNodes;  // owners of the list nodes
+    int firstTarget = 0;                                  // index in argv of the first target
+};
+
+// The outcome of parsing: either go on with the targets, or end the process
+// with status after writing out and err (getopt_long's own diagnostics have
+// already gone to standard error by then).
+struct ParseOutcome {
+    bool finished = false;
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+// Parses argv into opts; resets getopt's state first, so it may run more than once.
+ParseOutcome parse_options(int argc, char **argv, Options &opts);
+
+// Puts a new port at the front of the connection list.
+void add_connection(Options &opts, std::uint16_t port);

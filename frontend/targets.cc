@@ -1,0 +1,135 @@
+// Target expansion: "name(community)", a.b.c.d-e ranges and a.b.c.d/len or /mask subnets.
+#include "frontend/targets.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+// Reads count decimal numbers of at most 255 separated by the given
+// separators, and nothing else: "10.0.0.7-9" with ".", ".", ".", "-".
+bool read_octets(const std::string &text, const char *separators, unsigned *values,
+                 std::size_t count) {
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            if (pos >= text.size() || text[pos] != separators[i - 1]) return false;
+            ++pos;
+        }
+        std::size_t start = pos;
+        unsigned value = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+            value = value * 10 + static_cast<unsigned>(text[pos] - '0');
+            if (value > 255) return false;
+            ++pos;
+        }
+        if (pos == start) return false;
+        values[i] = value;
+    }
+    return pos == text.size();
+}
+
+// Same for the prefix length after "/", which may exceed 255 only to be refused.
+bool read_prefix_form(const std::string &text, unsigned *octets, unsigned &prefix) {
+    std::size_t slash = text.find('/');
+    if (!read_octets(text.substr(0, slash), "...", octets, 4)) return false;
+    std::string len = text.substr(slash + 1);
+    if (len.empty() || len.size() > 3) return false;
+    prefix = 0;
+    for (char ch : len) {
+        if (ch < '0' || ch > '9') return false;
+        prefix = prefix * 10 + static_cast<unsigned>(ch - '0');
+    }
+    return true;
+}
+
+std::string dotted(std::uint32_t a) {
+    char buf[20];
+    std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", (a >> 24) & 0xff, (a >> 16) & 0xff,
+                  (a >> 8) & 0xff, a & 0xff);
+    return buf;
+}
+
+std::uint32_t combine(const unsigned *octets) {
+    return (octets[0] << 24) | (octets[1] << 16) | (octets[2] << 8) | octets[3];
+}
+
+// Adds the targets of one argument; returns the reason when it is malformed.
+std::optional<std::string> expand_one(const std::string &arg, const char *defaultCommunity,
+                                      std::vector<TargetSpec> &out) {
+    std::string name = arg;
+    std::optional<std::string> community;
+    if (defaultCommunity) community = defaultCommunity;
+
+    std::size_t open = arg.find('(');
+    if (open != std::string::npos) {
+        name = arg.substr(0, open);
+        std::size_t close = arg.find(')', open + 1);
+        std::string comm = arg.substr(open + 1, close == std::string::npos ? std::string::npos
+                                                                           : close - open - 1);
+        if (name.empty()) return "no printer name before \"(\"";
+        if (comm.empty()) return "no community after \"(\"";
+        community = comm;
+    }
+    if (name.empty()) return "empty printer name";
+
+    bool digitLed = name[0] >= '0' && name[0] <= '9';
+    if (digitLed && name.find('-') != std::string::npos) {
+        unsigned v[5];
+        if (!read_octets(name, "...-", v, 5))
+            return "an address range is a.b.c.d-e with numbers up to 255";
+        if (v[3] > v[4]) return std::nullopt;
+        if (out.size() + (v[4] - v[3] + 1) > MAX_TARGETS) return "too many printers";
+        std::uint32_t base = combine(v) & 0xffffff00u;
+        for (unsigned i = v[3]; i <= v[4]; ++i) out.push_back({dotted(base | i), community});
+        return std::nullopt;
+    }
+    if (digitLed && name.find('/') != std::string::npos) {
+        unsigned a[4], m[4];
+        std::uint32_t mask;
+        std::size_t slash = name.find('/');
+        unsigned prefix = 0;
+        if (read_octets(name.substr(slash + 1), "...", m, 4) &&
+            read_octets(name.substr(0, slash), "...", a, 4)) {
+            mask = combine(m);
+        } else if (read_prefix_form(name, a, prefix)) {
+            if (prefix >= 30) return "the prefix length must be below 30";
+            // A prefix length of 0 shifts by 32 modulo 32: the all-ones mask.
+            mask = 0xffffffffu << ((32 - prefix) % 32);
+        } else {
+            return "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255";
+        }
+        std::uint32_t addr = combine(a);
+        std::uint32_t network = addr & mask;
+        std::uint32_t broadcast = addr | ~mask;
+        if (network + 1 >= broadcast || network == 0xffffffffu) return std::nullopt;
+        if (out.size() + (broadcast - network - 1) > MAX_TARGETS) return "too many printers";
+        for (std::uint32_t h = network + 1; h < broadcast; ++h) out.push_back({dotted(h), community});
+        return std::nullopt;
+    }
+    out.push_back({name, community});
+    return std::nullopt;
+}
+
+}  // namespace
+
+Expansion expand_targets(const std::vector<std::string> &args, const char *community) {
+    Expansion e;
+    for (const std::string &arg : args) {
+        if (auto reason = expand_one(arg, community, e.targets)) {
+            e.ok = false;
+            e.argument = arg;
+            e.reason = *reason;
+            e.targets.clear();
+            return e;
+        }
+        if (e.targets.size() > MAX_TARGETS) {
+            e.ok = false;
+            e.argument = arg;
+            e.reason = "too many printers";
+            e.targets.clear();
+            return e;
+        }
+    }
+    return e;
+}

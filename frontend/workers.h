@@ -1,0 +1,72 @@
+// Workers: one thread per printer running do_reqs, the joiner, and the start loop.
+#pragma once
+
+#include <pthread.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "frontend/dispatch.h"
+
+class SNMP_session;
+
+// Worker statuses of the front end's own (the reports choose 5, 6, 8, 9, 10,
+// 11, -1 and -3).
+inline constexpr int STATUS_REFUSED = 12;        // the printer answered a request with an error
+inline constexpr int STATUS_BAD_REPLY = 13;      // a reply that cannot be decoded or used
+inline constexpr int STATUS_NO_THREAD = 14;      // the system refused a thread
+inline constexpr int STATUS_INTERNAL = 15;       // anything else that ended a worker
+
+// Everything one worker reads; filled by main before the worker starts.
+struct ThreadData {
+    SNMP_session *session = nullptr;
+    const char *const *settings = nullptr;
+    std::uint64_t capFlags = 0;
+    std::uint64_t flags[3] = {0, 0, 0};
+    const ConnRequest *connList = nullptr;
+    const ReportRoutines *reports = nullptr;
+    int status = 0;  // the worker's result, read by the joiner after the join
+};
+
+// capFlags bits 0-2: which groups of reports the options ask for.
+std::uint64_t wanted_groups(const std::uint64_t *flags);
+
+// One printer, start to end; returns the worker status. Nothing escapes it.
+int do_reqs(ThreadData *td);
+
+// Counts shared by main (starting workers) and the joiner.
+struct WorkerSet {
+    explicit WorkerSet(std::vector<ThreadData> &data)
+        : thrdat(data), thrds(data.size()), targetCount(data.size()) {}
+
+    std::vector<ThreadData> &thrdat;
+    std::vector<pthread_t> thrds;
+    std::mutex countLock;
+    std::condition_variable workerStarted;  // main -> joiner: startedCount or targetCount changed
+    std::condition_variable workerJoined;   // joiner -> main: joinedCount grew
+    std::size_t startedCount = 0;           // guarded by countLock
+    std::size_t targetCount;                // guarded by countLock; lowered if starting stops
+    std::atomic<std::size_t> joinedCount{0};
+};
+
+// Joins the workers in start order as they start; returns the status of the
+// last failing one among them (the first failing target on the command line),
+// or 0.
+int join_threads(WorkerSet &set);
+
+// Stack size of every thread the front end starts: workers keep their buffers
+// on the heap, and thousands of them must fit.
+inline constexpr std::size_t WORKER_STACK_SIZE = 256 * 1024;
+
+// True when starting worker k must pause: 102 or more started workers are not
+// yet joined.
+bool start_must_pause(std::size_t k, std::size_t joined);
+
+// Starts the joiner and one worker per entry of the set, then waits for the
+// joiner. Returns the joiner's status, or STATUS_NO_THREAD when the system
+// refused a thread for good (every started worker is still joined first).
+int run_workers(WorkerSet &set);

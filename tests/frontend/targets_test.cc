@@ -1,0 +1,168 @@
+// Target expansion: ranges, subnets, community suffixes, malformed arguments. No traffic.
+#include <gtest/gtest.h>
+
+#include "frontend/targets.h"
+
+namespace {
+
+std::vector<std::string> names(const Expansion &e) {
+    std::vector<std::string> v;
+    for (const auto &t : e.targets) v.push_back(t.name);
+    return v;
+}
+
+std::vector<std::string> expand_names(std::vector<std::string> args) {
+    Expansion e = expand_targets(args, nullptr);
+    EXPECT_TRUE(e.ok) << e.argument << ": " << e.reason;
+    return names(e);
+}
+
+using V = std::vector<std::string>;
+
+TEST(Targets, PlainNamesKeepOrderAndText) {
+    EXPECT_EQ(expand_names({"printer1", "10.0.0.9", "lp.example"}),
+              (V{"printer1", "10.0.0.9", "lp.example"}));
+}
+
+TEST(Targets, RangeOfOne) { EXPECT_EQ(expand_names({"10.0.0.7-7"}), V{"10.0.0.7"}); }
+
+TEST(Targets, DescendingRangeIsEmpty) { EXPECT_EQ(expand_names({"10.0.0.7-6"}), V{}); }
+
+TEST(Targets, RangeEndsAt255WithoutBroadcastNotion) {
+    EXPECT_EQ(expand_names({"10.0.0.250-255"}),
+              (V{"10.0.0.250", "10.0.0.251", "10.0.0.252", "10.0.0.253", "10.0.0.254",
+                 "10.0.0.255"}));
+}
+
+TEST(Targets, RangeExample) {
+    EXPECT_EQ(expand_names({"10.1.2.5-7"}), (V{"10.1.2.5", "10.1.2.6", "10.1.2.7"}));
+}
+
+TEST(Targets, PrefixSubnets) {
+    EXPECT_EQ(expand_names({"10.0.0.0/29"}),
+              (V{"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.5", "10.0.0.6"}));
+    EXPECT_EQ(expand_names({"192.168.7.9/29"}),
+              (V{"192.168.7.9", "192.168.7.10", "192.168.7.11", "192.168.7.12", "192.168.7.13",
+                 "192.168.7.14"}));
+    // A prefix length of 0 gives the all-ones mask, so nothing.
+    EXPECT_EQ(expand_names({"10.0.0.0/0"}), V{});
+}
+
+TEST(Targets, SlashTwentyFourGives254InOrder) {
+    V got = expand_names({"10.0.0.0/24"});
+    ASSERT_EQ(got.size(), 254u);
+    for (unsigned i = 0; i < 254; ++i) EXPECT_EQ(got[i], "10.0.0." + std::to_string(i + 1));
+}
+
+TEST(Targets, MaskSubnets) {
+    EXPECT_EQ(expand_names({"10.0.0.0/255.255.255.252"}), (V{"10.0.0.1", "10.0.0.2"}));
+    EXPECT_EQ(expand_names({"192.168.7.0/255.255.255.252"}), (V{"192.168.7.1", "192.168.7.2"}));
+    EXPECT_EQ(expand_names({"10.0.0.0/255.255.255.254"}), V{});
+    EXPECT_EQ(expand_names({"10.0.0.5/255.255.255.255"}), V{});
+    // The all-ones address with the all-ones mask: network + 1 would wrap to 0.
+    EXPECT_EQ(expand_names({"255.255.255.255/255.255.255.255"}), V{});
+}
+
+// A mask that is not contiguous is used as it stands: every value strictly
+// between network and broadcast.
+TEST(Targets, NonContiguousMaskUsedUnchanged) {
+    V got = expand_names({"10.0.0.0/255.255.255.250"});
+    // network 10.0.0.0, broadcast 10.0.0.5
+    EXPECT_EQ(got, (V{"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4"}));
+}
+
+TEST(Targets, SubnetAcrossOctets) {
+    V got = expand_names({"10.0.1.0/23"});
+    ASSERT_EQ(got.size(), 510u);
+    EXPECT_EQ(got.front(), "10.0.0.1");
+    EXPECT_EQ(got[254], "10.0.0.255");
+    EXPECT_EQ(got[255], "10.0.1.0");
+    EXPECT_EQ(got.back(), "10.0.1.254");
+}
+
+TEST(Targets, ArgumentsExpandLeftToRight) {
+    EXPECT_EQ(expand_names({"P", "10.0.0.1-2", "R"}), (V{"P", "10.0.0.1", "10.0.0.2", "R"}));
+}
+
+TEST(Targets, CommunitySuffixAppliesToItsArgumentOnly) {
+    Expansion e = expand_targets({"a(priv)", "10.0.0.1-2(lab)", "b"}, "dflt");
+    ASSERT_TRUE(e.ok);
+    std::vector<TargetSpec> want = {
+        {"a", "priv"}, {"10.0.0.1", "lab"}, {"10.0.0.2", "lab"}, {"b", "dflt"}};
+    EXPECT_EQ(e.targets, want);
+
+    Expansion none = expand_targets({"a(priv)", "b"}, nullptr);
+    ASSERT_TRUE(none.ok);
+    EXPECT_EQ(none.targets[0].community, std::optional<std::string>("priv"));
+    EXPECT_EQ(none.targets[1].community, std::nullopt);
+}
+
+TEST(Targets, CommunityWithoutClosingParenthesisRunsToEnd) {
+    Expansion e = expand_targets({"host(open"}, nullptr);
+    ASSERT_TRUE(e.ok);
+    EXPECT_EQ(e.targets, (std::vector<TargetSpec>{{"host", "open"}}));
+    Expansion f = expand_targets({"host(c)trail"}, nullptr);
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.targets, (std::vector<TargetSpec>{{"host", "c"}}));
+}
+
+struct BadCase {
+    const char *arg;
+    const char *reason;
+};
+
+TEST(Targets, MalformedArgumentsNameTheArgument) {
+    const BadCase cases[] = {
+        {"host(", "no community after \"(\""},
+        {"host()", "no community after \"(\""},
+        {"(pub)", "no printer name before \"(\""},
+        {"", "empty printer name"},
+        {"3com-printer", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"10.0.0.1-256", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"10.0.0.256-3", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"10.0.0-5", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"10.0.0.1-5x", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"10.0.0.1-", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"10.0.0.0/30", "the prefix length must be below 30"},
+        {"10.0.0.0/32", "the prefix length must be below 30"},
+        {"10.0.0.0/99", "the prefix length must be below 30"},
+        {"10.0.0.0/", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+        {"10.0.0/24", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+        {"10.0.0.300/24", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+        {"10.0.0.0/255.255.256.0",
+         "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+        {"10.0.0.0/255.255.255", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+        {"10.0.0.0/2x", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+    };
+    for (const BadCase &c : cases) {
+        Expansion e = expand_targets({"good", c.arg, "alsogood"}, nullptr);
+        EXPECT_FALSE(e.ok) << c.arg;
+        EXPECT_EQ(e.argument, c.arg);
+        EXPECT_EQ(e.reason, c.reason) << c.arg;
+        EXPECT_TRUE(e.targets.empty());
+    }
+}
+
+// Names that merely start with a letter, or digit-led names without '-' and '/',
+// are plain names even when they look odd.
+TEST(Targets, PlainNamesAreNotParsed) {
+    EXPECT_EQ(expand_names({"printer-1", "1.2.3", "9lives", "lp/x"}),
+              (V{"printer-1", "1.2.3", "9lives", "lp/x"}));
+}
+
+TEST(Targets, HugeSubnetIsRefusedBeforeAllocating) {
+    Expansion e = expand_targets({"10.0.0.0/1"}, nullptr);
+    EXPECT_FALSE(e.ok);
+    EXPECT_EQ(e.reason, "too many printers");
+    Expansion m = expand_targets({"10.0.0.0/0.0.0.0"}, nullptr);
+    EXPECT_FALSE(m.ok);
+    EXPECT_EQ(m.reason, "too many printers");
+}
+
+TEST(Targets, EverythingEmptyIsNotAnError) {
+    Expansion e = expand_targets({"10.0.0.7-6", "10.0.0.0/0"}, nullptr);
+    EXPECT_TRUE(e.ok);
+    EXPECT_TRUE(e.targets.empty());
+}
+
+}  // namespace
