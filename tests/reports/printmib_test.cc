@@ -1,0 +1,1005 @@
+// Printer MIB reports without a printer: name tables, the per-group output
+// for given rows, the summaries, paper sizes, alert codes and times.
+#include "reports/printmib.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "reports/flags.h"
+
+namespace {
+
+struct Piece {
+    bool continues;
+    std::string text;
+    bool operator==(const Piece &) const = default;
+};
+
+void PrintTo(const Piece &p, std::ostream *os) {
+    *os << (p.continues ? "fragment " : "line ") << testing::PrintToString(p.text);
+}
+
+// Collects a report's pieces, and what it wrote to standard error meanwhile.
+struct Capture {
+    std::vector<Piece> pieces;
+    std::string err;
+    PieceSink sink() {
+        return [this](bool continues, const std::string &text) {
+            pieces.push_back({continues, text});
+        };
+    }
+};
+
+template <class F>
+Capture capture(F &&report) {
+    Capture c;
+    testing::internal::CaptureStderr();
+    report(c.sink());
+    c.err = testing::internal::GetCapturedStderr();
+    return c;
+}
+
+Piece line(std::string t) { return {false, std::move(t)}; }
+Piece frag(std::string t) { return {true, std::move(t)}; }
+
+// ---------------------------------------------------------------------------
+// Name tables: the valid set of every table is exactly its named values.
+
+struct TableCase {
+    const char *name;
+    NameTable table;
+    std::size_t highest;
+    std::vector<std::pair<int, const char *>> named;
+};
+
+std::vector<TableCase> table_cases() {
+    return {
+        {"MARKTECH", MARKTECH, 27,
+         {{1, "other"}, {2, "unknown"}, {3, "electrophotographicLED"},
+          {4, "electrophotographicLaser"}, {5, "electrophotographicOther"},
+          {6, "impactMovingHeadDotMatrix9pin"}, {7, "impactMovingHeadDotMatrix24pin"},
+          {8, "impactMovingHeadDotMatrixOther"}, {9, "impactMovingHeadFullyFormed"},
+          {10, "impactBand"}, {11, "impactOther"}, {12, "inkjetAqueous"}, {13, "inkjetSolid"},
+          {14, "inkjetOther"}, {15, "pen"}, {16, "thermalTransfer"}, {17, "thermalSensitive"},
+          {18, "thermalDiffusion"}, {19, "thermalOther"}, {20, "electroerosion"},
+          {21, "electrostatic"}, {22, "photographicMicrofiche"}, {23, "photographicImagesetter"},
+          {24, "photographicOther"}, {25, "ionDeposition"}, {26, "eBeam"}, {27, "typesetter"}}},
+        {"MARKERCOUNTERUNIT", MARKERCOUNTERUNIT, 17,
+         {{3, "tenThousandthsOfInches"}, {4, "micrometers"}, {5, "characters"}, {6, "lines"},
+          {7, "impressions"}, {8, "sheets"}, {9, "dotRow"}, {11, "hours"}, {16, "feet"},
+          {17, "meters"}}},
+        {"MEDIAUNIT", MEDIAUNIT, 4, {{3, "tenThousandthsOfInches"}, {4, "micrometers"}}},
+        {"MEDIASPEEDUNIT", MEDIASPEEDUNIT, 17,
+         {{3, "tenThousandthsOfInchesPerHour"}, {4, "micrometersPerHour"},
+          {5, "charactersPerHour"}, {6, "linesPerHour"}, {7, "impressionsPerHour"},
+          {8, "sheetsPerHour"}, {9, "dotRowPerHour"}, {16, "feetPerHour"},
+          {17, "metersPerHour"}}},
+        {"MEDIATYPE", MEDIATYPE, 5,
+         {{1, "other"}, {2, "unknown"}, {3, "longEdgeBindingDuplex"},
+          {4, "shortEdgeBindingDuplex"}, {5, "simplex"}}},
+        {"INPUTTYPE", INPUTTYPE, 7,
+         {{1, "other"}, {2, "unknown"}, {3, "sheetFeedAutoRemovableTray"},
+          {4, "sheetFeedAutoNonRemovableTray"}, {5, "sheetFeedManual"}, {6, "continuousRoll"},
+          {7, "continuousFanFold"}}},
+        {"CAPACITYUNIT", CAPACITYUNIT, 17,
+         {{3, "tenThousandthsOfInches"}, {4, "micrometers"}, {8, "sheets"}, {16, "feet"},
+          {17, "meters"}}},
+        {"LANGUAGES", LANGUAGES, 47,
+         {{1, "other"},       {3, "PCL"},         {4, "HPGL"},       {5, "PJL"},
+          {6, "PS"},          {7, "IDPS"},        {8, "PPDS"},       {9, "EscapeP"},
+          {10, "Epson"},      {11, "DDIF"},       {12, "Interpress"}, {13, "ISO6429"},
+          {14, "LineData"},   {15, "MODCA"},      {16, "REGIS"},     {17, "SCS"},
+          {18, "SPDL"},       {19, "TEK401"},     {20, "PDS"},       {21, "IGP"},
+          {22, "CodeV"},      {23, "DSCDSE"},     {24, "WPS"},       {25, "LN03"},
+          {26, "CCITT"},      {27, "QUIC"},       {28, "CPAP"},      {29, "DecPPL"},
+          {30, "SimpleText"}, {31, "NPAP"},       {32, "DOC"},       {33, "imPress"},
+          {34, "Pinwriter"},  {35, "NPDL"},       {36, "NEC201PL"},  {37, "Automatic"},
+          {38, "Pages"},      {39, "LIPS"},       {40, "TIFF"},      {41, "Diagnostic"},
+          {42, "PSPrinter"},  {43, "CaPSL"},      {44, "EXCL"},      {45, "LCDS"},
+          {46, "XES"},        {47, "PCLXL"}}},
+        {"ORIENTATIONS", ORIENTATIONS, 4, {{1, "other"}, {3, "portrait"}, {4, "landscape"}}},
+        {"CHANNELTYPE", CHANNELTYPE, 43,
+         {{1, "other"},          {3, "SerialPort"},
+          {4, "ParallelPort"},   {5, "IEEE1284Port"},
+          {6, "SCSIPort"},       {7, "AppleTalkPAP"},
+          {8, "LPDServer"},      {9, "NetwareRPrinter"},
+          {10, "NetwarePServer"}, {11, "Port9100(depricated)"},
+          {12, "AppSocket"},     {13, "FTP"},
+          {14, "TFTP"},          {15, "DLCLLCPort"},
+          {16, "IBM3270"},       {17, "IBM5250"},
+          {18, "Fax"},           {19, "IEEE1394"},
+          {20, "Transport1"},    {21, "CPAP"},
+          {26, "PCPrint"},       {27, "ServerMessageBlock"},
+          {28, "PSM"},           {31, "SystemObjectManager"},
+          {32, "DECLAT"},        {33, "NPAP"},
+          {34, "USB"},           {35, "IRDA"},
+          {36, "PrintXChange"},  {37, "PortTCP"},
+          {38, "BidirPortTCP"},  {39, "UNPP"},
+          {40, "AppleTalkADSP"}, {41, "PortSPX"},
+          {42, "PortHTTP"},      {43, "NDPS"}}},
+        {"CHANNELSTATE", CHANNELSTATE, 4,
+         {{1, "other"}, {3, "printDataAccepted"}, {4, "noDataAccepted"}}},
+        {"COVERSTATUS", COVERSTATUS, 6,
+         {{1, "other"}, {3, "doorOpen"}, {4, "doorClosed"}, {5, "interlockOpen"},
+          {6, "interlockClosed"}}},
+        {"MARKERSUPPLIESCLASS", MARKERSUPPLIESCLASS, 4,
+         {{1, "other"}, {3, "supplyThatIsConsumed"}, {4, "receptacleThatIsFilled"}}},
+        {"MARKERSUPPLIESTYPE", MARKERSUPPLIESTYPE, 22,
+         {{1, "other"},         {2, "unknown"},          {3, "toner"},
+          {4, "wasteToner"},    {5, "ink"},              {6, "inkCartridge"},
+          {7, "inkRibbon"},     {8, "wasteInk"},         {9, "opc"},
+          {10, "developer"},    {11, "fuserOil"},        {12, "solidWax"},
+          {13, "ribbonWax"},    {14, "wasteWax"},        {15, "fuser"},
+          {16, "coronaWire"},   {17, "fuserOilWick"},    {18, "cleanerUnit"},
+          {19, "fuserCleaningPad"}, {20, "transferUnit"}, {21, "tonerCartridge"},
+          {22, "fuserOiler"}}},
+        {"MARKERSUPPLIESUNIT", MARKERSUPPLIESUNIT, 17,
+         {{3, "tenThousandthsOfInches"}, {4, "micrometers"}, {7, "impressions"}, {8, "sheets"},
+          {11, "hours"}, {12, "thousandthsOfOunces"}, {13, "tenthsOfGrams"},
+          {14, "hundrethsOfFluidOunces"}, {15, "tenthsOfMilliliters"}, {16, "feet"},
+          {17, "meters"}}},
+        {"PRTALERTSEVERITYLEVEL", PRTALERTSEVERITYLEVEL, 4,
+         {{1, "other"}, {3, "critical"}, {4, "warning"}}},
+        {"PRTALERTTRAININGLEVEL", PRTALERTTRAININGLEVEL, 6,
+         {{1, "other"}, {2, "unknown"}, {3, "untrained"}, {4, "trained"}, {5, "fieldService"},
+          {6, "management"}}},
+        {"PRTALERTGROUP", PRTALERTGROUP, 17,
+         {{1, "other"}, {3, "hostResourcesMIBStorageTable"}, {4, "hostResourcesMIBDeviceTable"},
+          {5, "generalPrinter"}, {6, "cover"}, {7, "localization"}, {8, "input"}, {9, "output"},
+          {10, "marker"}, {11, "markerSupplies"}, {12, "markerColorant"}, {13, "mediaPath"},
+          {14, "channel"}, {15, "interpreter"}, {16, "consoleDisplayBuffer"},
+          {17, "consoleLights"}}},
+    };
+}
+
+TEST(NameTables, ValidSetIsExactlyTheNamedValues) {
+    for (const TableCase &c : table_cases()) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.highest + 1, c.table.size());
+        for (std::int64_t v = -3; v <= static_cast<std::int64_t>(c.highest) + 3; ++v) {
+            const char *expected = nullptr;
+            for (const auto &[value, name] : c.named)
+                if (value == v) expected = name;
+            const char *got = table_name(c.table, v);
+            if (expected)
+                EXPECT_STREQ(expected, got) << "value " << v;
+            else
+                EXPECT_EQ(nullptr, got) << "value " << v;
+        }
+        EXPECT_EQ(nullptr, table_name(c.table, std::numeric_limits<std::int64_t>::min()));
+        EXPECT_EQ(nullptr, table_name(c.table, std::numeric_limits<std::int64_t>::max()));
+        EXPECT_EQ(nullptr, table_name(c.table, std::int64_t{1} << 32));
+    }
+}
+
+TEST(NameTables, CheckedNameWarnsAndGivesTheNumber) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ("doorClosed", checked_name("printer1", "prtCoverStatus", COVERSTATUS, 4));
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ("28", checked_name("printer1", "prtMarkerMarkTech", MARKTECH, 28));
+    EXPECT_EQ("-1", checked_name("p2", "prtCoverStatus", COVERSTATUS, -1));
+    EXPECT_EQ(
+        "Warning: printer1: prtMarkerMarkTech value 28 has no name; printing the number.\n"
+        "Warning: p2: prtCoverStatus value -1 has no name; printing the number.\n",
+        testing::internal::GetCapturedStderr());
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ("2", name_or_number(COVERSTATUS, 2));
+    EXPECT_EQ("other", name_or_number(COVERSTATUS, 1));
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+}
+
+// ---------------------------------------------------------------------------
+// Line limit
+
+TEST(LineLimit, CutsAt511AndKeepsTheLineEnd) {
+    EXPECT_EQ("abc\n", cut_line("abc\n", true));
+    std::string exact(511, 'x');
+    EXPECT_EQ(exact, cut_line(exact, false));
+
+    std::string longFragment(600, 'y');
+    EXPECT_EQ(std::string(511, 'y'), cut_line(longFragment, false));
+
+    std::string longLine = std::string(700, 'z') + "\n";
+    EXPECT_EQ(std::string(510, 'z') + "\n", cut_line(longLine, true));
+
+    // A fragment that ended its line (the display text) keeps ending it.
+    EXPECT_EQ(std::string(510, 'w') + "\n", cut_line(std::string(520, 'w') + "\n", false));
+}
+
+TEST(LineLimit, LongPrinterTextIsCutInTheRecordLine) {
+    CoverTable c{std::string(600, 'd'), 4};
+    Capture got = capture([&](const PieceSink &out) { print_covers("p", {c}, out); });
+    ASSERT_EQ(1u, got.pieces.size());
+    const std::string expected = "description=\"" + std::string(497, 'd') + "\n";
+    EXPECT_EQ(line(expected), got.pieces[0]);
+    EXPECT_EQ(511u, got.pieces[0].text.size());
+}
+
+// ---------------------------------------------------------------------------
+// Markers
+
+// One flag array for the test that is running; each call rewrites it.
+std::uint64_t F[3];
+const std::uint64_t *flags(std::uint64_t f0, std::uint64_t f1) {
+    F[0] = f0;
+    F[1] = f1;
+    F[2] = 0;
+    return F;
+}
+
+MarkerTable marker(std::int64_t lifeCount) {
+    MarkerTable m;
+    m.marktech = 4;
+    m.counterunits = 7;
+    m.lifeCount = lifeCount;
+    m.processColorants = 4;
+    m.addrunits = 3;
+    m.addressabilityFeedDir = 600;
+    m.addressabilityXFeedDir = 1200;
+    m.northMargin = 1;
+    m.southMargin = 2;
+    m.eastMargin = 3;
+    m.westMargin = 4;
+    m.status = 2;
+    return m;
+}
+
+TEST(Markers, RecordLine) {
+    Capture got = capture(
+        [](const PieceSink &out) { print_markers("p", flags(0, F1_MARKER), {marker(1234)}, out); });
+    EXPECT_EQ(std::vector<Piece>{line(
+                  "markerTechnology=\"electrophotographicLaser\";counterUnits=\"impressions\";"
+                  "lifeCount=\"1234\";processColorants=\"4\";addressabilityUnit="
+                  "\"tenThousandthsOfInches\";addressabilityFeedDir=\"600\";"
+                  "addressabilityXFeedDir=\"1200\";northMargin=\"1\";southMargin=\"2\";"
+                  "eastMargin=\"3\";westMargin=\"4\";status=\"Available and Standby\";\n")},
+              got.pieces);
+    EXPECT_EQ("", got.err);
+}
+
+TEST(Markers, PagecountOncePerMarker) {
+    MarkerTable second = marker(99);
+    second.counterunits = 8;
+    Capture got = capture([&](const PieceSink &out) {
+        print_markers("p", flags(0, F1_PAGECOUNT), {marker(1234), second}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("counterUnits=\"impressions\";pagecount=\"1234\";\n"),
+                                  frag("counterUnits=\"sheets\";pagecount=\"99\";\n")}),
+              got.pieces);
+}
+
+TEST(Markers, MarginsWithAndWithoutResolution) {
+    Capture alone = capture(
+        [](const PieceSink &out) { print_markers("p", flags(0, F1_MINMARGIN), {marker(1)}, out); });
+    EXPECT_EQ(std::vector<Piece>{frag("addressabilityUnit=\"tenThousandthsOfInches\";"
+                                      "northMargin=\"1\";southMargin=\"2\";eastMargin=\"3\";"
+                                      "westMargin=\"4\";")},
+              alone.pieces);
+
+    Capture both = capture([](const PieceSink &out) {
+        print_markers("p", flags(0, F1_MINMARGIN | F1_RESOLUTION | F1_COLORS), {marker(1)}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  frag("processColorants=\"4\";\n"),
+                  frag("addressabilityUnit=\"tenThousandthsOfInches\";addressabilityFeedDir="
+                       "\"600\";addressabilityXFeedDir=\"1200\";"),
+                  frag("northMargin=\"1\";southMargin=\"2\";eastMargin=\"3\";westMargin=\"4\";")}),
+              both.pieces);
+}
+
+TEST(Markers, UnnamedValuesPrintAsNumbers) {
+    MarkerTable m = marker(5);
+    m.marktech = 28;
+    m.counterunits = 10;
+    m.addrunits = 1;
+    Capture got = capture(
+        [&](const PieceSink &out) { print_markers("lp7", flags(0, F1_MARKER), {m}, out); });
+    ASSERT_EQ(1u, got.pieces.size());
+    EXPECT_EQ(0u, got.pieces[0].text.find(
+                      "markerTechnology=\"28\";counterUnits=\"10\";lifeCount=\"5\";"
+                      "processColorants=\"4\";addressabilityUnit=\"1\";"));
+    EXPECT_EQ(
+        "Warning: lp7: prtMarkerMarkTech value 28 has no name; printing the number.\n"
+        "Warning: lp7: prtMarkerCounterUnit value 10 has no name; printing the number.\n"
+        "Warning: lp7: prtMarkerAddressabilityUnit value 1 has no name; printing the number.\n",
+        got.err);
+
+    // Only the values the requested output uses are checked.
+    Capture colors = capture(
+        [&](const PieceSink &out) { print_markers("lp7", flags(0, F1_COLORS), {m}, out); });
+    EXPECT_EQ("", colors.err);
+}
+
+TEST(Markers, NoRowsNoOutput) {
+    Capture got = capture([](const PieceSink &out) {
+        print_markers("p", flags(0, F1_MARKER | F1_PAGECOUNT), {}, out);
+    });
+    EXPECT_TRUE(got.pieces.empty());
+    EXPECT_EQ("", got.err);
+}
+
+// ---------------------------------------------------------------------------
+// Media paths
+
+MediaPathInfo path(std::int64_t maxF, std::int64_t maxX, std::int64_t minF, std::int64_t minX,
+                   std::int64_t speed, std::int64_t type, std::int64_t unit = 3) {
+    MediaPathInfo p;
+    p.maxSpeedPrintUnit = 8;
+    p.mediaSizeUnit = unit;
+    p.maxSpeed = speed;
+    p.maxMediaFeedDir = maxF;
+    p.maxMediaXFeedDir = maxX;
+    p.minMediaFeedDir = minF;
+    p.minMediaXFeedDir = minX;
+    p.type = type;
+    p.status = 0;
+    p.description = "path";
+    return p;
+}
+
+TEST(MediaPaths, EqualAreasKeepTheEarlierRow) {
+    std::vector<MediaPathInfo> rows = {path(170000, 110000, 50000, 40000, 20, 5),
+                                       path(110000, 170000, 40000, 50000, 20, 5, 4)};
+    MediaSummary s = summarize_media_paths(rows);
+    EXPECT_EQ(0u, s.largestRow);
+    EXPECT_EQ(170000, s.largestFeed);
+    EXPECT_EQ(0u, s.smallestRow);
+    EXPECT_EQ(50000, s.smallestFeed);
+    EXPECT_EQ(0u, s.fastestRow);
+    EXPECT_FALSE(s.duplex);
+}
+
+TEST(MediaPaths, AreasCompareInSinglePrecision) {
+    // 16777217 is not a float: both areas round to 2^24 and count as equal.
+    std::vector<MediaPathInfo> rows = {path(16777216, 1, 16777217, 1, 1, 5),
+                                       path(16777217, 1, 16777216, 1, 2, 5)};
+    MediaSummary s = summarize_media_paths(rows);
+    EXPECT_EQ(0u, s.largestRow);
+    EXPECT_EQ(16777216, s.largestFeed);
+    EXPECT_EQ(0u, s.smallestRow);
+    EXPECT_EQ(16777217, s.smallestFeed);
+    EXPECT_EQ(1u, s.fastestRow);
+
+    // A row that is larger in single precision wins, and both sides come from it.
+    rows.push_back(path(20000000, 2, 1, 1, 2, 3));
+    s = summarize_media_paths(rows);
+    EXPECT_EQ(2u, s.largestRow);
+    EXPECT_EQ(20000000, s.largestFeed);
+    EXPECT_EQ(2, s.largestXFeed);
+    EXPECT_EQ(2u, s.smallestRow);
+    EXPECT_EQ(1u, s.fastestRow);  // equal speed keeps the earlier row
+    EXPECT_TRUE(s.duplex);
+}
+
+TEST(MediaPaths, RecordLinesThenSummariesInFixedOrder) {
+    std::vector<MediaPathInfo> rows = {path(140000, 85000, 50000, 30000, 40, 5),
+                                       path(170000, 110000, 40000, 30000, 60, 4, 3)};
+    rows[1].maxSpeedPrintUnit = 7;
+    rows[1].description = "Duplex \"unit\"";
+    Capture got = capture([&](const PieceSink &out) {
+        print_media_paths("p",
+                          flags(F0_ENGINESPEED | F0_MINPAPERSIZE | F0_MAXPAPERSIZE | F0_DUPLEX |
+                                    F0_MEDIAPATH,
+                                0),
+                          rows, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  line("maxSpeedPrintUnit=\"sheetsPerHour\";mediaSizeUnit=\"tenThousandthsOfInches\";"
+                       "maxSpeed=\"40\";maxMediaFeedDir=\"140000\";maxMediaXFeedDir=\"85000\";"
+                       "minMediaFeedDir=\"50000\";minMediaXFeedDir=\"30000\";type=\"simplex\";"
+                       "description=\"path\";status=\"Available and Idle\";\n"),
+                  line("maxSpeedPrintUnit=\"impressionsPerHour\";mediaSizeUnit="
+                       "\"tenThousandthsOfInches\";maxSpeed=\"60\";maxMediaFeedDir=\"170000\";"
+                       "maxMediaXFeedDir=\"110000\";minMediaFeedDir=\"40000\";minMediaXFeedDir="
+                       "\"30000\";type=\"shortEdgeBindingDuplex\";description=\"Duplex "
+                       "\\\"unit\\\"\";status=\"Available and Idle\";\n"),
+                  frag("duplex=\"Y\";"),
+                  frag("maxMediaUnit=\"tenThousandthsOfInches\";maxMediaFeedDir=\"170000\";"
+                       "maxMediaXFeedDir=\"110000\";"),
+                  frag("minMediaUnit=\"tenThousandthsOfInches\";minMediaFeedDir=\"40000\";"
+                       "minMediaXFeedDir=\"30000\";"),
+                  frag("maxSpeedUnit=\"impressionsPerHour\";maxSpeed=\"60\";")}),
+              got.pieces);
+    EXPECT_EQ("", got.err);
+}
+
+TEST(MediaPaths, AllSimplexIsNoDuplex) {
+    std::vector<MediaPathInfo> rows = {path(1, 1, 1, 1, 1, 5), path(2, 2, 2, 2, 2, 5)};
+    Capture got = capture(
+        [&](const PieceSink &out) { print_media_paths("p", flags(F0_DUPLEX, 0), rows, out); });
+    EXPECT_EQ(std::vector<Piece>{frag("duplex=\"N\";")}, got.pieces);
+}
+
+TEST(MediaPaths, CrossFeedSummariesPrintTheLow32Bits) {
+    std::int64_t big = (std::int64_t{1} << 32) + 7;
+    std::vector<MediaPathInfo> rows = {path(100, big, 1, -(std::int64_t{1} << 32) - 3, 1, 5)};
+    Capture got = capture([&](const PieceSink &out) {
+        print_media_paths("p", flags(F0_MAXPAPERSIZE | F0_MINPAPERSIZE, 0), rows, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  frag("maxMediaUnit=\"tenThousandthsOfInches\";maxMediaFeedDir=\"100\";"
+                       "maxMediaXFeedDir=\"7\";"),
+                  frag("minMediaUnit=\"tenThousandthsOfInches\";minMediaFeedDir=\"1\";"
+                       "minMediaXFeedDir=\"-3\";")}),
+              got.pieces);
+}
+
+TEST(MediaPaths, EmptyTableLeavesSummaryValuesEmpty) {
+    Capture got = capture([](const PieceSink &out) {
+        print_media_paths("p",
+                          flags(F0_MEDIAPATH | F0_DUPLEX | F0_MAXPAPERSIZE | F0_MINPAPERSIZE |
+                                    F0_ENGINESPEED,
+                                0),
+                          {}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  frag("duplex=\"N\";"),
+                  frag("maxMediaUnit=\"\";maxMediaFeedDir=\"\";maxMediaXFeedDir=\"\";"),
+                  frag("minMediaUnit=\"\";minMediaFeedDir=\"\";minMediaXFeedDir=\"\";"),
+                  frag("maxSpeedUnit=\"\";maxSpeed=\"\";")}),
+              got.pieces);
+    EXPECT_EQ("", got.err);
+}
+
+TEST(MediaPaths, UnnamedUnitsWarnOnceAndPrintNumbers) {
+    std::vector<MediaPathInfo> rows = {path(10, 10, 1, 1, 5, 9, 0)};
+    rows[0].maxSpeedPrintUnit = 10;
+    Capture got = capture([&](const PieceSink &out) {
+        print_media_paths("p", flags(F0_MAXPAPERSIZE | F0_ENGINESPEED, 0), rows, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  frag("maxMediaUnit=\"0\";maxMediaFeedDir=\"10\";maxMediaXFeedDir=\"10\";"),
+                  frag("maxSpeedUnit=\"10\";maxSpeed=\"5\";")}),
+              got.pieces);
+    EXPECT_EQ(
+        "Warning: p: prtMediaPathMediaSizeUnit value 0 has no name; printing the number.\n"
+        "Warning: p: prtMediaPathMaxSpeedPrintUnit value 10 has no name; printing the number.\n"
+        "Warning: p: prtMediaPathType value 9 has no name; printing the number.\n",
+        got.err);
+}
+
+// ---------------------------------------------------------------------------
+// Input trays and paper estimates
+
+struct SizeCase {
+    const char *name;
+    PaperSize size;
+    std::int64_t inch[2];
+    std::int64_t micro[2];
+};
+
+TEST(PaperSizes, BothUnitsEitherOrderNeverMixed) {
+    const SizeCase cases[] = {
+        {"letter", LETTER, {85000, 110000}, {215900, 279400}},
+        {"legal", LEGAL, {85000, 140000}, {215900, 355600}},
+        {"tabloid", TABLOID, {110000, 170000}, {279400, 431800}},
+        {"executive", EXECUTIVE, {75000, 105000}, {190500, 266700}},
+        {"a4", A4, {82677, 116929}, {210000, 297000}},
+        {"a3", A3, {116929, 165354}, {297000, 420000}},
+        {"b5", B5, {71653, 101181}, {182000, 257000}},
+        {"b4", B4, {101181, 143307}, {257000, 364000}},
+    };
+    for (const SizeCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.size, paper_size_of(3, c.inch[0], c.inch[1]));
+        EXPECT_EQ(c.size, paper_size_of(3, c.inch[1], c.inch[0]));
+        EXPECT_EQ(c.size, paper_size_of(4, c.micro[0], c.micro[1]));
+        EXPECT_EQ(c.size, paper_size_of(4, c.micro[1], c.micro[0]));
+        EXPECT_EQ(std::nullopt, paper_size_of(4, c.inch[0], c.inch[1]));
+        EXPECT_EQ(std::nullopt, paper_size_of(3, c.micro[0], c.micro[1]));
+        EXPECT_EQ(std::nullopt, paper_size_of(3, c.inch[0] + 1, c.inch[1]));
+        EXPECT_EQ(std::nullopt, paper_size_of(2, c.inch[0], c.inch[1]));
+        EXPECT_EQ(std::nullopt, paper_size_of(0, c.micro[0], c.micro[1]));
+        EXPECT_EQ(std::nullopt, paper_size_of(-1, c.micro[0], c.micro[1]));
+    }
+    // Executive is 7.5 by 10.5 inches, not 7.25.
+    EXPECT_EQ(std::nullopt, paper_size_of(3, 72500, 105000));
+}
+
+InputTrayInfo tray(std::int64_t unit, std::int64_t feed, std::int64_t xfeed, std::int64_t level) {
+    InputTrayInfo t;
+    t.type = 3;
+    t.dimUnit = unit;
+    t.dimFeedDir = feed;
+    t.dimXFeedDir = xfeed;
+    t.capUnit = 8;
+    t.maxCap = 500;
+    t.curLevel = level;
+    t.status = 0;
+    t.mediaName = "Plain";
+    t.name = "Tray";
+    t.description = "Cassette";
+    return t;
+}
+
+TEST(InputTrays, LetterEstimateAndOneWarningForANegativeLevel) {
+    std::vector<InputTrayInfo> rows = {tray(3, 85000, 110000, 250), tray(3, 110000, 85000, 100),
+                                       tray(3, 85000, 110000, -2)};
+    Capture got = capture(
+        [&](const PieceSink &out) { print_input_trays("p", flags(F0_LETTER, 0), rows, out); });
+    EXPECT_EQ(std::vector<Piece>{frag("letter=\"350\";")}, got.pieces);
+    EXPECT_EQ("Warning: Can't sense paper level.\n", got.err);
+}
+
+TEST(InputTrays, UnitsAreNeverMixed) {
+    std::vector<InputTrayInfo> rows = {tray(3, 215900, 279400, 40), tray(4, 215900, 279400, 30),
+                                       tray(4, 210000, 297000, 20), tray(4, 297000, 420000, 10)};
+    Capture got = capture([&](const PieceSink &out) {
+        print_input_trays("p", flags(F0_LETTER | F0_A4 | F0_A3, 0), rows, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("a4=\"20\";"), frag("letter=\"30\";"), frag("a3=\"10\";")}),
+              got.pieces);
+    EXPECT_EQ("", got.err);
+}
+
+TEST(InputTrays, FragmentsInFixedOrderWhateverIsAsked) {
+    std::vector<InputTrayInfo> rows = {
+        tray(3, 85000, 140000, 1),   tray(3, 110000, 170000, 2),  tray(4, 210000, 297000, 3),
+        tray(4, 257000, 364000, 4),  tray(4, 182000, 257000, 5),  tray(4, 215900, 279400, 6),
+        tray(3, 116929, 165354, 7),  tray(4, 190500, 266700, 8)};
+    Capture got = capture([&](const PieceSink &out) {
+        print_input_trays("p",
+                          flags(F0_EXECUTIVE | F0_A3 | F0_LETTER | F0_B5 | F0_B4 | F0_A4 |
+                                    F0_TABLOID | F0_LEGAL,
+                                0),
+                          rows, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("legal=\"1\";"), frag("tabloid=\"2\";"), frag("a4=\"3\";"),
+                                  frag("b4=\"4\";"), frag("b5=\"5\";"), frag("letter=\"6\";"),
+                                  frag("a3=\"7\";"), frag("executive=\"8\";")}),
+              got.pieces);
+}
+
+TEST(InputTrays, RecordLinesThenTheSizeFragment) {
+    std::vector<InputTrayInfo> rows = {tray(4, 210000, 297000, 120), tray(4, 297000, 210000, -3)};
+    rows[1].type = 5;
+    rows[1].capUnit = 17;
+    rows[1].name = "Manual\nfeed";
+    Capture got = capture([&](const PieceSink &out) {
+        print_input_trays("p", flags(F0_A4 | F0_INPUTTRAY, 0), rows, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  line("type=\"sheetFeedAutoRemovableTray\";dimUnit=\"micrometers\";dimFeedDir="
+                       "\"210000\";dimXFeedDir=\"297000\";capUnit=\"sheets\";maxCap=\"500\";"
+                       "curLevel=\"120\";mediaName=\"Plain\";name=\"Tray\";description="
+                       "\"Cassette\";status=\"Available and Idle\";\n"),
+                  line("type=\"sheetFeedManual\";dimUnit=\"micrometers\";dimFeedDir=\"297000\";"
+                       "dimXFeedDir=\"210000\";capUnit=\"meters\";maxCap=\"500\";curLevel=\"-3\";"
+                       "mediaName=\"Plain\";name=\"Manual\\nfeed\";description=\"Cassette\";"
+                       "status=\"Available and Idle\";\n"),
+                  frag("a4=\"120\";")}),
+              got.pieces);
+    EXPECT_EQ("Warning: Can't sense paper level.\n", got.err);
+}
+
+TEST(InputTrays, NegativeLevelWithoutSizeOptionIsNotWarned) {
+    Capture got = capture([&](const PieceSink &out) {
+        print_input_trays("p", flags(F0_INPUTTRAY, 0), {tray(3, 1, 1, -1)}, out);
+    });
+    EXPECT_EQ(1u, got.pieces.size());
+    EXPECT_EQ("", got.err);
+}
+
+TEST(InputTrays, CountersAreThirtyTwoBits) {
+    std::vector<InputTrayInfo> rows = {tray(3, 85000, 110000, (std::int64_t{1} << 32) + 5),
+                                       tray(3, 85000, 110000, 2147483647),
+                                       tray(3, 85000, 110000, 1)};
+    Capture got = capture(
+        [&](const PieceSink &out) { print_input_trays("p", flags(F0_LETTER, 0), rows, out); });
+    // 5 + 2147483647 + 1 wraps like the 32-bit counter it is.
+    EXPECT_EQ(std::vector<Piece>{frag("letter=\"-2147483643\";")}, got.pieces);
+}
+
+TEST(InputTrays, UnnamedValuesKeepTheRow) {
+    InputTrayInfo t = tray(5, 1, 1, 1);
+    t.type = 8;
+    t.capUnit = 2;
+    Capture got = capture(
+        [&](const PieceSink &out) { print_input_trays("p", flags(F0_INPUTTRAY, 0), {t}, out); });
+    ASSERT_EQ(1u, got.pieces.size());
+    EXPECT_EQ(0u, got.pieces[0].text.find("type=\"8\";dimUnit=\"5\";dimFeedDir=\"1\";"
+                                          "dimXFeedDir=\"1\";capUnit=\"2\";"));
+    EXPECT_EQ("Warning: p: prtInputType value 8 has no name; printing the number.\n"
+              "Warning: p: prtInputDimUnit value 5 has no name; printing the number.\n"
+              "Warning: p: prtInputCapacityUnit value 2 has no name; printing the number.\n",
+              got.err);
+}
+
+// ---------------------------------------------------------------------------
+// Console display and covers
+
+TEST(Display, OneFragmentPerRow) {
+    Capture none = capture([](const PieceSink &out) { print_display({}, out); });
+    EXPECT_TRUE(none.pieces.empty());
+    Capture got = capture([](const PieceSink &out) {
+        print_display({{"READY"}, {"Tray 2 \"LOW\""}}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("displayBufferText=\"READY\";\n"),
+                                  frag("displayBufferText=\"Tray 2 \\\"LOW\\\"\";\n")}),
+              got.pieces);
+}
+
+TEST(Covers, StatusFromItsOwnTable) {
+    Capture got = capture([](const PieceSink &out) {
+        print_covers("p", {{"Front Door", 4}, {"Rear", 3}, {"Odd", 2}, {"Odder", 7}}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{line("description=\"Front Door\";status=\"doorClosed\";\n"),
+                                  line("description=\"Rear\";status=\"doorOpen\";\n"),
+                                  line("description=\"Odd\";status=\"2\";\n"),
+                                  line("description=\"Odder\";status=\"7\";\n")}),
+              got.pieces);
+    EXPECT_EQ("Warning: p: prtCoverStatus value 2 has no name; printing the number.\n"
+              "Warning: p: prtCoverStatus value 7 has no name; printing the number.\n",
+              got.err);
+}
+
+// ---------------------------------------------------------------------------
+// Languages and channels
+
+LangInfo lang(std::int64_t family) {
+    LangInfo l;
+    l.family = family;
+    l.langLevel = "5e";
+    l.langVersion = "1.0";
+    l.description = "interp";
+    l.version = "v2";
+    l.orientation = 3;
+    l.feedAddressability = 600;
+    l.xFeedAddressability = 300;
+    l.twoWay = 4;
+    return l;
+}
+
+TEST(Languages, FragmentsInFixedOrderWhateverTheOptionOrder) {
+    std::vector<LangInfo> langs = {lang(3), lang(6)};
+    Capture got = capture([&](const PieceSink &out) {
+        print_languages("p", flags(0, F1_PJL | F1_PCL | F1_POSTSCRIPT), langs, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("postscript=\"Y\";"), frag("pcl=\"Y\";"),
+                                  frag("pjl=\"N\";")}),
+              got.pieces);
+
+    langs = {lang(37), lang(42), lang(4), lang(5)};
+    Capture all = capture([&](const PieceSink &out) {
+        print_languages("p",
+                        flags(0, F1_AUTOLANG | F1_PSPRINTER | F1_HPGL | F1_PJL | F1_PCL |
+                                     F1_POSTSCRIPT),
+                        langs, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("postscript=\"N\";"), frag("pcl=\"N\";"),
+                                  frag("pjl=\"Y\";"), frag("hpgl=\"Y\";"),
+                                  frag("psprinter=\"Y\";"), frag("autolang=\"Y\";")}),
+              all.pieces);
+}
+
+TEST(Languages, NoInterpretersAnswersNoToEverything) {
+    Capture got = capture([](const PieceSink &out) {
+        print_languages("p",
+                        flags(0, F1_LANGUAGES | F1_AUTOLANG | F1_PSPRINTER | F1_HPGL | F1_PJL |
+                                     F1_PCL | F1_POSTSCRIPT),
+                        {}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("postscript=\"N\";"), frag("pcl=\"N\";"),
+                                  frag("pjl=\"N\";"), frag("hpgl=\"N\";"),
+                                  frag("psprinter=\"N\";"), frag("autolang=\"N\";")}),
+              got.pieces);
+}
+
+TEST(Languages, RecordLineAndChecks) {
+    LangInfo a = lang(6);
+    a.twoWay = 3;
+    LangInfo b = lang(2);  // no name: the row is kept
+    b.orientation = 2;
+    b.twoWay = 5;
+    Capture got = capture([&](const PieceSink &out) {
+        print_languages("p", flags(0, F1_LANGUAGES), {a, b}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  line("langFamily=\"PS\";langLevel=\"5e\";langVersion=\"1.0\";description="
+                       "\"interp\";version=\"v2\";orientation=\"portrait\";feedAddressability="
+                       "\"600\";xFeedAddressability=\"300\";twoWay=\"Y\";\n"),
+                  line("langFamily=\"2\";langLevel=\"5e\";langVersion=\"1.0\";description="
+                       "\"interp\";version=\"v2\";orientation=\"2\";feedAddressability="
+                       "\"600\";xFeedAddressability=\"300\";twoWay=\"5\";\n")}),
+              got.pieces);
+    EXPECT_EQ(
+        "Warning: p: prtInterpreterLangFamily value 2 has no name; printing the number.\n"
+        "Warning: p: prtInterpreterDefaultOrientation value 2 has no name; printing the number.\n"
+        "Warning: p: prtInterpreterTwoWay value 5 has no name; printing the number.\n",
+        got.err);
+}
+
+ProtocolTable channel(std::int64_t type, std::int64_t cur = 1, std::int64_t def = 1) {
+    ProtocolTable c;
+    c.type = type;
+    c.version = "1";
+    c.curjclidx = cur;
+    c.defpdlidx = def;
+    c.state = 3;
+    c.status = 4;
+    return c;
+}
+
+TEST(Channels, PresenceAnswers) {
+    const std::uint64_t *f = flags(0, F1_PORT9100 | F1_NETWARE | F1_LPD | F1_APPLETALK);
+    Capture rprinter = capture([&](const PieceSink &out) {
+        print_channels("p", f, {}, {channel(9)}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("appletalk=\"N\";"), frag("lpd=\"N\";"),
+                                  frag("netware=\"N\";"), frag("port9100=\"N\";")}),
+              rprinter.pieces);
+
+    for (std::int64_t type : {11, 12, 38}) {
+        Capture got = capture([&](const PieceSink &out) {
+            print_channels("p", flags(0, F1_PORT9100), {}, {channel(type)}, out);
+        });
+        EXPECT_EQ(std::vector<Piece>{frag("port9100=\"Y\";")}, got.pieces) << type;
+    }
+
+    f = flags(0, F1_PORT9100 | F1_NETWARE | F1_LPD | F1_APPLETALK);
+    Capture many = capture([&](const PieceSink &out) {
+        print_channels("p", f, {}, {channel(10), channel(7), channel(8)}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{frag("appletalk=\"Y\";"), frag("lpd=\"Y\";"),
+                                  frag("netware=\"Y\";"), frag("port9100=\"N\";")}),
+              many.pieces);
+}
+
+TEST(Channels, LanguagesNamedByOneBasedPosition) {
+    std::vector<LangInfo> langs = {lang(5), lang(3), lang(6)};
+    Capture got = capture([&](const PieceSink &out) {
+        print_channels("p", flags(0, F1_PROTOCOL), langs, {channel(8, 2, 3)}, out);
+    });
+    EXPECT_EQ(std::vector<Piece>{line(
+                  "type=\"LPDServer\";version=\"1\";currentJobControlLang=\"PCL\";"
+                  "defaultPageDescLang=\"PS\";state=\"printDataAccepted\";status=\"Available "
+                  "and Active\";\n")},
+              got.pieces);
+    EXPECT_EQ("", got.err);
+}
+
+TEST(Channels, IndexesOutsideTheInterpretersPrintAsNumbers) {
+    ProtocolTable c = channel(12, 0, 4);
+    c.state = 2;
+    Capture got = capture([&](const PieceSink &out) {
+        print_channels("p", flags(0, F1_PROTOCOL), {lang(5), lang(3), lang(6)}, {c}, out);
+    });
+    EXPECT_EQ(std::vector<Piece>{line(
+                  "type=\"AppSocket\";version=\"1\";currentJobControlLang=\"0\";"
+                  "defaultPageDescLang=\"4\";state=\"2\";status=\"Available and Active\";\n")},
+              got.pieces);
+    EXPECT_EQ(
+        "Warning: p: prtChannelState value 2 has no name; printing the number.\n"
+        "Warning: p: prtChannelCurrentJobCntlLangIndex value 0 has no name; printing the number.\n"
+        "Warning: p: prtChannelDefaultPageDescLangIndex value 4 has no name; printing the "
+        "number.\n",
+        got.err);
+
+    // Without interpreter rows every index fails its check.
+    Capture none = capture([&](const PieceSink &out) {
+        print_channels("p", flags(0, F1_PROTOCOL), {}, {channel(8, 1, 1)}, out);
+    });
+    EXPECT_EQ(std::vector<Piece>{line(
+                  "type=\"LPDServer\";version=\"1\";currentJobControlLang=\"1\";"
+                  "defaultPageDescLang=\"1\";state=\"printDataAccepted\";status=\"Available "
+                  "and Active\";\n")},
+              none.pieces);
+    EXPECT_NE(std::string::npos, none.err.find("prtChannelCurrentJobCntlLangIndex value 1"));
+}
+
+TEST(Channels, UnnamedTypeStillCountsItsPresence) {
+    Capture got = capture([&](const PieceSink &out) {
+        print_channels("p", flags(0, F1_PROTOCOL | F1_LPD), {lang(3)}, {channel(22)}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{line("type=\"22\";version=\"1\";currentJobControlLang=\"PCL\";"
+                                       "defaultPageDescLang=\"PCL\";state=\"printDataAccepted\";"
+                                       "status=\"Available and Active\";\n"),
+                                  frag("lpd=\"N\";")}),
+              got.pieces);
+    EXPECT_EQ("Warning: p: prtChannelType value 22 has no name; printing the number.\n", got.err);
+}
+
+// ---------------------------------------------------------------------------
+// Supplies
+
+MarkerSuppliesTable supply(std::int64_t type, std::int64_t unit, std::int64_t level) {
+    MarkerSuppliesTable s;
+    s.msclass = 3;
+    s.type = type;
+    s.desc = "Black Cartridge";
+    s.supplyunit = unit;
+    s.maxcap = 100;
+    s.level = level;
+    return s;
+}
+
+TEST(Supplies, TypeAndUnitFragmentsThenTheClassLine) {
+    MarkerSuppliesTable waste = supply(4, 11, -3);
+    waste.msclass = 4;
+    waste.maxcap = -2;
+    Capture got = capture([&](const PieceSink &out) {
+        print_supplies("p", {supply(21, 7, 40), waste}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  frag("type=\"tonerCartridge\";"), frag("supplyunit=\"impressions\";"),
+                  line("class=\"supplyThatIsConsumed\";desc=\"Black Cartridge\";maxcap=\"100\";"
+                       "level=\"40\";\n"),
+                  frag("type=\"wasteToner\";"), frag("supplyunit=\"hours\";"),
+                  line("class=\"receptacleThatIsFilled\";desc=\"Black Cartridge\";maxcap=\"-2\";"
+                       "level=\"-3\";\n")}),
+              got.pieces);
+    EXPECT_EQ("", got.err);
+}
+
+TEST(Supplies, TypeAndUnitWithoutNames) {
+    Capture got = capture([&](const PieceSink &out) {
+        print_supplies("p", {supply(25, 10, 5), supply(0, 19, 6)}, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  frag("type=\"25\";"),
+                  line("class=\"supplyThatIsConsumed\";desc=\"Black Cartridge\";maxcap=\"100\";"
+                       "level=\"5\";\n"),
+                  frag("type=\"0\";"),
+                  line("class=\"supplyThatIsConsumed\";desc=\"Black Cartridge\";maxcap=\"100\";"
+                       "level=\"6\";\n")}),
+              got.pieces);
+    EXPECT_EQ("Warning: markerSupplyType=25 out of bounds.\n"
+              "Warning: markerSupplyUnit=10 out of bounds.\n"
+              "Warning: markerSupplyType=0 out of bounds.\n"
+              "Warning: markerSupplyUnit=19 out of bounds.\n",
+              got.err);
+}
+
+TEST(Supplies, UnnamedClassKeepsTheSupply) {
+    MarkerSuppliesTable s = supply(3, 13, 7);
+    s.msclass = 2;
+    Capture got = capture([&](const PieceSink &out) { print_supplies("lp", {s}, out); });
+    EXPECT_EQ((std::vector<Piece>{frag("type=\"toner\";"), frag("supplyunit=\"tenthsOfGrams\";"),
+                                  line("class=\"2\";desc=\"Black Cartridge\";maxcap=\"100\";"
+                                       "level=\"7\";\n")}),
+              got.pieces);
+    EXPECT_EQ("Warning: lp: prtMarkerSuppliesClass value 2 has no name; printing the number.\n",
+              got.err);
+}
+
+// ---------------------------------------------------------------------------
+// Alerts
+
+const char *code_name(std::int64_t code) {
+    AlertInfo a;
+    a.code = code;
+    return decode_code(a);
+}
+
+TEST(AlertCodes, EveryRangeAndItsBounds) {
+    const std::pair<std::int64_t, const char *> named[] = {
+        {1, "other"},
+        {8, "jammed"},
+        {38, "subunitThermistorFailure"},
+        {501, "doorOpen"},
+        {507, "printerReadyToPrint"},
+        {801, "inputMediaTrayMissing"},
+        {813, "inputCannotFeedSizeSelected"},
+        {901, "outputMediaTrayMissing"},
+        {904, "outputMailboxSelectFailure"},
+        {1001, "markerFuserUnderTemperature"},
+        {1005, "markerAdjustingPrintQuality"},
+        {1101, "markerTonerEmpty"},
+        {1115, "markerTonerCartridgeMissing"},
+        {1301, "mediaPathMediaTrayMissing"},
+        {1303, "mediaPathMediaTrayFull"},
+        {1501, "interpreterMemoryIncrease"},
+        {1508, "interpreterComplexPageEncountered"},
+        {1801, "alertRemovalOfBinaryChangeEntry"},
+    };
+    for (const auto &[code, name] : named) EXPECT_STREQ(name, code_name(code)) << code;
+
+    for (std::int64_t code : std::initializer_list<std::int64_t>{-1501, -1, 0, 39, 99, 100, 500, 508, 600, 800, 814, 900, 905,
+                              1000, 1006, 1100, 1116, 1200, 1300, 1304, 1500, 1509, 1800, 1802,
+                              40010, std::numeric_limits<std::int64_t>::max(),
+                              std::numeric_limits<std::int64_t>::min()})
+        EXPECT_EQ(nullptr, code_name(code)) << code;
+}
+
+TEST(AlertTimes, UptimeMinusAlertTime) {
+    EXPECT_EQ(1'700'000'000u - 600u, alert_wallclock(1'700'000'000, 1'000'000, 1'000'000 - 60'000));
+    // Hundredths are cut, not rounded.
+    EXPECT_EQ(1'700'000'000u - 1u, alert_wallclock(1'700'000'000, 199, 0));
+    EXPECT_EQ(1'700'000'000u, alert_wallclock(1'700'000'000, 500, 500));
+    // An alert stamped after the uptime read counts as raised now.
+    EXPECT_EQ(1'700'000'000u, alert_wallclock(1'700'000'000, 500, 501));
+    EXPECT_EQ(0u, alert_wallclock(10, 100'000, 0));
+}
+
+AlertInfo alert(std::int64_t severity, std::int64_t code, std::int64_t time) {
+    AlertInfo a;
+    a.severityLevel = severity;
+    a.trainingLevel = 4;
+    a.group = 8;
+    a.groupIndex = 2;
+    a.location = 13200;
+    a.code = code;
+    a.description = "Tray 2 empty";
+    a.time = time;
+    return a;
+}
+
+TEST(Alerts, RecordLines) {
+    std::vector<AlertInfo> rows = {alert(3, 808, 40000), alert(4, 1115, 100000),
+                                   alert(1, 1801, 100000)};
+    Capture got = capture([&](const PieceSink &out) {
+        print_alerts("p", rows, std::uint64_t{100000}, 1'700'000'000, out);
+    });
+    EXPECT_EQ((std::vector<Piece>{
+                  line("severityLevel=\"critical\";trainingLevel=\"trained\";group=\"input\";"
+                       "groupIndex=\"2\";location=\"13200\";code=\"inputMediaSupplyEmpty\";"
+                       "description=\"Tray 2 empty\";time=\"1699999400\";\n"),
+                  line("severityLevel=\"warning\";trainingLevel=\"trained\";group=\"input\";"
+                       "groupIndex=\"2\";location=\"13200\";code=\"markerTonerCartridgeMissing\";"
+                       "description=\"Tray 2 empty\";time=\"1700000000\";\n"),
+                  line("severityLevel=\"other\";trainingLevel=\"trained\";group=\"input\";"
+                       "groupIndex=\"2\";location=\"13200\";code="
+                       "\"alertRemovalOfBinaryChangeEntry\";description=\"Tray 2 empty\";"
+                       "time=\"1700000000\";\n")}),
+              got.pieces);
+    EXPECT_EQ("", got.err);
+}
+
+TEST(Alerts, SeverityWithoutNameIsWarnedAndPrintedAsNumber) {
+    Capture got = capture([&](const PieceSink &out) {
+        print_alerts("p", {alert(5, 1, 0), alert(2, 1, 0)}, std::uint64_t{0}, 100, out);
+    });
+    ASSERT_EQ(2u, got.pieces.size());
+    EXPECT_EQ(0u, got.pieces[0].text.find("severityLevel=\"5\";trainingLevel=\"trained\";"));
+    EXPECT_EQ(0u, got.pieces[1].text.find("severityLevel=\"2\";trainingLevel=\"trained\";"));
+    EXPECT_EQ("Warning: invalid severity level. Buggy firmware?\n"
+              "Warning: invalid severity level. Buggy firmware?\n",
+              got.err);
+}
+
+TEST(Alerts, UnnamedValuesAndUnknownUptime) {
+    AlertInfo a = alert(3, 40010, 5);
+    a.trainingLevel = 7;
+    a.group = 2;
+    Capture got = capture(
+        [&](const PieceSink &out) { print_alerts("hp1", {a}, std::nullopt, 100, out); });
+    EXPECT_EQ(std::vector<Piece>{line("severityLevel=\"critical\";trainingLevel=\"7\";group=\"2\";"
+                                      "groupIndex=\"2\";location=\"13200\";code=\"40010\";"
+                                      "description=\"Tray 2 empty\";time=\"unknown\";\n")},
+              got.pieces);
+    EXPECT_EQ("Warning: hp1: prtAlertTrainingLevel value 7 has no name; printing the number.\n"
+              "Warning: hp1: prtAlertGroup value 2 has no name; printing the number.\n"
+              "Warning: hp1: prtAlertCode value 40010 has no name; printing the number.\n",
+              got.err);
+}
+
+TEST(Alerts, AlertAfterTheUptimeIsWarned) {
+    Capture got = capture([&](const PieceSink &out) {
+        print_alerts("p", {alert(3, 1, -1)}, std::uint64_t{500}, 1000, out);
+    });
+    ASSERT_EQ(1u, got.pieces.size());
+    EXPECT_NE(std::string::npos, got.pieces[0].text.find("time=\"1000\";\n"));
+    EXPECT_EQ("Warning: p: alert time 18446744073709551615 is later than the uptime 500; "
+              "printing the current time.\n",
+              got.err);
+}
+
+TEST(Alerts, WholeLineLimitedTo511) {
+    AlertInfo a = alert(3, 1, 0);
+    a.description = std::string(600, 'x');
+    Capture got =
+        capture([&](const PieceSink &out) { print_alerts("p", {a}, std::uint64_t{0}, 1, out); });
+    ASSERT_EQ(1u, got.pieces.size());
+    EXPECT_EQ(511u, got.pieces[0].text.size());
+    EXPECT_EQ('\n', got.pieces[0].text.back());
+}
+
+}  // namespace
