@@ -1,4 +1,0 @@
-// Placeholder until the snmp subsystem's tests land.
-#include <gtest/gtest.h>
-
-TEST(SnmpSmoke, Builds) { SUCCEED(); }
