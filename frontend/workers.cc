@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -240,30 +241,23 @@ class ThreadAttr {
     pthread_attr_t attr_;
 };
 
-// Attempts at starting one thread while no running worker ends in between.
-constexpr int START_ATTEMPTS = 30;
-
 // Starts a thread; when the system refuses (EAGAIN: thread or memory limits),
-// waits for a running worker to be joined, or a second when none is, and
-// tries again. Returns the last error, or 0.
-int start_thread(pthread_t *thread, void *(*body)(void *), void *arg, WorkerSet *set) {
+// waits until a running worker has been joined, or refusedWait when none is
+// running, and tries again. Returns the last error, or 0.
+int start_thread(WorkerSet &set, pthread_t *thread, void *(*body)(void *), void *arg) {
     ThreadAttr attr;
     int err = 0;
-    for (int attempt = 0; attempt < START_ATTEMPTS; ++attempt) {
-        err = pthread_create(thread, attr.get(), body, arg);
+    for (int attempt = 0; attempt < set.startAttempts; ++attempt) {
+        err = set.createThread(thread, attr.get(), body, arg);
         if (err != EAGAIN) return err;
-        if (!set) {
-            sleep(1);
-            continue;
-        }
-        std::unique_lock<std::mutex> lock(set->countLock);
-        std::size_t joined = set->joinedCount;
-        if (joined < set->startedCount) {
-            // Running workers hold the resources; the next join frees some.
-            set->workerJoined.wait(lock, [&] { return set->joinedCount != joined; });
+        std::unique_lock<std::mutex> lock(set.countLock);
+        std::size_t joined = set.joinedCount;
+        if (joined < set.startedCount) {
+            // Running workers hold the resources; each join frees some.
+            set.workerJoined.wait(lock, [&] { return set.joinedCount != joined; });
             attempt = -1;
         } else {
-            set->workerJoined.wait_for(lock, std::chrono::seconds(1));
+            set.workerJoined.wait_for(lock, set.refusedWait);
         }
     }
     return err;
@@ -274,14 +268,14 @@ int start_thread(pthread_t *thread, void *(*body)(void *), void *arg, WorkerSet 
 int run_workers(WorkerSet &set) {
     JoinerArgs joinerArgs{&set};
     pthread_t joiner;
-    int err = start_thread(&joiner, joiner_entry, &joinerArgs, nullptr);
+    int err = start_thread(set, &joiner, joiner_entry, &joinerArgs);
     if (err != 0) {
         std::fprintf(stderr, "%s: cannot start a thread: %s\n", progname, std::strerror(err));
         return STATUS_NO_THREAD;
     }
     bool refused = false;
     for (std::size_t k = 0; k < set.thrdat.size(); ++k) {
-        err = start_thread(&set.thrds[k], worker_entry, &set.thrdat[k], &set);
+        err = start_thread(set, &set.thrds[k], worker_entry, &set.thrdat[k]);
         if (err != 0) {
             std::fprintf(stderr, "%s: cannot start a thread for %s: %s\n", progname,
                          set.thrdat[k].session->hostname.c_str(), std::strerror(err));

@@ -4,6 +4,7 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,13 @@ struct WorkerSet {
     std::size_t startedCount = 0;           // guarded by countLock
     std::size_t targetCount;                // guarded by countLock; lowered if starting stops
     std::atomic<std::size_t> joinedCount{0};
+
+    // How threads are started, and how long main waits before it tries again
+    // after a refusal while no started worker is left to end. Tests change them.
+    int (*createThread)(pthread_t *, const pthread_attr_t *, void *(*)(void *),
+                        void *) = pthread_create;
+    int startAttempts = 30;
+    std::chrono::milliseconds refusedWait{1000};
 };
 
 // Joins the workers in start order as they start; returns the status of the
