@@ -57,17 +57,21 @@ BerSequence::BerSequence(std::span<const unsigned char> in, Depth depth) : tag_(
 }
 
 void BerSequence::decode_children(std::span<const unsigned char> content, int depth) {
-  std::size_t p = 0;
-  while (p < content.size()) {
-    std::span<const unsigned char> rest = content.subspan(p);
-    // Each child is decoded inside its parent's bounds: one that claims more
-    // bytes than the parent has left is refused here.
-    std::size_t size = 0;
+  // First pass over the headers only: each child must lie inside its parent's
+  // bounds, and knowing the count makes the child list one allocation.
+  std::size_t count = 0;
+  for (std::size_t p = 0; p < content.size(); ++count) {
     try {
-      size = ber_value_size(rest.data(), rest.size());
+      p += ber_value_size(content.data() + p, content.size() - p);
     } catch (const BerDecodeError &e) {
       throw BerDecodeError(std::string("child overruns its parent: ") + e.what());
     }
+  }
+  children_.reserve(count);
+  std::size_t p = 0;
+  while (p < content.size()) {
+    std::span<const unsigned char> rest = content.subspan(p);
+    std::size_t size = ber_value_size(rest.data(), rest.size());
     std::span<const unsigned char> item = rest.first(size);
     std::unique_ptr<BerBase> child;
     switch (item[0]) {
