@@ -1,0 +1,375 @@
+// The whole run end to end: targets, workers, interleaved output, exit status,
+// against scripted agents on loopback addresses (UDP port 161 of a private
+// network namespace).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/agents.h"
+#include "tests/support/fake_agent.h"
+#include "tests/support/run_prowlet.h"
+
+namespace {
+
+const char SYSDESCR[] = "1.3.6.1.2.1.1.1.0";
+const char SYSCONTACT[] = "1.3.6.1.2.1.1.4.0";
+const char SYSLOCATION[] = "1.3.6.1.2.1.1.6.0";
+const char HRMEMORYSIZE[] = "1.3.6.1.2.1.25.2.2.0";
+const char HPDEVICEID[] = "1.3.6.1.4.1.11.2.3.9.1.1.7.0";
+const char HPCFGSOURCE[] = "1.3.6.1.4.1.11.2.4.3.5.1.0";
+
+// Printers by their descriptions: Lexmark answers both standard MIBs, EFI only
+// the Host Resources MIB, QMS neither.
+FakeMib lexmark(std::uint32_t memory = 16384) {
+    FakeMib m;
+    m.set(SYSDESCR, fake_string("Lexmark Optra S 1855 version 1.0  kernel"));
+    m.set(SYSCONTACT, fake_string("Old Contact"));
+    m.set(SYSLOCATION, fake_string("Old Place"));
+    m.set(HRMEMORYSIZE, fake_int(memory));
+    return m;
+}
+
+FakeMib efi() {
+    FakeMib m;
+    m.set(SYSDESCR, fake_string("EFI Fiery Server ZX"));
+    m.set(HRMEMORYSIZE, fake_int(65536));
+    return m;
+}
+
+FakeMib qms() {
+    FakeMib m;
+    m.set(SYSDESCR, fake_string("QMS magicolor 2;rev 1"));
+    return m;
+}
+
+// An HP LaserJet 4000 behind old interface firmware: Printer MIB only.
+FakeMib hp_ancient() {
+    FakeMib m;
+    m.set(SYSDESCR, fake_string("HP ETHERNET MULTI-ENVIRONMENT,JETDIRECT,JD24,EEPROM A.03.09"));
+    m.set(HPDEVICEID, fake_string("MFG:Hewlett-Packard;CMD:PJL,PCL;MODEL:HP LaserJet 4000;"));
+    return m;
+}
+
+FakeMib hp(int cfgsource) {
+    FakeMib m;
+    m.set(SYSDESCR, fake_string("HP ETHERNET MULTI-ENVIRONMENT,JETDIRECT,JD149,EEPROM J411"));
+    m.set(HPDEVICEID, fake_string("MFG:Hewlett-Packard;MODEL:HP LaserJet 4000 Series;"));
+    if (cfgsource >= 0) m.set(HPCFGSOURCE, fake_int(cfgsource));
+    return m;
+}
+
+// Answers from mib, each reply held back by delays[n] for the n-th request
+// (the last entry for all later ones). Delays stay below a second, inside the
+// transport's first wait.
+FakeHandler delayed(FakeMib mib, std::vector<int> delays) {
+    FakeHandler inner = fake_mib_handler(std::move(mib));
+    return [inner, delays](const FakeRequest &req) mutable {
+        std::vector<FakeSend> out = inner(req);
+        std::size_t n = static_cast<std::size_t>(req.number);
+        int d = delays[n < delays.size() ? n : delays.size() - 1];
+        for (FakeSend &s : out) s.delay = std::chrono::milliseconds(d);
+        return out;
+    };
+}
+
+std::unique_ptr<FakeAgent> agent(const std::string &address, FakeMib mib) {
+    return std::make_unique<FakeAgent>(address, 161, fake_mib_handler(std::move(mib)));
+}
+
+TEST(Run, SinglePrinterLineEndsWithNewlineAndHasNoHostname) {
+    auto a = agent("127.0.1.1", lexmark());
+    RunResult r = run_prowlet({"--vendor", "127.0.1.1"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "vendor=\"Lexmark\";\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(Run, NameOptionAddsHostnameForOnePrinter) {
+    auto a = agent("127.0.1.1", lexmark());
+    RunResult r = run_prowlet({"--name", "--vendor", "--memory", "127.0.1.1"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "hostname=\"127.0.1.1\";vendor=\"Lexmark\";memsize=\"16384\";\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+// Pieces of two printers that alternate: every change of printer starts a
+// new line, and every line carries its printer's name.
+TEST(Run, InterleavedPiecesStartNewLinesWithHostnames) {
+    auto p1 = std::make_unique<FakeAgent>("127.0.1.1", 161, delayed(lexmark(), {0, 500}));
+    auto p2 = std::make_unique<FakeAgent>("127.0.1.2", 161, delayed(efi(), {200, 900}));
+    RunResult r = run_prowlet({"--vendor", "--memory", "127.0.1.1", "127.0.1.2"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "hostname=\"127.0.1.1\";vendor=\"Lexmark\";\n"
+              "hostname=\"127.0.1.2\";vendor=\"EFI\";\n"
+              "hostname=\"127.0.1.1\";memsize=\"16384\";\n"
+              "hostname=\"127.0.1.2\";memsize=\"65536\";\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+// Workers ending with 0, 6 and 5, in command-line order: the first failing
+// target decides.
+TEST(Run, ExitStatusOfFirstFailingTargetInCommandLineOrder) {
+    auto p1 = std::make_unique<FakeAgent>("127.0.1.1", 161, delayed(lexmark(), {0}));
+    auto p2 = std::make_unique<FakeAgent>("127.0.1.2", 161, delayed(efi(), {300}));
+    auto p3 = std::make_unique<FakeAgent>("127.0.1.3", 161, delayed(hp_ancient(), {600}));
+    RunResult r = run_prowlet({"--memory", "--reboot", "127.0.1.1", "127.0.1.2", "127.0.1.3"});
+    EXPECT_EQ(r.out,
+              "hostname=\"127.0.1.1\";memsize=\"16384\";\n"
+              "hostname=\"127.0.1.2\";memsize=\"65536\";\n");
+    EXPECT_EQ(r.err,
+              "127.0.1.2: reboot option not supported on this printer type.\n"
+              "Warning: 127.0.1.3 has ancient firmware. Please upgrade it!\n"
+              "127.0.1.3: memory option not supported on this printer type.\n");
+    EXPECT_EQ(r.status, 6);
+}
+
+TEST(Run, AllPrintersServedGivesZero) {
+    auto p1 = agent("127.0.1.1", lexmark(1024));
+    auto p2 = std::make_unique<FakeAgent>("127.0.1.2", 161, delayed(lexmark(2048), {300}));
+    RunResult r = run_prowlet({"--memory", "127.0.1.1", "127.0.1.2"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "hostname=\"127.0.1.1\";memsize=\"1024\";\n"
+              "hostname=\"127.0.1.2\";memsize=\"2048\";\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(Run, CfgsrcOnVendorWithoutReportIs255) {
+    auto a = agent("127.0.1.1", lexmark());
+    RunResult r = run_prowlet({"--cfgsrc", "127.0.1.1"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "127.0.1.1: cfgsrc option not supported on this printer type.\n");
+    EXPECT_EQ(r.status, 255);
+}
+
+TEST(Run, CfgsrcOnHp) {
+    auto a = agent("127.0.1.1", hp(5));
+    RunResult r = run_prowlet({"--vendor", "--cfgsrc", "127.0.1.1"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "vendor=\"HP\";cfgsrc=\"dhcp\";\n");
+    EXPECT_EQ(r.status, 0);
+    // The cfgsrc variable was asked for alone, with a GetRequest.
+    std::vector<FakeRequest> reqs = a->requests();
+    ASSERT_EQ(reqs.size(), 2u);
+    EXPECT_EQ(reqs[1].pduTag, 0xa0);
+    ASSERT_EQ(reqs[1].bindings.size(), 1u);
+    EXPECT_EQ(reqs[1].bindings[0].oid, HPCFGSOURCE);
+    EXPECT_EQ(reqs[1].bindings[0].value, fake_null());
+}
+
+TEST(Run, PrinterMibMissing) {
+    auto a = agent("127.0.1.1", qms());
+    RunResult r = run_prowlet({"--marker", "127.0.1.1"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "127.0.1.1: marker option not supported on this printer type.\n");
+    EXPECT_EQ(r.status, 6);
+
+    RunResult all = run_prowlet({"--all", "--marker", "--cfgsrc", "127.0.1.1"});
+    EXPECT_EQ(all.out, "");
+    EXPECT_EQ(all.err, "");
+    EXPECT_EQ(all.status, 0);
+}
+
+TEST(Run, HostResourcesMissing) {
+    auto a = agent("127.0.1.1", qms());
+    RunResult r = run_prowlet({"--vendor", "--status", "--memory", "127.0.1.1"});
+    EXPECT_EQ(r.out, "vendor=\"QMS\";\n");
+    EXPECT_EQ(r.err,
+              "127.0.1.1: memory option not supported on this printer type.\n"
+              "127.0.1.1: status option not supported on this printer type.\n");
+    EXPECT_EQ(r.status, 5);
+
+    RunResult all = run_prowlet({"--all", "--vendor", "--memory", "127.0.1.1"});
+    EXPECT_EQ(all.out, "vendor=\"QMS\";\n");
+    EXPECT_EQ(all.err, "");
+    EXPECT_EQ(all.status, 0);
+}
+
+TEST(Run, MemoryReportedThenMarkerComplaint) {
+    auto a = agent("127.0.1.1", efi());
+    RunResult r = run_prowlet({"--memory", "--marker", "127.0.1.1"});
+    EXPECT_EQ(r.out, "memsize=\"65536\";\n");
+    EXPECT_EQ(r.err, "127.0.1.1: marker option not supported on this printer type.\n");
+    EXPECT_EQ(r.status, 6);
+}
+
+// Every name resolves before any printer is contacted.
+TEST(Run, UnresolvableSecondTargetContactsNobody) {
+    auto a = agent("127.0.1.1", lexmark());
+    RunResult r = run_prowlet({"--vendor", "127.0.1.1", "nosuchprinter.invalid"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "SNMP: cannot resolve hostname \"nosuchprinter.invalid\".\n");
+    EXPECT_EQ(r.status, 252);
+    EXPECT_EQ(a->requestCount(), 0);
+}
+
+TEST(Run, MalformedTargetContactsNobody) {
+    auto a = agent("127.0.1.1", lexmark());
+    struct {
+        const char *arg;
+        const char *reason;
+    } cases[] = {
+        {"127.0.1.2(", "no community after \"(\""},
+        {"127.0.1.0/30", "the prefix length must be below 30"},
+        {"127.0.1.1-300", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"127.0.1/24", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+    };
+    for (auto &c : cases) {
+        RunResult r = run_prowlet({"--vendor", "127.0.1.1", c.arg});
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, std::string("prowlet: bad printer argument \"") + c.arg + "\": " +
+                             c.reason + ".\n");
+        EXPECT_EQ(r.status, 3);
+    }
+    EXPECT_EQ(a->requestCount(), 0);
+}
+
+TEST(Run, NothingToQuery) {
+    RunResult r = run_prowlet({"--vendor", "127.0.1.7-6", "127.0.1.0/0"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "prowlet: the printer arguments name no address to query.\n");
+    EXPECT_EQ(r.status, 4);
+}
+
+// A range of two gets hostname fields; communities go per argument.
+TEST(Run, RangeAndCommunities) {
+    auto p1 = agent("127.0.1.1", lexmark(1));
+    auto p2 = std::make_unique<FakeAgent>("127.0.1.2", 161, delayed(lexmark(2), {300}));
+    auto p3 = std::make_unique<FakeAgent>("127.0.1.3", 161, delayed(efi(), {600}));
+    RunResult r = run_prowlet({"-c", "dflt", "--memory", "127.0.1.1-2(lab)", "127.0.1.3"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "hostname=\"127.0.1.1\";memsize=\"1\";\n"
+              "hostname=\"127.0.1.2\";memsize=\"2\";\n"
+              "hostname=\"127.0.1.3\";memsize=\"65536\";\n");
+    EXPECT_EQ(r.status, 0);
+    for (const FakeRequest &q : p1->requests()) EXPECT_EQ(q.community, "lab");
+    for (const FakeRequest &q : p2->requests()) EXPECT_EQ(q.community, "lab");
+    for (const FakeRequest &q : p3->requests()) EXPECT_EQ(q.community, "dflt");
+    EXPECT_EQ(p3->requestCount(), 2);
+}
+
+TEST(Run, DefaultCommunity) {
+    auto a = agent("127.0.1.1", lexmark());
+    RunResult r = run_prowlet({"--vendor", "127.0.1.1"});
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(a->requestCount(), 1);
+    EXPECT_EQ(a->requests()[0].community, "quorum");
+}
+
+// Packet logs are numbered in target-list order: the last target gets 0.
+TEST(Run, DebugLogsNumberedNewestTargetFirst) {
+    auto p = agent("127.0.1.1", lexmark());
+    auto q = agent("127.0.1.2", lexmark());
+    TempDir dir("prowlet-e2e-log");
+    RunResult r = run_prowlet({"--debugsnmp", "--vendor", "127.0.1.1", "127.0.1.2"},
+                              std::chrono::seconds(60), dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    auto first_line = [&](const char *name) {
+        std::ifstream f(dir.path() + "/" + name);
+        std::string line;
+        std::getline(f, line);
+        return line;
+    };
+    EXPECT_EQ(first_line("snmplog.0"), "Contacting 127.0.1.2");
+    EXPECT_EQ(first_line("snmplog.1"), "Contacting 127.0.1.1");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/snmplog.2"));
+}
+
+// A SET the printer refuses ends that printer's worker with a message naming
+// the printer and the refused variable; the others are not disturbed.
+TEST(Run, RefusedSetIsReported) {
+    auto refusing = std::make_unique<FakeAgent>("127.0.1.1", 161, [](const FakeRequest &req) {
+        return FakeAgent::reply(fake_error(req, 4, 2));  // readOnly, second binding
+    });
+    auto fine = std::make_unique<FakeAgent>("127.0.1.2", 161, fake_mib_handler(lexmark()));
+    RunResult r = run_prowlet({"--setcontact", "Ann", "--setlocation", "Hall", "127.0.1.1",
+                               "127.0.1.2"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "prowlet: 127.0.1.1 refused 1.3.6.1.2.1.1.6.0 (error-status 4)\n");
+    EXPECT_EQ(r.status, 12);
+    std::vector<FakeRequest> reqs = fine->requests();
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].pduTag, 0xa3);
+    ASSERT_EQ(reqs[0].bindings.size(), 2u);
+    EXPECT_EQ(reqs[0].bindings[0].oid, SYSCONTACT);
+    EXPECT_EQ(reqs[0].bindings[0].value, fake_string("Ann"));
+    EXPECT_EQ(reqs[0].bindings[1].oid, SYSLOCATION);
+    EXPECT_EQ(reqs[0].bindings[1].value, fake_string("Hall"));
+}
+
+// The general report runs before the SET, so --contact shows the old values.
+TEST(Run, ContactPrintedBeforeSet) {
+    auto a = agent("127.0.1.1", lexmark());
+    RunResult r = run_prowlet({"--contact", "--setcontact", "New Contact", "127.0.1.1"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "contact=\"Old Contact\";location=\"Old Place\";\n");
+    EXPECT_EQ(r.status, 0);
+    RunResult again = run_prowlet({"--contact", "127.0.1.1"});
+    EXPECT_EQ(again.out, "contact=\"New Contact\";location=\"Old Place\";\n");
+}
+
+TEST(Run, SilentPrinterIsNoResponse) {
+    RunResult r = run_prowlet({"--timeout", "1", "--vendor", "127.0.1.9"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "prowlet: No response from 127.0.1.9\n");
+    EXPECT_EQ(r.status, 8);
+}
+
+// A subnet of loopback printers: 6 workers, output in answer order.
+TEST(Run, SubnetServedInFull) {
+    std::vector<std::unique_ptr<FakeAgent>> agents;
+    for (int i = 1; i <= 6; ++i)
+        agents.push_back(std::make_unique<FakeAgent>(
+            "127.0.2." + std::to_string(i), 161,
+            delayed(lexmark(static_cast<std::uint32_t>(i)), {150 * (i - 1)})));
+    RunResult r = run_prowlet({"--memory", "127.0.2.0/29"});
+    EXPECT_EQ(r.err, "");
+    std::string want;
+    for (int i = 1; i <= 6; ++i)
+        want += "hostname=\"127.0.2." + std::to_string(i) + "\";memsize=\"" + std::to_string(i) +
+                "\";\n";
+    EXPECT_EQ(r.out, want);
+    EXPECT_EQ(r.status, 0);
+}
+
+// net-snmp's own agent takes the SET; its tools see the new values.
+TEST(Run, SetContactAndLocationOnNetSnmp) {
+    if (find_in_path("snmpd").empty()) GTEST_SKIP() << "snmpd not installed";
+    NetSnmpConfig c;
+    c.addresses = {"127.0.3.1"};
+    c.community = "private";
+    c.readWrite = true;
+    NetSnmpAgent agent(c);
+    RunResult r = run_prowlet({"-c", "private", "--setcontact", "Jane Doe, room 12",
+                               "--setlocation", "Floor 3", "127.0.3.1"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(snmp_get_value("127.0.3.1", "private", SYSCONTACT), "Jane Doe, room 12");
+    EXPECT_EQ(snmp_get_value("127.0.3.1", "private", SYSLOCATION), "Floor 3");
+}
+
+TEST(Run, ReadOnlyCommunityOnNetSnmpIsRefused) {
+    if (find_in_path("snmpd").empty()) GTEST_SKIP() << "snmpd not installed";
+    NetSnmpConfig c;
+    c.addresses = {"127.0.3.1"};
+    c.community = "public";
+    NetSnmpAgent agent(c);
+    std::string before = snmp_get_value("127.0.3.1", "public", SYSLOCATION);
+    RunResult r = run_prowlet({"-c", "public", "--setlocation", "elsewhere", "127.0.3.1"});
+    EXPECT_EQ(r.out, "");
+    // SNMPv1 agents answer a write they refuse with noSuchName (2).
+    EXPECT_EQ(r.err, "prowlet: 127.0.3.1 refused 1.3.6.1.2.1.1.6.0 (error-status 2)\n");
+    EXPECT_EQ(r.status, 12);
+    EXPECT_EQ(snmp_get_value("127.0.3.1", "public", SYSLOCATION), before);
+}
+
+}  // namespace
