@@ -3,10 +3,12 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "frontend/dispatch.h"
+#include "frontend/maxproc.h"
 #include "frontend/options.h"
 #include "frontend/targets.h"
 #include "frontend/workers.h"
@@ -38,6 +40,16 @@ int prowlet_main(int argc, char **argv) {
         write_all(stdout, parsed.out);
         write_all(stderr, parsed.err);
         return parsed.status;
+    }
+
+    std::size_t maxproc = 0;
+    if (opts.flags[2] & F2_MAXPROC) {
+        std::optional<std::size_t> cap = parse_maxproc(opts.settings[SETTING_MAXPROC]);
+        if (!cap) {
+            report_bad_maxproc(progname, opts.settings[SETTING_MAXPROC]);
+            return STATUS_BAD_MAXPROC;
+        }
+        maxproc = *cap;
     }
 
     std::unique_ptr<SNMP_socket> transport;
@@ -94,6 +106,7 @@ int prowlet_main(int argc, char **argv) {
         td.reports = &real_reports();
     }
     WorkerSet set(thrdat);
+    set.maxproc = maxproc;
     int status = run_workers(set);
     finish_output();
     return status;

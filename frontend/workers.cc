@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ber/ber.h"
+#include "frontend/maxproc.h"
 #include "reports/flags.h"
 #include "reports/output.h"
 #include "snmp/oidseq.h"
@@ -275,6 +276,7 @@ int run_workers(WorkerSet &set) {
     }
     bool refused = false;
     for (std::size_t k = 0; k < set.thrdat.size(); ++k) {
+        if (set.maxproc != 0) wait_for_worker_slot(set);
         err = start_thread(set, &set.thrds[k], worker_entry, &set.thrdat[k]);
         if (err != 0) {
             std::fprintf(stderr, "%s: cannot start a thread for %s: %s\n", progname,
@@ -290,7 +292,7 @@ int run_workers(WorkerSet &set) {
             ++set.startedCount;
         }
         set.workerStarted.notify_all();
-        if (start_must_pause(k, set.joinedCount)) sleep(2);
+        if (set.maxproc == 0 && start_must_pause(k, set.joinedCount)) sleep(2);
     }
     pthread_join(joiner, nullptr);
     // Targets never started come earlier on the command line than every

@@ -52,6 +52,7 @@ struct WorkerSet {
     std::size_t startedCount = 0;           // guarded by countLock
     std::size_t targetCount;                // guarded by countLock; lowered if starting stops
     std::atomic<std::size_t> joinedCount{0};
+    std::size_t maxproc = 0;                // --maxproc: cap on started, unjoined workers; 0: none
 
     // How threads are started, and how long main waits before it tries again
     // after a refusal while no started worker is left to end. Tests change them.

@@ -1,0 +1,23 @@
+// --maxproc N: a cap on the workers that are started and not yet joined.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+
+struct WorkerSet;
+
+// Exit status of a run whose --maxproc argument is not a positive number.
+inline constexpr int STATUS_BAD_MAXPROC = 16;
+
+// Reads a --maxproc argument: one or more decimal digits and nothing else
+// (no sign, no blanks, no "0x"), worth at least 1. A value too large for
+// size_t is taken as size_t's maximum, which caps nothing. nullopt otherwise.
+std::optional<std::size_t> parse_maxproc(const char *text);
+
+// "%s: --maxproc needs a positive number, not \"%s\".\n" (program name, argument)
+// to standard error.
+void report_bad_maxproc(const char *progname, const char *text);
+
+// Blocks main until fewer than set.maxproc started workers are left unjoined.
+// The joiner signals workerJoined after each join, so this waits without polling.
+void wait_for_worker_slot(WorkerSet &set);
