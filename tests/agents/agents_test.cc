@@ -128,6 +128,7 @@ class RealRecordings : public ::testing::Test {
             "zebra-zebranet-wired-ps.snmprec",    // printable strings stored hex-coded (4x)
             "hp-color-laserjet-m880.snmprec",     // hex-coded supply descriptions
             "xerox-altalink-c8045.snmprec",       // the longest sysDescr
+            "hp-color-laserjet-m252dw.snmprec",   // Counter64 rows (ipSystemStats)
         };
         return f;
     }
@@ -227,6 +228,31 @@ TEST_F(RealRecordings, V1GetOfAnAbsentVariableIsNoSuchName) {
                                             address(0), "1.3.6.1.2.1.43.18.1.1.2.1.1"});
     EXPECT_NE(0, r.status);
     EXPECT_NE(std::string::npos, r.err.find("(noSuchName)")) << r.out << r.err;
+}
+
+TEST_F(RealRecordings, V1CannotCarryCounter64SoItIsGenError) {
+    // SNMPv1 has no Counter64: snmpsimd answers genError(5) for a Get of such a
+    // row and for a GetNext that lands on one; v2c gets the value.
+    std::string file = realdata_file(files()[5]);
+    std::string before, counter64;
+    for (const auto &l : read_snmprec(file)) {
+        if (l.type == "70") {
+            counter64 = l.oid;
+            break;
+        }
+        before = l.oid;
+    }
+    ASSERT_FALSE(counter64.empty()) << file << " has no Counter64 row any more";
+    for (std::string tool : {"snmpget", "snmpgetnext"}) {
+        std::string asked = tool == "snmpgetnext" ? before : counter64;
+        RunResult r =
+            run_snmp_tool(tool, {"-v1", "-c", "public", "-t", "1", "-r", "1", address(5), asked});
+        EXPECT_NE(0, r.status) << tool;
+        EXPECT_NE(std::string::npos, r.err.find("(genError)")) << tool << ": " << r.out << r.err;
+    }
+    RunResult r = run_snmp_tool("snmpget", {"-v2c", "-c", "public", "-On", address(5), counter64});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("Counter64: ")) << r.out;
 }
 
 TEST_F(RealRecordings, WrongCommunityGetsNoAnswer) {
