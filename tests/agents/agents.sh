@@ -82,15 +82,15 @@ start-snmpsim() {
   agents-check-netns || return 1
   local community=$1; shift
   [ $# -gt 0 ] || { agents-fail "start-snmpsim: no ADDRESS=RECORDING given"; return 1; }
-  local dir i=0 spec address recording endpoints=() addresses=()
+  local dir i=0 pair address recording endpoints=() addresses=()
   dir=$(mktemp -d /tmp/prowlet-snmpsim.XXXXXX) || return 1
   AGENTS_TMPDIRS+=("$dir")
   mkdir -p "$dir/data/$community" "$dir/cache"
   # snmpsimd v2c architecture: <data>/<community>/<transport-id>.snmprec, where the
   # transport id of the n-th --agent-udpv4-endpoint (from 0) is 1.3.6.1.6.1.1.n.
-  for spec in "$@"; do
-    address=${spec%%=*}
-    recording=${spec#*=}
+  for pair in "$@"; do
+    address=${pair%%=*}
+    recording=${pair#*=}
     agents-check-address "$address" || return 1
     [ -r "$recording" ] || { agents-fail "cannot read recording $recording"; return 1; }
     cp "$recording" "$dir/data/$community/1.3.6.1.6.1.1.$i.snmprec"
