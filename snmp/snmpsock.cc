@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <system_error>
 
 namespace {
@@ -141,9 +140,12 @@ std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, cons
         }
         if (!sent) continue;
 
-        // The deadline is taken from whole seconds on purpose: with a timeout of
-        // 2 the wait lasts one to two seconds.
-        const auto deadline = std::chrono::system_clock::from_time_t(std::time(nullptr) + timeout_);
+        // The deadline is the current time in whole seconds plus the timeout, so
+        // with a timeout of 2 the wait lasts one to two seconds. The seconds come
+        // from the clock the wait uses: time() reads a coarse clock that can lag
+        // it by a few milliseconds, which would put a deadline in the past.
+        const auto deadline = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) +
+                              std::chrono::seconds(timeout_);
         while (!request.data) {
             if (request.condition.wait_until(lock, deadline) == std::cv_status::timeout) break;
         }
