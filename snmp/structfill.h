@@ -11,10 +11,9 @@
 #include <variant>
 #include <vector>
 
+#include "ber/ber.h"
 #include "snmp/oidseq.h"
 #include "snmp/session.h"
-
-class BerBase;
 
 // Thrown by value by getOne, getNext and get when the printer did not answer.
 enum SNMP_error_unrecoverable { NO_RESPONSE = 0 };
@@ -64,17 +63,17 @@ class tabdef {
     tabdef &operator=(const tabdef &) = delete;
 
     void append(const char *oidstr, int type, std::int64_t Record::*slot) {
-        if (type != INT_TAG_VALUE && type != COUNTER_TAG_VALUE && type != TIME_TICK_TAG_VALUE)
+        if (type != INT_TAG && type != COUNTER_TAG && type != TIME_TICK_TAG)
             throw std::logic_error("tabdef: integer slot for a non-integer column");
         add(oidstr, type, Slot(slot));
     }
     void append(const char *oidstr, int type, std::string Record::*slot) {
-        if (type != STRING_TAG_VALUE && type != OID_TAG_VALUE)
+        if (type != STRING_TAG && type != OID_TAG)
             throw std::logic_error("tabdef: string slot for a non-string column");
         add(oidstr, type, Slot(slot));
     }
     void append(const char *oidstr, int type, std::array<unsigned char, 4> Record::*slot) {
-        if (type != IPADDR_TAG_VALUE)
+        if (type != IPADDR_TAG)
             throw std::logic_error("tabdef: address slot for a non-address column");
         add(oidstr, type, Slot(slot));
     }
@@ -155,14 +154,6 @@ class tabdef {
     std::size_t columnCount() const { return columns.size(); }
 
  private:
-    // The tag values of ber/ber.h, repeated so this header stands on its own.
-    static constexpr int INT_TAG_VALUE = 0x02;
-    static constexpr int STRING_TAG_VALUE = 0x04;
-    static constexpr int OID_TAG_VALUE = 0x06;
-    static constexpr int IPADDR_TAG_VALUE = 0x40;
-    static constexpr int COUNTER_TAG_VALUE = 0x41;
-    static constexpr int TIME_TICK_TAG_VALUE = 0x43;
-
     using Slot = std::variant<std::int64_t Record::*, std::string Record::*,
                               std::array<unsigned char, 4> Record::*>;
     struct TableEntry {
