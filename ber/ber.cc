@@ -96,10 +96,10 @@ std::size_t BerBase::totalLength() {
   std::size_t total = 0;
   for (;;) {
     total += d->Length();
-    if (d == last || !d->next) break;
+    if (d == last) return total;
     d = d->next;
+    if (!d) throw std::logic_error("BerBase: chain ends before the value's last chunk");
   }
-  return total;
 }
 
 const unsigned char *BerBase::cachedContent(std::size_t &n) const {

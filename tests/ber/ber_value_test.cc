@@ -479,6 +479,16 @@ TEST(BerScalars, EveryTruncationIsRefused) {
   }
 }
 
+TEST(BerBase, DecodingTakesOnlyTheValueFromLongerData) {
+  Bytes b = H("02 01 05 ff 04 00");
+  BerInt v(S(b));
+  EXPECT_EQ(v.value, 5);
+  EXPECT_TRUE(SameBytes(H("02 01 05"), chunk_bytes(*v.getdata())));
+  EXPECT_EQ(v.totalLength(), 3u);
+  BerString s(S(H("04 02 68 69 05 00")));
+  EXPECT_EQ(s.stringlen, 2u);
+}
+
 TEST(BerBase, DestroyingThroughTheBaseReleasesEverything) {
   std::unique_ptr<BerBase> values[] = {
       std::make_unique<BerInt>(7), std::make_unique<BerString>("text", 4), std::make_unique<BerNull>(),
