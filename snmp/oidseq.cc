@@ -89,6 +89,19 @@ bool OidSeq::remove(const char *oidstr) {
     return false;
 }
 
+bool OidSeq::removePrefix(const char *prefix) {
+    if (!prefix || !seq) return false;
+    const std::string_view p(prefix);
+    for (std::size_t i = index.size(); i-- > 0;) {
+        if (std::string_view(index[i].str).substr(0, p.size()) != p) continue;
+        std::unique_ptr<BerBase> binding = seq->extract(i);
+        if (!binding) return false;
+        index.erase(index.begin() + static_cast<std::ptrdiff_t>(i));
+        return true;
+    }
+    return false;
+}
+
 BerBase *OidSeq::value(std::size_t i) const { return index[i].oid->next; }
 
 BerBase *OidSeq::find(const char *oidstr) const {

@@ -66,6 +66,10 @@ class OidSeq {
     // that retry after removing a refused OID must stop when it returns false.
     bool remove(const char *oidstr);
 
+    // Removes the last binding (in list order) whose text begins with the
+    // characters of prefix; false when none does.
+    bool removePrefix(const char *prefix);
+
     // Value of the last binding whose text equals oidstr, or nullptr.
     BerBase *find(const char *oidstr) const;
     // Value of the last binding whose text begins with the characters of oidstr

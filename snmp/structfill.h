@@ -78,13 +78,17 @@ class tabdef {
         add(oidstr, type, Slot(slot));
     }
 
-    // Drops the first column whose string equals oidstr and its binding from
-    // the current request. False (nothing changed) when there is no such column.
+    // Drops the first column whose string equals oidstr, with its binding in
+    // the requests that may go out next: the column's own request (getOne) and,
+    // after a step, the reply that the next getNext sends on (there the binding
+    // carries an instance of the column). False (nothing changed) when there is
+    // no such column.
     bool remove(const char *oidstr) {
         for (auto it = columns.rbegin(); it != columns.rend(); ++it) {
             if (std::string_view(it->oidstr) == oidstr) {
                 columns.erase(std::next(it).base());
-                if (oidseq) oidseq->remove(oidstr);
+                if (oidseq) oidseq->remove(oidstr) || oidseq->removePrefix(oidstr);
+                if (response) response->removePrefix(oidstr);
                 return true;
             }
         }
