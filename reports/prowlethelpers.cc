@@ -756,6 +756,14 @@ struct HrStorageTable {
     std::int64_t allocFailures = 0;
 };
 
+constexpr std::size_t STORAGE_COLUMNS = 5;
+constexpr const char *STORAGE_COLUMN[STORAGE_COLUMNS] = {
+    HRSTORAGEDESCR, HRSTORAGEALLOCATIONUNITS, HRSTORAGESIZE, HRSTORAGEUSED,
+    HRSTORAGEALLOCATIONFAILURES};
+constexpr std::int64_t HrStorageTable::*STORAGE_SLOT[STORAGE_COLUMNS] = {
+    nullptr, &HrStorageTable::allocUnits, &HrStorageTable::size, &HrStorageTable::used,
+    &HrStorageTable::allocFailures};
+
 void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uint64_t *capFlags) {
     tabdef<HrInfo> request(&session);
     bool wantMemory = flags[0] & F0_MEMORY;
@@ -821,20 +829,34 @@ void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uin
     }
 }
 
-void hostmib_storage(SNMP_session &session, std::uint64_t *flags) {
+// Walks the storage table with the columns marked wanted. A step that stops
+// the walk is reported through stoppedIncomplete (no error, a column ran out).
+std::vector<HrStorageTable> walk_storage(SNMP_session &session,
+                                         const std::array<bool, STORAGE_COLUMNS> &wanted,
+                                         std::array<bool, STORAGE_COLUMNS> *foundInFirstStep) {
     tabdef<HrStorageTable> stortabreq(&session);
-    stortabreq.append(HRSTORAGEDESCR, STRING_TAG, &HrStorageTable::descr);
-    stortabreq.append(HRSTORAGEALLOCATIONUNITS, INT_TAG, &HrStorageTable::allocUnits);
-    stortabreq.append(HRSTORAGESIZE, INT_TAG, &HrStorageTable::size);
-    stortabreq.append(HRSTORAGEUSED, INT_TAG, &HrStorageTable::used);
-    stortabreq.append(HRSTORAGEALLOCATIONFAILURES, COUNTER_TAG, &HrStorageTable::allocFailures);
+    for (std::size_t i = 0; i < STORAGE_COLUMNS; ++i) {
+        if (!wanted[i]) continue;
+        if (i == 0)
+            stortabreq.append(STORAGE_COLUMN[i], STRING_TAG, &HrStorageTable::descr);
+        else
+            stortabreq.append(STORAGE_COLUMN[i], i == 4 ? COUNTER_TAG : INT_TAG, STORAGE_SLOT[i]);
+    }
 
     // Walked step by step so that rows read before a refusal are still printed.
     std::vector<HrStorageTable> storage;
     for (;;) {
         HrStorageTable row;
         try {
-            if (!stortabreq.getNext(row)) break;
+            if (!stortabreq.getNext(row)) {
+                if (storage.empty() && foundInFirstStep) {
+                    for (std::size_t i = 0; i < STORAGE_COLUMNS; ++i)
+                        (*foundInFirstStep)[i] =
+                            wanted[i] && present(stortabreq.lastResponse(),
+                                                 (std::string(STORAGE_COLUMN[i]) + ".").c_str());
+                }
+                break;
+            }
         } catch (SNMP_error_unrecoverable error) {
             handle_unrecoverable(progname, host(session), error);
         } catch (std::unique_ptr<SNMP_error_oid> &error) {
@@ -850,13 +872,37 @@ void hostmib_storage(SNMP_session &session, std::uint64_t *flags) {
         }
         storage.push_back(std::move(row));
     }
+    return storage;
+}
+
+void hostmib_storage(SNMP_session &session, std::uint64_t *flags) {
+    std::array<bool, STORAGE_COLUMNS> wanted;
+    wanted.fill(true);
+    std::array<bool, STORAGE_COLUMNS> found{};
+    std::vector<HrStorageTable> storage = walk_storage(session, wanted, &found);
+
+    // Agents may leave out a column (net-snmp has no hrStorageAllocationFailures),
+    // which would end the walk before its first row: walk again without it.
+    if (storage.empty() && found[0]) {
+        bool dropped = false;
+        for (std::size_t i = 1; i < STORAGE_COLUMNS; ++i) {
+            if (found[i]) continue;
+            std::fprintf(stderr, "Warning: %s does not provide %s; its field is left empty.\n",
+                         host(session), STORAGE_COLUMN[i]);
+            wanted[i] = false;
+            dropped = true;
+        }
+        if (dropped) storage = walk_storage(session, wanted, nullptr);
+    }
+
+    auto number = [&](std::size_t column, std::int64_t value) {
+        return wanted[column] ? format("%u", static_cast<std::uint32_t>(value)) : std::string();
+    };
     for (auto it = storage.rbegin(); it != storage.rend(); ++it) {
         emit(session, flags,
-             "desc=\"" + escape_value(it->descr) +
-                 format("\";allocunits=\"%u\";size=\"%u\";used=\"%u\";allocfail=\"%u\";\n",
-                        static_cast<std::uint32_t>(it->allocUnits),
-                        static_cast<std::uint32_t>(it->size), static_cast<std::uint32_t>(it->used),
-                        static_cast<std::uint32_t>(it->allocFailures)),
+             "desc=\"" + escape_value(it->descr) + "\";allocunits=\"" + number(1, it->allocUnits) +
+                 "\";size=\"" + number(2, it->size) + "\";used=\"" + number(3, it->used) +
+                 "\";allocfail=\"" + number(4, it->allocFailures) + "\";\n",
              false);
     }
 }

@@ -632,6 +632,23 @@ TEST_F(GeneralAgent, StorageAtEndOfMibKeepsRows) {
     EXPECT_EQ("", o.err);
 }
 
+TEST_F(GeneralAgent, StorageWithoutAllocationFailuresColumn) {
+    storage(agent, 2);
+    agent.erase("1.3.6.1.2.1.25.2.3.1.7.1");
+    agent.erase("1.3.6.1.2.1.25.2.3.1.7.2");
+    agent.set("1.3.6.1.2.1.25.3.2.1.1.1", integer(1));
+    flags[0] = F0_STORAGE;
+    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    EXPECT_EQ("desc=\"Disk \\\"A\\\"\";allocunits=\"2048\";size=\"200\";used=\"20\";allocfail=\"\";\n"
+              "desc=\"RAM\";allocunits=\"1024\";size=\"100\";used=\"10\";allocfail=\"\";\n",
+              o.out);
+    EXPECT_EQ("Warning: printer1 does not provide 1.3.6.1.2.1.25.2.3.1.7; its field is left empty.\n", o.err);
+    // One step that found the gap, then a walk of three steps with four columns.
+    std::vector<Request> reqs = agent.requests();
+    ASSERT_EQ(4u, reqs.size());
+    EXPECT_EQ(4u, reqs[1].bindings.size());
+}
+
 TEST_F(GeneralAgent, StorageEmpty) {
     agent.set("1.3.6.1.2.1.25.3.2.1.1.1", integer(1));
     flags[0] = F0_STORAGE;
