@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -120,10 +121,11 @@ bool present(OidSeq *response, const char *oidstr) {
 }
 
 // One GetRequest into record. A value of a refused type (the record filler has
-// warned about it) is left out: its column is dropped and the rest of the same
-// reply is used. False when a value was missing (after the usual warning).
+// warned about it) is left out: its column is dropped, named in *dropped, and
+// the rest of the same reply is used. False when a value was missing (after
+// the usual warning).
 template <class Record>
-bool fetch_one(tabdef<Record> &t, Record &record) {
+bool fetch_one(tabdef<Record> &t, Record &record, std::vector<std::string> *dropped = nullptr) {
     std::string refused;
     try {
         return t.getOne(record) != nullptr;
@@ -132,6 +134,7 @@ bool fetch_one(tabdef<Record> &t, Record &record) {
     }
     for (;;) {
         if (!t.remove(refused.c_str()) || !t.lastResponse()) throw SNMP_error_oid(refused.c_str());
+        if (dropped) dropped->push_back(refused);
         try {
             bool complete = t.fillStruct(*t.lastResponse(), record);
             if (!complete) tabdef_detail::warn_missing_value();
@@ -598,9 +601,10 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
     // refusal drops what it names and asks again. Every absorbed refusal
     // removes a column, so this ends after at most as many rounds as columns.
     GeneralInfo info;
+    std::vector<std::string> dropped;
     while (request.columnCount() > 0) {
         try {
-            fetch_one(request, info);
+            fetch_one(request, info, &dropped);
             break;
         } catch (SNMP_error_unrecoverable error) {
             handle_unrecoverable(progname, host(session), error);
@@ -637,10 +641,15 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
         }
     }
     OidSeq *response = request.lastResponse();
+    // A value counts when the reply holds it and its type was the one asked.
+    auto has = [&](const char *oidstr) {
+        return present(response, oidstr) &&
+               std::find(dropped.begin(), dropped.end(), oidstr) == dropped.end();
+    };
 
     if (flags[0] & F0_NETCONFIG) {
-        std::string hw = hwaddr_bytes(response, IFPHYSADDRESS_1);
-        std::int64_t ifType = present(response, IFTYPE_1) ? info.ifType : 0;
+        std::string hw = has(IFPHYSADDRESS_1) ? hwaddr_bytes(response, IFPHYSADDRESS_1) : "";
+        std::int64_t ifType = has(IFTYPE_1) ? info.ifType : 0;
         if (ifType != IFTYPE_ETHERNET_CSMACD) {
             // Walk the interface table (interface 1 again) for the first Ethernet.
             tabdef<GeneralInfo> walk(&session);
@@ -671,7 +680,7 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
                              host(session));
         }
         std::string fields = "ipaddr=\"" + quad(address) + "\";";
-        if (present(response, netmaskOid.c_str()))
+        if (has(netmaskOid.c_str()))
             fields += "netmask=\"" + quad(info.netmask) + "\";";
         else
             std::fprintf(stderr, "Warning: %s did not report a netmask.\n", host(session));
@@ -684,13 +693,13 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
                              "Warning: %s reported a hardware address of %zu bytes; no hwaddr.\n",
                              host(session), hw.size());
         }
-        if (present(response, DEFAULT_NEXTHOP))
+        if (has(DEFAULT_NEXTHOP))
             emit(session, flags, "gateway=\"" + quad(info.gateway) + "\";");
         else
             std::fprintf(stderr, "Warning: %s did not report a default gateway.\n", host(session));
     }
 
-    if (wantDescr && present(response, SYSDESCR))
+    if (wantDescr && has(SYSDESCR))
         vendor_identification(session, flags, capFlags, settings, info.sysDescr);
 
     if (flags[0] & F0_CONTACT)
@@ -709,9 +718,10 @@ void do_hppriv_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *c
     if (flags[0] & F0_STATUS) request.append(HP_STATUS, STRING_TAG, &HpPrivInfo::status);
     if (flags[0] & F0_DISPLAY) request.append(HP_DISPLAY, STRING_TAG, &HpPrivInfo::display);
     HpPrivInfo info;
+    std::vector<std::string> dropped;
     while (request.columnCount() > 0) {
         try {
-            fetch_one(request, info);
+            fetch_one(request, info, &dropped);
             break;
         } catch (SNMP_error_unrecoverable error) {
             handle_unrecoverable(progname, host(session), error);
@@ -727,14 +737,16 @@ void do_hppriv_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *c
     if (flags[0] & F0_STATUS) {
         flags[0] &= ~F0_STATUS;
         if (!(flags[0] & (F0_STORAGE | F0_MEMORY))) *capFlags &= ~CAP_WANT_HOSTRES;
-        if (present(response, HP_STATUS))
+        if (present(response, HP_STATUS) &&
+            std::find(dropped.begin(), dropped.end(), HP_STATUS) == dropped.end())
             emit(session, flags, "status=\"" + escape_value(info.status) + "\";");
     }
     if (flags[0] & F0_DISPLAY) {
         flags[0] &= ~F0_DISPLAY;
         if (!(flags[0] & F0_PRINTMIB_MASK) && !(flags[1] & F1_PRINTMIB_MASK))
             *capFlags &= ~CAP_WANT_PRINTMIB;
-        if (present(response, HP_DISPLAY))
+        if (present(response, HP_DISPLAY) &&
+            std::find(dropped.begin(), dropped.end(), HP_DISPLAY) == dropped.end())
             emit(session, flags, "displayBufferText=\"" + escape_value(info.display) + "\";\n");
     }
 }
@@ -771,10 +783,11 @@ void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uin
     if (wantMemory) request.append(HRMEMORYSIZE_0, INT_TAG, &HrInfo::memsize);
     if (wantStatus) request.append(HRPRINTERSTATUS_1, INT_TAG, &HrInfo::prstatus);
     HrInfo info;
+    std::vector<std::string> dropped;
     // Each absorbed refusal removes or replaces a column once, so this ends.
     while (request.columnCount() > 0) {
         try {
-            fetch_one(request, info);
+            fetch_one(request, info, &dropped);
             break;
         } catch (SNMP_error_unrecoverable error) {
             handle_unrecoverable(progname, host(session), error);
@@ -813,6 +826,8 @@ void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uin
         }
     }
 
+    for (const std::string &oidstr : dropped)
+        if (oidstr == HRMEMORYSIZE_0 || oidstr == HRMEMORYSIZE_1) wantMemory = false;
     if (wantMemory)
         emit(session, flags, format("memsize=\"%u\";", static_cast<std::uint32_t>(info.memsize)));
     if (wantStatus && (flags[0] & F0_STATUS)) {

@@ -363,6 +363,14 @@ TEST_F(GeneralAgent, TektronixFallbackRefusedToo) {
     EXPECT_EQ(0, o.exitStatus);
 }
 
+TEST_F(GeneralAgent, TektronixDeviceDescrNotText) {
+    agent.set(SYSDESCR, octets("Tektronix Phaser 780"));
+    agent.set("1.3.6.1.2.1.25.3.2.1.3.1", integer(1));
+    Outcome o = general(F0_MODEL | F0_VENDOR | F0_HOSTMIB);
+    EXPECT_EQ("vendor=\"Tektronix\";hostmib=\"Y\";\n", o.out);
+    EXPECT_EQ("Warning: printer1 returned no text for 1.3.6.1.2.1.25.3.2.1.3.1.\n", o.err);
+}
+
 TEST_F(GeneralAgent, TektronixWithoutIncSeparator) {
     agent.set(SYSDESCR, octets("Tektronix Phaser 780"));
     agent.set("1.3.6.1.2.1.25.3.2.1.3.1", octets("Phaser 780"));
@@ -486,6 +494,31 @@ TEST_F(GeneralAgent, MissingNetmaskIsRefusedAndReported) {
     EXPECT_EQ(0, o.exitStatus);
 }
 
+TEST_F(GeneralAgent, ValuesOfWrongTypeAreLeftOut) {
+    agent.set(SYSDESCR, octets("Lexmark E260  x"));
+    agent.set("1.3.6.1.2.1.2.2.1.3.1", integer(6));
+    agent.set("1.3.6.1.2.1.2.2.1.6.1", octets(std::string("\x08\x00\x09\x01\x02\x03", 6)));
+    agent.set(NETMASK, ipaddr(255, 0, 0, 0));
+    agent.set(GATEWAY, octets("10.0.0.1"));
+    Outcome o = general(F0_NETCONFIG | F0_VENDOR);
+    EXPECT_EQ("ipaddr=\"127.0.0.1\";netmask=\"255.0.0.0\";hwaddr=\"08:00:09:01:02:03:\";vendor=\"Lexmark\";\n", o.out);
+    EXPECT_EQ("Warning: Printer returned a value of type 0x4 when a value of 0x40 was expected for "
+              "1.3.6.1.2.1.4.21.1.7.0.0.0.0. Buggy firmware?\n"
+              "Warning: printer1 did not report a default gateway.\n",
+              o.err);
+    EXPECT_EQ(1u, agent.requests().size());
+}
+
+TEST_F(GeneralAgent, SysDescrOfWrongTypeSkipsIdentification) {
+    agent.set(SYSDESCR, integer(5));
+    Outcome o = general(F0_VENDOR | F0_PRINTMIB);
+    EXPECT_EQ("printmib=\"N\";\n", o.out);
+    EXPECT_EQ("Warning: Printer returned a value of type 0x2 when a value of 0x4 was expected for "
+              "1.3.6.1.2.1.1.1.0. Buggy firmware?\n",
+              o.err);
+    EXPECT_EQ(0, o.exitStatus);
+}
+
 TEST_F(GeneralAgent, RejectionNamingNoBindingEndsWorker) {
     agent.set(SYSDESCR, octets("Lexmark X  y"));
     agent.script([](const Request &r) -> std::optional<Reply> {
@@ -577,6 +610,29 @@ TEST_F(GeneralAgent, MemoryRefusedAtBothInstances) {
     Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
     EXPECT_EQ("status=\"printing\";\n", o.out);
     EXPECT_EQ("Warning: printer1 provides neither 1.3.6.1.2.1.25.2.2.0 nor 1.3.6.1.2.1.25.2.2.1; no memsize.\n",
+              o.err);
+}
+
+TEST_F(GeneralAgent, MemoryOfWrongTypeIsNotPrinted) {
+    agent.set("1.3.6.1.2.1.25.2.2.0", octets("8 MB"));
+    agent.set("1.3.6.1.2.1.25.3.5.1.1.1", integer(5));
+    flags[0] = F0_MEMORY | F0_STATUS;
+    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    EXPECT_EQ("status=\"warmup\";\n", o.out);
+    EXPECT_EQ("Warning: Printer returned a value of type 0x4 when a value of 0x2 was expected for "
+              "1.3.6.1.2.1.25.2.2.0. Buggy firmware?\n",
+              o.err);
+}
+
+TEST_F(GeneralAgent, StatusMissingFromReply) {
+    agent.script([](const Request &r) -> std::optional<Reply> {
+        return Reply{false, 0, 0, {Binding{r.bindings[0].oid, integer(256)}}};
+    });
+    flags[0] = F0_MEMORY | F0_STATUS;
+    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    EXPECT_EQ("memsize=\"256\";\n", o.out);
+    EXPECT_EQ("Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n"
+              "Warning: printer1 did not report its printer status.\n",
               o.err);
 }
 
