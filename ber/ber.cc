@@ -10,58 +10,58 @@
 
 BerEncodedData::BerEncodedData(std::unique_ptr<unsigned char[]> data, std::size_t length)
     : data_(std::move(data)), length_(length) {
-  if (!data_) throw std::logic_error("BerEncodedData: null buffer");
+    if (!data_) throw std::logic_error("BerEncodedData: null buffer");
 }
 
 // ---------------------------------------------------------------- length fields
 
 std::uint64_t unpack_len(const unsigned char *str, std::size_t avail, unsigned char &headerlen) {
-  if (avail < 2) throw BerDecodeError("truncated header");
-  unsigned char b = str[1];
-  if (!(b & 0x80)) {
-    headerlen = 2;
-    return b;
-  }
-  // Long form: the low 7 bits count the length bytes that follow. 0x80 alone
-  // (the indefinite form) reads as length 0, which is all SNMPv1 agents send.
-  std::size_t n = b & 0x7f;
-  if (n > 8) throw BerDecodeError("length field longer than 8 bytes");
-  if (avail - 2 < n) throw BerDecodeError("truncated length field");
-  std::uint64_t len = 0;
-  for (std::size_t i = 0; i < n; ++i) len = (len << 8) | str[2 + i];
-  headerlen = static_cast<unsigned char>(n + 2);
-  return len;
+    if (avail < 2) throw BerDecodeError("truncated header");
+    unsigned char b = str[1];
+    if (!(b & 0x80)) {
+        headerlen = 2;
+        return b;
+    }
+    // Long form: the low 7 bits count the length bytes that follow. 0x80 alone
+    // (the indefinite form) reads as length 0, which is all SNMPv1 agents send.
+    std::size_t n = b & 0x7f;
+    if (n > 8) throw BerDecodeError("length field longer than 8 bytes");
+    if (avail - 2 < n) throw BerDecodeError("truncated length field");
+    std::uint64_t len = 0;
+    for (std::size_t i = 0; i < n; ++i) len = (len << 8) | str[2 + i];
+    headerlen = static_cast<unsigned char>(n + 2);
+    return len;
 }
 
 std::size_t ber_value_size(const unsigned char *str, std::size_t avail) {
-  unsigned char headerlen = 0;
-  std::uint64_t len = unpack_len(str, avail, headerlen);
-  if (len > avail - headerlen) throw BerDecodeError("length runs past the data");
-  return headerlen + static_cast<std::size_t>(len);
+    unsigned char headerlen = 0;
+    std::uint64_t len = unpack_len(str, avail, headerlen);
+    if (len > avail - headerlen) throw BerDecodeError("length runs past the data");
+    return headerlen + static_cast<std::size_t>(len);
 }
 
 std::size_t write_header(int tag, std::size_t length, unsigned char *out) {
-  if (length > std::numeric_limits<std::uint32_t>::max())
-    throw std::length_error("BER content longer than 32 bits");
-  out[0] = static_cast<unsigned char>(tag);
-  if (length <= 127) {
-    out[1] = static_cast<unsigned char>(length);
-    return 2;
-  }
-  int n = 4;
-  while (n > 1 && ((length >> (8 * (n - 1))) & 0xff) == 0) --n;
-  out[1] = static_cast<unsigned char>(0x80 | n);
-  for (int i = 0; i < n; ++i) out[2 + i] = static_cast<unsigned char>(length >> (8 * (n - 1 - i)));
-  return static_cast<std::size_t>(n) + 2;
+    if (length > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("BER content longer than 32 bits");
+    out[0] = static_cast<unsigned char>(tag);
+    if (length <= 127) {
+        out[1] = static_cast<unsigned char>(length);
+        return 2;
+    }
+    int n = 4;
+    while (n > 1 && ((length >> (8 * (n - 1))) & 0xff) == 0) --n;
+    out[1] = static_cast<unsigned char>(0x80 | n);
+    for (int i = 0; i < n; ++i) out[2 + i] = static_cast<unsigned char>(length >> (8 * (n - 1 - i)));
+    return static_cast<std::size_t>(n) + 2;
 }
 
 std::unique_ptr<unsigned char[]> pack_header(int tag, std::size_t length, unsigned char &headerlen) {
-  unsigned char hdr[6];
-  std::size_t h = write_header(tag, length, hdr);
-  auto buf = std::make_unique_for_overwrite<unsigned char[]>(h + length);
-  std::memcpy(buf.get(), hdr, h);
-  headerlen = static_cast<unsigned char>(h);
-  return buf;
+    unsigned char hdr[6];
+    std::size_t h = write_header(tag, length, hdr);
+    auto buf = std::make_unique_for_overwrite<unsigned char[]>(h + length);
+    std::memcpy(buf.get(), hdr, h);
+    headerlen = static_cast<unsigned char>(h);
+    return buf;
 }
 
 // ---------------------------------------------------------------- BerBase
@@ -69,57 +69,57 @@ std::unique_ptr<unsigned char[]> pack_header(int tag, std::size_t length, unsign
 BerBase::~BerBase() = default;
 
 BerBase::BerBase(std::span<const unsigned char> in) {
-  std::size_t size = ber_value_size(in.data(), in.size());
-  auto buf = std::make_unique_for_overwrite<unsigned char[]>(size);
-  std::memcpy(buf.get(), in.data(), size);
-  edatacache = std::make_unique<BerEncodedData>(std::move(buf), size);
+    std::size_t size = ber_value_size(in.data(), in.size());
+    auto buf = std::make_unique_for_overwrite<unsigned char[]>(size);
+    std::memcpy(buf.get(), in.data(), size);
+    edatacache = std::make_unique<BerEncodedData>(std::move(buf), size);
 }
 
 BerEncodedData *BerBase::getdata() {
-  if (!edatacache) {
-    edatacache = encode();
-    if (!edatacache || edatacache->Length() == 0) throw std::logic_error("encode() gave nothing");
-  }
-  return edatacache.get();
+    if (!edatacache) {
+        edatacache = encode();
+        if (!edatacache || edatacache->Length() == 0) throw std::logic_error("encode() gave nothing");
+    }
+    return edatacache.get();
 }
 
 BerEncodedData *BerBase::lastChunk() { return getdata(); }
 
 int BerBase::type() const {
-  if (edatacache && edatacache->Length() > 0) return edatacache->Data()[0];
-  return encodeTag();
+    if (edatacache && edatacache->Length() > 0) return edatacache->Data()[0];
+    return encodeTag();
 }
 
 std::size_t BerBase::totalLength() {
-  BerEncodedData *d = getdata();
-  BerEncodedData *last = lastChunk();
-  std::size_t total = 0;
-  for (;;) {
-    total += d->Length();
-    if (d == last) return total;
-    d = d->next;
-    if (!d) throw std::logic_error("BerBase: chain ends before the value's last chunk");
-  }
+    BerEncodedData *d = getdata();
+    BerEncodedData *last = lastChunk();
+    std::size_t total = 0;
+    for (;;) {
+        total += d->Length();
+        if (d == last) return total;
+        d = d->next;
+        if (!d) throw std::logic_error("BerBase: chain ends before the value's last chunk");
+    }
 }
 
 const unsigned char *BerBase::cachedContent(std::size_t &n) const {
-  unsigned char headerlen = 0;
-  std::uint64_t len = unpack_len(edatacache->Data(), edatacache->Length(), headerlen);
-  n = static_cast<std::size_t>(len);
-  return edatacache->Data() + headerlen;
+    unsigned char headerlen = 0;
+    std::uint64_t len = unpack_len(edatacache->Data(), edatacache->Length(), headerlen);
+    n = static_cast<std::size_t>(len);
+    return edatacache->Data() + headerlen;
 }
 
 namespace {
 
 // Fits a formatted form (snprintf's result r, a NUL written after it) into size.
 int fitted(int r, std::size_t size) {
-  if (r < 0 || static_cast<std::size_t>(r) >= size) return -1;
-  return r;
+    if (r < 0 || static_cast<std::size_t>(r) >= size) return -1;
+    return r;
 }
 
 // Header check shared by the scalar decoders.
 void expect_tag(const BerEncodedData &cache, int tag, const char *what) {
-  if (cache.Data()[0] != tag) throw BerDecodeError(what);
+    if (cache.Data()[0] != tag) throw BerDecodeError(what);
 }
 
 }  // namespace
@@ -127,185 +127,186 @@ void expect_tag(const BerEncodedData &cache, int tag, const char *what) {
 // ---------------------------------------------------------------- BerNull
 
 BerNull::BerNull(std::span<const unsigned char> in) : BerBase(in) {
-  expect_tag(*edatacache, NULL_TAG, "not a NULL");
-  if (edatacache->Data()[1] != 0) throw BerDecodeError("NULL with content");
+    expect_tag(*edatacache, NULL_TAG, "not a NULL");
+    if (edatacache->Data()[1] != 0) throw BerDecodeError("NULL with content");
 }
 
 std::unique_ptr<BerEncodedData> BerNull::encode() {
-  auto buf = std::make_unique<unsigned char[]>(2);
-  buf[0] = NULL_TAG;
-  buf[1] = 0;
-  return std::make_unique<BerEncodedData>(std::move(buf), 2);
+    auto buf = std::make_unique<unsigned char[]>(2);
+    buf[0] = NULL_TAG;
+    buf[1] = 0;
+    return std::make_unique<BerEncodedData>(std::move(buf), 2);
 }
 
 int BerNull::print(char *buf, std::size_t size) const {
-  if (size < 4) return -1;
-  std::memcpy(buf, "NULL", 4);
-  return 4;
+    if (size < 4) return -1;
+    std::memcpy(buf, "NULL", 4);
+    return 4;
 }
 
 // ---------------------------------------------------------------- BerInt
 
 BerInt::BerInt(std::span<const unsigned char> in) : BerBase(in) {
-  const unsigned char *p = edatacache->Data();
-  int tag = p[0];
-  if (tag != INT_TAG && tag != COUNTER_TAG) throw BerDecodeError("not an INTEGER or Counter");
-  // SNMPv1 integers are at most 8 bytes, so only the short length form is valid.
-  std::size_t n = p[1];
-  if (n > 8) throw BerDecodeError("INTEGER longer than 8 bytes");
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < n; ++i) v = (v << 8) | p[2 + i];
-  if (tag == INT_TAG) {
-    // Two's complement: sign-extend a short negative number.
-    if (n > 0 && n < 8 && (p[2] & 0x80)) v |= ~std::uint64_t{0} << (8 * n);
-    value = static_cast<std::int64_t>(v);
-  } else {
-    // A Counter is unsigned; 8 bytes with the top bit set do not fit the value.
-    if (n == 8 && (p[2] & 0x80)) throw BerDecodeError("Counter does not fit 63 bits");
-    value = static_cast<std::int64_t>(v);
-  }
+    const unsigned char *p = edatacache->Data();
+    int tag = p[0];
+    if (tag != INT_TAG && tag != COUNTER_TAG) throw BerDecodeError("not an INTEGER or Counter");
+    // SNMPv1 integers are at most 8 bytes, so only the short length form is valid.
+    std::size_t n = p[1];
+    if (n > 8) throw BerDecodeError("INTEGER longer than 8 bytes");
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < n; ++i) v = (v << 8) | p[2 + i];
+    if (tag == INT_TAG) {
+        // Two's complement: sign-extend a short negative number.
+        if (n > 0 && n < 8 && (p[2] & 0x80)) v |= ~std::uint64_t{0} << (8 * n);
+        value = static_cast<std::int64_t>(v);
+    } else {
+        // A Counter is unsigned; 8 bytes with the top bit set do not fit the value.
+        if (n == 8 && (p[2] & 0x80)) throw BerDecodeError("Counter does not fit 63 bits");
+        value = static_cast<std::int64_t>(v);
+    }
 }
 
 std::unique_ptr<BerEncodedData> BerInt::encode() {
-  unsigned char be[8];
-  std::uint64_t u = static_cast<std::uint64_t>(value);
-  for (int i = 0; i < 8; ++i) be[i] = static_cast<unsigned char>(u >> (8 * (7 - i)));
-  int start = 0;
-  while (start < 7 && be[start] == 0) ++start;
-  // A dropped zero byte goes back in front of a top bit, so the number stays non-negative.
-  if (start > 0 && (be[start] & 0x80)) --start;
-  int n = 8 - start;
-  auto buf = std::make_unique<unsigned char[]>(static_cast<std::size_t>(n) + 2);
-  buf[0] = INT_TAG;
-  buf[1] = static_cast<unsigned char>(n);
-  std::memcpy(buf.get() + 2, be + start, static_cast<std::size_t>(n));
-  return std::make_unique<BerEncodedData>(std::move(buf), static_cast<std::size_t>(n) + 2);
+    unsigned char be[8];
+    std::uint64_t u = static_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i) be[i] = static_cast<unsigned char>(u >> (8 * (7 - i)));
+    int start = 0;
+    while (start < 7 && be[start] == 0) ++start;
+    // A dropped zero byte goes back in front of a top bit, so the number stays non-negative.
+    if (start > 0 && (be[start] & 0x80)) --start;
+    int n = 8 - start;
+    auto buf = std::make_unique<unsigned char[]>(static_cast<std::size_t>(n) + 2);
+    buf[0] = INT_TAG;
+    buf[1] = static_cast<unsigned char>(n);
+    std::memcpy(buf.get() + 2, be + start, static_cast<std::size_t>(n));
+    return std::make_unique<BerEncodedData>(std::move(buf), static_cast<std::size_t>(n) + 2);
 }
 
 int BerInt::print(char *buf, std::size_t size) const {
-  return fitted(std::snprintf(buf, size, "%" PRId64, value), size);
+    return fitted(std::snprintf(buf, size, "%" PRId64, value), size);
 }
 
 // ---------------------------------------------------------------- BerTimeTick
 
 BerTimeTick::BerTimeTick(std::span<const unsigned char> in) : BerBase(in) {
-  const unsigned char *p = edatacache->Data();
-  expect_tag(*edatacache, TIME_TICK_TAG, "not TimeTicks");
-  std::size_t n = p[1];
-  if (n > 8) throw BerDecodeError("TimeTicks longer than 8 bytes");
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i < n; ++i) v = (v << 8) | p[2 + i];
-  value = v;
+    const unsigned char *p = edatacache->Data();
+    expect_tag(*edatacache, TIME_TICK_TAG, "not TimeTicks");
+    std::size_t n = p[1];
+    if (n > 8) throw BerDecodeError("TimeTicks longer than 8 bytes");
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < n; ++i) v = (v << 8) | p[2 + i];
+    value = v;
 }
 
 std::unique_ptr<BerEncodedData> BerTimeTick::encode() {
-  unsigned char be[8];
-  for (int i = 0; i < 8; ++i) be[i] = static_cast<unsigned char>(value >> (8 * (7 - i)));
-  int start = 0;
-  while (start < 7 && be[start] == 0) ++start;
-  int n = 8 - start;
-  auto buf = std::make_unique<unsigned char[]>(static_cast<std::size_t>(n) + 2);
-  buf[0] = TIME_TICK_TAG;
-  buf[1] = static_cast<unsigned char>(n);
-  std::memcpy(buf.get() + 2, be + start, static_cast<std::size_t>(n));
-  return std::make_unique<BerEncodedData>(std::move(buf), static_cast<std::size_t>(n) + 2);
+    unsigned char be[8];
+    for (int i = 0; i < 8; ++i) be[i] = static_cast<unsigned char>(value >> (8 * (7 - i)));
+    int start = 0;
+    while (start < 7 && be[start] == 0) ++start;
+    int n = 8 - start;
+    auto buf = std::make_unique<unsigned char[]>(static_cast<std::size_t>(n) + 2);
+    buf[0] = TIME_TICK_TAG;
+    buf[1] = static_cast<unsigned char>(n);
+    std::memcpy(buf.get() + 2, be + start, static_cast<std::size_t>(n));
+    return std::make_unique<BerEncodedData>(std::move(buf), static_cast<std::size_t>(n) + 2);
 }
 
 int BerTimeTick::print(char *buf, std::size_t size) const {
-  std::uint64_t v = value;
-  return fitted(std::snprintf(buf, size, "Time: %" PRIu64 "d %" PRIu64 "h %" PRIu64 "m %" PRIu64 ".%" PRIu64
-                                         "sec (%" PRIu64 ")",
-                              v / 8640000, (v % 8640000) / 360000, (v % 360000) / 6000, (v % 6000) / 100,
-                              v % 100, v),
-                size);
+    std::uint64_t v = value;
+    return fitted(
+        std::snprintf(buf, size,
+                      "Time: %" PRIu64 "d %" PRIu64 "h %" PRIu64 "m %" PRIu64 ".%" PRIu64 "sec (%" PRIu64 ")",
+                      v / 8640000, (v % 8640000) / 360000, (v % 360000) / 6000, (v % 6000) / 100, v % 100, v),
+        size);
 }
 
 // ---------------------------------------------------------------- BerString
 
 BerString::BerString(const void *strng, std::size_t len) {
-  if (!strng) throw std::invalid_argument("BerString: null string");
-  if (len > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("BerString: too long");
-  data = std::make_unique_for_overwrite<unsigned char[]>(len ? len : 1);
-  std::memcpy(data.get(), strng, len);
-  stringlen = static_cast<std::uint32_t>(len);
+    if (!strng) throw std::invalid_argument("BerString: null string");
+    if (len > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("BerString: too long");
+    data = std::make_unique_for_overwrite<unsigned char[]>(len ? len : 1);
+    std::memcpy(data.get(), strng, len);
+    stringlen = static_cast<std::uint32_t>(len);
 }
 
 BerString::BerString(std::span<const unsigned char> in) : BerBase(in) {
-  expect_tag(*edatacache, STRING_TAG, "not an OCTET STRING");
-  std::size_t n = 0;
-  const unsigned char *content = cachedContent(n);
-  if (n > std::numeric_limits<std::uint32_t>::max()) throw BerDecodeError("OCTET STRING too long");
-  data = std::make_unique_for_overwrite<unsigned char[]>(n ? n : 1);
-  std::memcpy(data.get(), content, n);
-  stringlen = static_cast<std::uint32_t>(n);
+    expect_tag(*edatacache, STRING_TAG, "not an OCTET STRING");
+    std::size_t n = 0;
+    const unsigned char *content = cachedContent(n);
+    if (n > std::numeric_limits<std::uint32_t>::max()) throw BerDecodeError("OCTET STRING too long");
+    data = std::make_unique_for_overwrite<unsigned char[]>(n ? n : 1);
+    std::memcpy(data.get(), content, n);
+    stringlen = static_cast<std::uint32_t>(n);
 }
 
 std::unique_ptr<BerEncodedData> BerString::encode() {
-  unsigned char headerlen = 0;
-  auto buf = pack_header(STRING_TAG, stringlen, headerlen);
-  std::memcpy(buf.get() + headerlen, data.get(), stringlen);
-  return std::make_unique<BerEncodedData>(std::move(buf), headerlen + static_cast<std::size_t>(stringlen));
+    unsigned char headerlen = 0;
+    auto buf = pack_header(STRING_TAG, stringlen, headerlen);
+    std::memcpy(buf.get() + headerlen, data.get(), stringlen);
+    return std::make_unique<BerEncodedData>(std::move(buf), headerlen + static_cast<std::size_t>(stringlen));
 }
 
 std::size_t BerString::copy(char *buf, std::size_t len) const {
-  if (len == 0) return stringlen;
-  std::size_t n = stringlen < len - 1 ? stringlen : len - 1;
-  std::memcpy(buf, data.get(), n);
-  buf[n] = '\0';
-  return stringlen;
+    if (len == 0) return stringlen;
+    std::size_t n = stringlen < len - 1 ? stringlen : len - 1;
+    std::memcpy(buf, data.get(), n);
+    buf[n] = '\0';
+    return stringlen;
 }
 
 std::string BerString::c_str_value() const {
-  const char *p = reinterpret_cast<const char *>(data.get());
-  const void *nul = std::memchr(p, 0, stringlen);
-  return std::string(p, nul ? static_cast<const char *>(nul) - p : stringlen);
+    const char *p = reinterpret_cast<const char *>(data.get());
+    const void *nul = std::memchr(p, 0, stringlen);
+    return std::string(p, nul ? static_cast<const char *>(nul) - p : stringlen);
 }
 
 int BerString::print(char *buf, std::size_t size) const {
-  if (stringlen == 0) return 0;
-  // Printable bytes as they are, every other byte as \0xNN.
-  std::size_t need = 0;
-  for (std::uint32_t i = 0; i < stringlen; ++i) need += (data[i] >= 0x20 && data[i] <= 0x7e) ? 1 : 5;
-  if (need >= size || need > static_cast<std::size_t>(std::numeric_limits<int>::max())) return -1;
-  static const char hex[] = "0123456789abcdef";
-  char *o = buf;
-  for (std::uint32_t i = 0; i < stringlen; ++i) {
-    unsigned char c = data[i];
-    if (c >= 0x20 && c <= 0x7e) {
-      *o++ = static_cast<char>(c);
-    } else {
-      *o++ = '\\';
-      *o++ = '0';
-      *o++ = 'x';
-      *o++ = hex[c >> 4];
-      *o++ = hex[c & 15];
+    if (stringlen == 0) return 0;
+    // Printable bytes as they are, every other byte as \0xNN.
+    std::size_t need = 0;
+    for (std::uint32_t i = 0; i < stringlen; ++i) need += (data[i] >= 0x20 && data[i] <= 0x7e) ? 1 : 5;
+    if (need >= size || need > static_cast<std::size_t>(std::numeric_limits<int>::max())) return -1;
+    static const char hex[] = "0123456789abcdef";
+    char *o = buf;
+    for (std::uint32_t i = 0; i < stringlen; ++i) {
+        unsigned char c = data[i];
+        if (c >= 0x20 && c <= 0x7e) {
+            *o++ = static_cast<char>(c);
+        } else {
+            *o++ = '\\';
+            *o++ = '0';
+            *o++ = 'x';
+            *o++ = hex[c >> 4];
+            *o++ = hex[c & 15];
+        }
     }
-  }
-  *o = '\0';
-  return static_cast<int>(need);
+    *o = '\0';
+    return static_cast<int>(need);
 }
 
 // ---------------------------------------------------------------- BerIPAddr
 
 BerIPAddr::BerIPAddr(const void *addr, std::size_t len) {
-  if (!addr || len != 4) throw std::invalid_argument("BerIPAddr: need 4 address bytes");
-  std::memcpy(data.data(), addr, 4);
+    if (!addr || len != 4) throw std::invalid_argument("BerIPAddr: need 4 address bytes");
+    std::memcpy(data.data(), addr, 4);
 }
 
 BerIPAddr::BerIPAddr(std::span<const unsigned char> in) : BerBase(in) {
-  expect_tag(*edatacache, IPADDR_TAG, "not an IpAddress");
-  if (edatacache->Length() != 6 || edatacache->Data()[1] != 4) throw BerDecodeError("IpAddress not 4 bytes");
-  std::memcpy(data.data(), edatacache->Data() + 2, 4);
+    expect_tag(*edatacache, IPADDR_TAG, "not an IpAddress");
+    if (edatacache->Length() != 6 || edatacache->Data()[1] != 4)
+        throw BerDecodeError("IpAddress not 4 bytes");
+    std::memcpy(data.data(), edatacache->Data() + 2, 4);
 }
 
 std::unique_ptr<BerEncodedData> BerIPAddr::encode() {
-  auto buf = std::make_unique<unsigned char[]>(6);
-  buf[0] = IPADDR_TAG;
-  buf[1] = 4;
-  std::memcpy(buf.get() + 2, data.data(), 4);
-  return std::make_unique<BerEncodedData>(std::move(buf), 6);
+    auto buf = std::make_unique<unsigned char[]>(6);
+    buf[0] = IPADDR_TAG;
+    buf[1] = 4;
+    std::memcpy(buf.get() + 2, data.data(), 4);
+    return std::make_unique<BerEncodedData>(std::move(buf), 6);
 }
 
 int BerIPAddr::print(char *buf, std::size_t size) const {
-  return fitted(std::snprintf(buf, size, "%u.%u.%u.%u;", data[0], data[1], data[2], data[3]), size);
+    return fitted(std::snprintf(buf, size, "%u.%u.%u.%u;", data[0], data[1], data[2], data[3]), size);
 }

@@ -1,6 +1,5 @@
 // ber: SNMPv1 tags, chunks of encoded bytes, BER length fields, the value base and the scalar values.
-#ifndef PROWLET_BER_BER_H
-#define PROWLET_BER_BER_H
+#pragma once
 
 #include <array>
 #include <cstddef>
@@ -29,27 +28,27 @@ inline constexpr int BER_MAX_DEPTH = 32;
 // Received bytes that cannot be decoded. what() is a short reason.
 class BerDecodeError : public std::runtime_error {
  public:
-  explicit BerDecodeError(const char *reason) : std::runtime_error(reason) {}
-  explicit BerDecodeError(const std::string &reason) : std::runtime_error(reason) {}
+    explicit BerDecodeError(const char *reason) : std::runtime_error(reason) {}
+    explicit BerDecodeError(const std::string &reason) : std::runtime_error(reason) {}
 };
 
 // One chunk of encoded bytes. Owns its buffer; `next` (the chunk that follows
 // in a larger encoding) is never owned and never followed by the chunk itself.
 class BerEncodedData {
  public:
-  BerEncodedData(std::unique_ptr<unsigned char[]> data, std::size_t length);
-  BerEncodedData(const BerEncodedData &) = delete;
-  BerEncodedData &operator=(const BerEncodedData &) = delete;
+    BerEncodedData(std::unique_ptr<unsigned char[]> data, std::size_t length);
+    BerEncodedData(const BerEncodedData &) = delete;
+    BerEncodedData &operator=(const BerEncodedData &) = delete;
 
-  const unsigned char *Data() const { return data_.get(); }
-  unsigned char *Data() { return data_.get(); }
-  std::size_t Length() const { return length_; }
+    const unsigned char *Data() const { return data_.get(); }
+    unsigned char *Data() { return data_.get(); }
+    std::size_t Length() const { return length_; }
 
-  BerEncodedData *next = nullptr;
+    BerEncodedData *next = nullptr;
 
  private:
-  std::unique_ptr<unsigned char[]> data_;
-  std::size_t length_;
+    std::unique_ptr<unsigned char[]> data_;
+    std::size_t length_;
 };
 
 // Reads the length field of the encoding whose tag byte is at str, reading
@@ -74,117 +73,115 @@ std::size_t write_header(int tag, std::size_t length, unsigned char *out);
 // Base of every SNMPv1 value.
 class BerBase {
  public:
-  BerBase() = default;
-  virtual ~BerBase();
-  BerBase(const BerBase &) = delete;
-  BerBase &operator=(const BerBase &) = delete;
+    BerBase() = default;
+    virtual ~BerBase();
+    BerBase(const BerBase &) = delete;
+    BerBase &operator=(const BerBase &) = delete;
 
-  // A new chunk chain holding this value's encoding.
-  virtual std::unique_ptr<BerEncodedData> encode() = 0;
-  // The cached first chunk (owned by the value), made with encode() on first use.
-  virtual BerEncodedData *getdata();
-  // Writes the display form into buf (at most size bytes). Returns its length
-  // (without any NUL), or -1 when it does not fit.
-  virtual int print(char *buf, std::size_t size) const = 0;
+    // A new chunk chain holding this value's encoding.
+    virtual std::unique_ptr<BerEncodedData> encode() = 0;
+    // The cached first chunk (owned by the value), made with encode() on first use.
+    virtual BerEncodedData *getdata();
+    // Writes the display form into buf (at most size bytes). Returns its length
+    // (without any NUL), or -1 when it does not fit.
+    virtual int print(char *buf, std::size_t size) const = 0;
 
-  // The tag byte: the first byte of the cached encoding (a decoded Counter
-  // says 0x41), or the tag this value encodes with when nothing is cached yet.
-  int type() const;
-  // Full encoded size: the bytes of this value's own chunks.
-  std::size_t totalLength();
-  // The last of this value's own chunks (its chain ends there).
-  virtual BerEncodedData *lastChunk();
+    // The tag byte: the first byte of the cached encoding (a decoded Counter
+    // says 0x41), or the tag this value encodes with when nothing is cached yet.
+    int type() const;
+    // Full encoded size: the bytes of this value's own chunks.
+    std::size_t totalLength();
+    // The last of this value's own chunks (its chain ends there).
+    virtual BerEncodedData *lastChunk();
 
-  // Following sibling inside a BerSequence; not owned.
-  BerBase *next = nullptr;
+    // Following sibling inside a BerSequence; not owned.
+    BerBase *next = nullptr;
 
  protected:
-  // Decoding: copies the whole encoding at the start of in (which must hold
-  // it) as the cached chunk. Derived constructors then check tag and content.
-  explicit BerBase(std::span<const unsigned char> in);
-  // Tag written by encode() for a value the program built.
-  virtual int encodeTag() const = 0;
-  // Content octets of the cached encoding, and their count.
-  const unsigned char *cachedContent(std::size_t &n) const;
+    // Decoding: copies the whole encoding at the start of in (which must hold
+    // it) as the cached chunk. Derived constructors then check tag and content.
+    explicit BerBase(std::span<const unsigned char> in);
+    // Tag written by encode() for a value the program built.
+    virtual int encodeTag() const = 0;
+    // Content octets of the cached encoding, and their count.
+    const unsigned char *cachedContent(std::size_t &n) const;
 
-  std::unique_ptr<BerEncodedData> edatacache;
+    std::unique_ptr<BerEncodedData> edatacache;
 };
 
 class BerNull : public BerBase {
  public:
-  BerNull() = default;
-  explicit BerNull(std::span<const unsigned char> in);
-  std::unique_ptr<BerEncodedData> encode() override;
-  int print(char *buf, std::size_t size) const override;
+    BerNull() = default;
+    explicit BerNull(std::span<const unsigned char> in);
+    std::unique_ptr<BerEncodedData> encode() override;
+    int print(char *buf, std::size_t size) const override;
 
  protected:
-  int encodeTag() const override { return NULL_TAG; }
+    int encodeTag() const override { return NULL_TAG; }
 };
 
 // INTEGER, and a received Counter (type() tells them apart).
 class BerInt : public BerBase {
  public:
-  explicit BerInt(std::int64_t v) : value(v) {}
-  explicit BerInt(std::span<const unsigned char> in);
-  std::unique_ptr<BerEncodedData> encode() override;
-  int print(char *buf, std::size_t size) const override;
+    explicit BerInt(std::int64_t v) : value(v) {}
+    explicit BerInt(std::span<const unsigned char> in);
+    std::unique_ptr<BerEncodedData> encode() override;
+    int print(char *buf, std::size_t size) const override;
 
-  std::int64_t value = 0;
+    std::int64_t value = 0;
 
  protected:
-  int encodeTag() const override { return INT_TAG; }
+    int encodeTag() const override { return INT_TAG; }
 };
 
 // TimeTicks, in hundredths of a second.
 class BerTimeTick : public BerBase {
  public:
-  explicit BerTimeTick(std::uint64_t v) : value(v) {}
-  explicit BerTimeTick(std::span<const unsigned char> in);
-  std::unique_ptr<BerEncodedData> encode() override;
-  int print(char *buf, std::size_t size) const override;
+    explicit BerTimeTick(std::uint64_t v) : value(v) {}
+    explicit BerTimeTick(std::span<const unsigned char> in);
+    std::unique_ptr<BerEncodedData> encode() override;
+    int print(char *buf, std::size_t size) const override;
 
-  std::uint64_t value = 0;
+    std::uint64_t value = 0;
 
  protected:
-  int encodeTag() const override { return TIME_TICK_TAG; }
+    int encodeTag() const override { return TIME_TICK_TAG; }
 };
 
 // OCTET STRING: any bytes, NUL included, possibly none.
 class BerString : public BerBase {
  public:
-  BerString(const void *strng, std::size_t len);
-  explicit BerString(std::span<const unsigned char> in);
-  std::unique_ptr<BerEncodedData> encode() override;
-  int print(char *buf, std::size_t size) const override;
+    BerString(const void *strng, std::size_t len);
+    explicit BerString(std::span<const unsigned char> in);
+    std::unique_ptr<BerEncodedData> encode() override;
+    int print(char *buf, std::size_t size) const override;
 
-  // Copies the string NUL-terminated into buf (len bytes) and returns stringlen.
-  // A buffer too small for it gets the first len - 1 bytes and the NUL;
-  // len 0 writes nothing. Nothing is ever written beyond buf + len.
-  std::size_t copy(char *buf, std::size_t len) const;
-  // The string as a C string reads it: cut at the first embedded NUL.
-  std::string c_str_value() const;
+    // Copies the string NUL-terminated into buf (len bytes) and returns stringlen.
+    // A buffer too small for it gets the first len - 1 bytes and the NUL;
+    // len 0 writes nothing. Nothing is ever written beyond buf + len.
+    std::size_t copy(char *buf, std::size_t len) const;
+    // The string as a C string reads it: cut at the first embedded NUL.
+    std::string c_str_value() const;
 
-  std::unique_ptr<unsigned char[]> data;  // stringlen bytes, never null
-  std::uint32_t stringlen = 0;
+    std::unique_ptr<unsigned char[]> data;  // stringlen bytes, never null
+    std::uint32_t stringlen = 0;
 
  protected:
-  int encodeTag() const override { return STRING_TAG; }
+    int encodeTag() const override { return STRING_TAG; }
 };
 
 // IpAddress: exactly 4 bytes in network order.
 class BerIPAddr : public BerBase {
  public:
-  BerIPAddr(const void *addr, std::size_t len);
-  explicit BerIPAddr(std::span<const unsigned char> in);
-  std::unique_ptr<BerEncodedData> encode() override;
-  int print(char *buf, std::size_t size) const override;
-  std::uint32_t Len() const { return len; }
+    BerIPAddr(const void *addr, std::size_t len);
+    explicit BerIPAddr(std::span<const unsigned char> in);
+    std::unique_ptr<BerEncodedData> encode() override;
+    int print(char *buf, std::size_t size) const override;
+    std::uint32_t Len() const { return len; }
 
-  std::array<unsigned char, 4> data{};
-  std::uint32_t len = 4;
+    std::array<unsigned char, 4> data{};
+    std::uint32_t len = 4;
 
  protected:
-  int encodeTag() const override { return IPADDR_TAG; }
+    int encodeTag() const override { return IPADDR_TAG; }
 };
-
-#endif  // PROWLET_BER_BER_H

@@ -1,6 +1,5 @@
 // beroid: OBJECT IDENTIFIER values, from dotted strings and from received bytes.
-#ifndef PROWLET_BER_BEROID_H
-#define PROWLET_BER_BEROID_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -21,29 +20,27 @@ std::uint32_t unpack_subid(const unsigned char *in, std::size_t avail, int &used
 
 class BerOid : public BerBase {
  public:
-  // From the dotted text oidstr of len characters ("1.3.6.1.2.1.1.3.0").
-  // Malformed text throws std::invalid_argument (the program's own tables
-  // are the only source of such strings).
-  BerOid(const char *oidstr, std::size_t len);
-  // Same, with len = strlen(oidstr).
-  explicit BerOid(const char *oidstr);
-  // Decoding; every sub-identifier is checked (see unpack_subid).
-  explicit BerOid(std::span<const unsigned char> in);
+    // From the dotted text oidstr of len characters ("1.3.6.1.2.1.1.3.0").
+    // Malformed text throws std::invalid_argument (the program's own tables
+    // are the only source of such strings).
+    BerOid(const char *oidstr, std::size_t len);
+    // Same, with len = strlen(oidstr).
+    explicit BerOid(const char *oidstr);
+    // Decoding; every sub-identifier is checked (see unpack_subid).
+    explicit BerOid(std::span<const unsigned char> in);
 
-  std::unique_ptr<BerEncodedData> encode() override;
-  // Dotted form followed by a NUL; no content octets give the empty form.
-  int print(char *buf, std::size_t size) const override;
+    std::unique_ptr<BerEncodedData> encode() override;
+    // Dotted form followed by a NUL; no content octets give the empty form.
+    int print(char *buf, std::size_t size) const override;
 
-  // Equal on the first min(oidbytes) content octets: equal identifiers, or
-  // one an ancestor of the other.
-  bool prefixEquals(const BerOid &other) const;
-  bool prefixEquals(const BerOid *other) const { return prefixEquals(*other); }
+    // Equal on the first min(oidbytes) content octets: equal identifiers, or
+    // one an ancestor of the other.
+    bool prefixEquals(const BerOid &other) const;
+    bool prefixEquals(const BerOid *other) const { return prefixEquals(*other); }
 
-  std::unique_ptr<unsigned char[]> data;  // content octets, never null
-  std::uint32_t oidbytes = 0;
+    std::unique_ptr<unsigned char[]> data;  // content octets, never null
+    std::uint32_t oidbytes = 0;
 
  protected:
-  int encodeTag() const override { return OID_TAG; }
+    int encodeTag() const override { return OID_TAG; }
 };
-
-#endif  // PROWLET_BER_BEROID_H
