@@ -11,9 +11,12 @@ const ReportRoutines &real_reports() {
     return routines;
 }
 
-const char *cfgsrc_oid(int vendorCode) {
-    // CFGSRCVENDORS: HP's network configuration source, npCfgSource.
-    static const char *const CFGSRCVENDORS[16] = {nullptr, "1.3.6.1.4.1.11.2.4.3.5.1.0"};
-    if (vendorCode < 0 || vendorCode >= 16) return nullptr;
-    return CFGSRCVENDORS[vendorCode];
+const CfgSrcVendor *cfgsrc_vendor(int vendorCode) {
+    // HP's npCfgSource: how the JetDirect got its address (BOOTP, DHCP, manual).
+    static const CfgSrcVendor CFGSRCVENDORS[16] = {
+        {nullptr, nullptr},
+        {"1.3.6.1.4.1.11.2.4.3.5.1.0", &ReportRoutines::cfgsrc},
+    };
+    if (vendorCode < 0 || vendorCode >= 16 || !CFGSRCVENDORS[vendorCode].oid) return nullptr;
+    return &CFGSRCVENDORS[vendorCode];
 }

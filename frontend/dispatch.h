@@ -21,7 +21,11 @@ struct ReportRoutines {
 // The real reports of the reports layer.
 const ReportRoutines &real_reports();
 
-// CFGSRCVENDORS by vendor code: the variable that names the source of the
-// printer's network configuration, read and printed by the cfgsrc routine.
-// Only HP (code 1) has one; nullptr for every other code.
-const char *cfgsrc_oid(int vendorCode);
+// CFGSRCVENDORS, by vendor code: the variable that names the source of the
+// printer's network configuration and the routine of ReportRoutines that
+// prints it. Only HP (code 1) has an entry; nullptr for every other code.
+struct CfgSrcVendor {
+    const char *oid;
+    decltype(&ReportRoutines::cfgsrc) routine;
+};
+const CfgSrcVendor *cfgsrc_vendor(int vendorCode);

@@ -106,16 +106,17 @@ int run_reqs(ThreadData &td) {
     }
 
     if (flags[1] & F1_CFGSRC) {
-        const char *oid = cfgsrc_oid(vendor_code(td.capFlags));
-        if (!oid) {
+        const CfgSrcVendor *vendor = cfgsrc_vendor(vendor_code(td.capFlags));
+        if (!vendor) {
             not_supported("cfgsrc", hostname);
             return -1;
         }
         OidSeq request;
-        request.append(oid);
+        request.append(vendor->oid);
         std::unique_ptr<OidSeq> privresp = session.do_req(GET_REQ_TAG, &request);
         if (!privresp) handle_unrecoverable(progname, hostname, NO_RESPONSE);
-        td.reports->cfgsrc(session, flags, privresp->find(oid));
+        BerBase *privinfo = privresp->find(vendor->oid);
+        (td.reports->*vendor->routine)(session, flags, privinfo);
     }
     return status;
 }
@@ -168,6 +169,9 @@ int do_reqs(ThreadData *td) {
         return STATUS_BAD_REPLY;
     } catch (const std::exception &e) {
         std::fprintf(stderr, "%s: %s: %s\n", progname, hostname, e.what());
+        return STATUS_INTERNAL;
+    } catch (...) {
+        std::fprintf(stderr, "%s: %s: unexpected failure\n", progname, hostname);
         return STATUS_INTERNAL;
     }
     return STATUS_INTERNAL;

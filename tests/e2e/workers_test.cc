@@ -90,6 +90,18 @@ TEST(Run, SinglePrinterLineEndsWithNewlineAndHasNoHostname) {
     EXPECT_EQ(r.status, 0);
 }
 
+// The joiner is woken as each worker starts: a printer that answers at once
+// does not cost a second of waiting. (The bound is loose on purpose; the run
+// itself takes milliseconds.)
+TEST(Run, PromptPrinterNeedsNoIdleSecond) {
+    auto a = agent("127.0.1.1", lexmark());
+    auto start = std::chrono::steady_clock::now();
+    RunResult r = run_prowlet({"--vendor", "127.0.1.1"});
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(r.status, 0);
+    EXPECT_LT(took, std::chrono::milliseconds(900));
+}
+
 TEST(Run, NameOptionAddsHostnameForOnePrinter) {
     auto a = agent("127.0.1.1", lexmark());
     RunResult r = run_prowlet({"--name", "--vendor", "--memory", "127.0.1.1"});
@@ -162,6 +174,15 @@ TEST(Run, CfgsrcOnHp) {
     ASSERT_EQ(reqs[1].bindings.size(), 1u);
     EXPECT_EQ(reqs[1].bindings[0].oid, HPCFGSOURCE);
     EXPECT_EQ(reqs[1].bindings[0].value, fake_null());
+}
+
+// An HP interface without the configuration-source variable refuses the Get.
+TEST(Run, CfgsrcRefusedByHp) {
+    auto a = agent("127.0.1.1", hp(-1));
+    RunResult r = run_prowlet({"--cfgsrc", "127.0.1.1"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "prowlet: 127.0.1.1 refused 1.3.6.1.4.1.11.2.4.3.5.1.0 (error-status 2)\n");
+    EXPECT_EQ(r.status, 12);
 }
 
 TEST(Run, PrinterMibMissing) {

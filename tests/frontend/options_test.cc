@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "frontend/options.h"
+#include "frontend/prowlet.h"
 #include "reports/flags.h"
 #include "tests/frontend/argv_builder.h"
 
@@ -372,6 +373,20 @@ TEST(Options, ParsesAgainAfterAnEarlierParse) {
         EXPECT_EQ(p.opts.firstTarget, 3);
         EXPECT_EQ(p.opts.flags[0], F0_VENDOR);
     }
+}
+
+// The time-out value becomes the retry count: its low 32 bits as a signed
+// number, halved toward zero.
+TEST(Transport, RetriesFromTimeout) {
+    struct {
+        unsigned long timeout;
+        int retries;
+    } cases[] = {
+        {50, 25}, {0, 0}, {1, 0}, {3, 1}, {16, 8}, {0x7fffffffUL, 0x3fffffff},
+        {0x80000000UL, -0x40000000}, {0xffffffffUL, 0}, {0xfffffffeUL, -1}, {0xfffffffcUL, -2},
+        {0x100000032UL, 25},
+    };
+    for (auto &c : cases) EXPECT_EQ(retries_from_timeout(c.timeout), c.retries) << c.timeout;
 }
 
 }  // namespace

@@ -56,6 +56,7 @@ void maybe_throw(SNMP_session &s, const std::string &routine) {
     if (p.throwWhat == "unrecoverable") throw NO_RESPONSE;
     if (p.throwWhat == "runtime") throw std::runtime_error("out of something");
     if (p.throwWhat == "exit") throw WorkerExit{42};
+    if (p.throwWhat == "int") throw 7;
 }
 
 void fake_general(SNMP_session &s, std::uint64_t *flags, std::uint64_t *capFlags,
@@ -154,6 +155,15 @@ TEST(WantedGroups, BitsFromOptions) {
     EXPECT_EQ(wanted_groups(fw), CAP_WANT_VENDOR);
     std::uint64_t all[3] = {F0_MEMORY | F0_MEDIAPATH, F1_CFGSRC, 0};
     EXPECT_EQ(wanted_groups(all), 7u);
+}
+
+TEST(CfgSrcVendors, OnlyHpHasAReport) {
+    const CfgSrcVendor *hp = cfgsrc_vendor(VENDOR_HP);
+    ASSERT_NE(hp, nullptr);
+    EXPECT_STREQ(hp->oid, "1.3.6.1.4.1.11.2.4.3.5.1.0");
+    EXPECT_EQ(hp->routine, &ReportRoutines::cfgsrc);
+    EXPECT_EQ(real_reports().cfgsrc, &hpcfgsrc);
+    for (int code : {-1, 0, 2, 3, 4, 5, 6, 7, 15, 16, 1000}) EXPECT_EQ(cfgsrc_vendor(code), nullptr);
 }
 
 TEST_F(Workers, NothingAskedCallsNothing) {
@@ -325,6 +335,7 @@ TEST_F(Workers, FailuresReachingTheTopAreReportedWithTheirStatus) {
         {"hostmib", "unrecoverable", 8, "prowlet: No response from p1\n"},
         {"general", "runtime", STATUS_INTERNAL, "prowlet: p1: out of something\n"},
         {"printmib", "exit", 42, ""},
+        {"connections", "int", STATUS_INTERNAL, "prowlet: p1: unexpected failure\n"},
     };
     for (const ThrowCase &c : cases) {
         SCOPED_TRACE(std::string(c.routine) + "/" + c.what);
