@@ -33,6 +33,21 @@ int retries_from_timeout(unsigned long timeout) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(timeout)) / 2;
 }
 
+// Every name is resolved here, before any printer is contacted. The list runs
+// newest first, so workers start in the reverse of command-line order.
+TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets) {
+    TargetList list;
+    for (const TargetSpec &t : targets) {
+        auto s = std::make_unique<SNMP_session>(transport, t.name.c_str(),
+                                                t.community ? t.community->c_str() : nullptr);
+        s->next = list.head;
+        list.head = s.get();
+        ++list.targetCount;
+        list.sessions.push_back(std::move(s));
+    }
+    return list;
+}
+
 int prowlet_main(int argc, char **argv) {
     Options opts;
     ParseOutcome parsed = parse_options(argc, argv, opts);
@@ -73,23 +88,14 @@ int prowlet_main(int argc, char **argv) {
         return STATUS_NO_TARGETS;
     }
 
-    // Every name is resolved here, before any printer is contacted. The list
-    // runs newest first, so workers start in the reverse of command-line order.
-    std::vector<std::unique_ptr<SNMP_session>> sessions;
-    SNMP_session *targetList = nullptr;
-    std::size_t targetCount = 0;
+    TargetList targets;
     try {
-        for (const TargetSpec &t : expansion.targets) {
-            auto s = std::make_unique<SNMP_session>(
-                transport.get(), t.name.c_str(), t.community ? t.community->c_str() : nullptr);
-            s->next = targetList;
-            targetList = s.get();
-            ++targetCount;
-            sessions.push_back(std::move(s));
-        }
+        targets = create_sessions(transport.get(), expansion.targets);
     } catch (const SNMP_resolve_error &e) {
         return e.status();  // the session has written the message
     }
+    SNMP_session *targetList = targets.head;
+    std::size_t targetCount = targets.targetCount;
 
     if (opts.flags[0] & F0_DEBUGSNMP)
         for (SNMP_session *s = targetList; s; s = s->next) s->setDebug();

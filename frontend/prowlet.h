@@ -1,7 +1,15 @@
 // prowlet front end: command line, targets, workers and exit status.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "frontend/targets.h"
+
+class SNMP_session;
+class SNMP_socket;
 
 // The whole run; returns the process exit status.
 int prowlet_main(int argc, char **argv);
@@ -12,3 +20,15 @@ int retries_from_timeout(unsigned long timeout);
 
 // Exit status when the shared UDP transport cannot be set up is the
 // transport's own (SNMP_socket_error::status()).
+
+// The sessions of a run: owned in creation order, linked newest first.
+struct TargetList {
+    std::vector<std::unique_ptr<SNMP_session>> sessions;
+    SNMP_session *head = nullptr;
+    std::size_t targetCount = 0;
+};
+
+// One session per target, in order, each put at the front of the list.
+// Throws SNMP_resolve_error (message already written) for a name that does
+// not resolve; the sessions made so far are released.
+TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets);

@@ -1,7 +1,11 @@
-// Target expansion: ranges, subnets, community suffixes, malformed arguments. No traffic.
+// Target expansion (ranges, subnets, community suffixes, malformed arguments) and
+// the session list made from it. No traffic.
 #include <gtest/gtest.h>
 
+#include "frontend/prowlet.h"
 #include "frontend/targets.h"
+#include "snmp/session.h"
+#include "snmp/snmpsock.h"
 
 namespace {
 
@@ -163,6 +167,40 @@ TEST(Targets, EverythingEmptyIsNotAnError) {
     Expansion e = expand_targets({"10.0.0.7-6", "10.0.0.0/0"}, nullptr);
     EXPECT_TRUE(e.ok);
     EXPECT_TRUE(e.targets.empty());
+}
+
+}  // namespace
+
+// ---- sessions made from the targets -------------------------------------------
+
+namespace {
+
+// Dotted addresses resolve without any lookup traffic; the transport never
+// sends (negative retry count).
+TEST(TargetList, NewestFirstWithCommunities) {
+    SNMP_socket transport(2, -1, 0);
+    Expansion e = expand_targets({"127.0.0.1(one)", "127.0.0.2-3", "127.0.0.9"}, "dflt");
+    ASSERT_TRUE(e.ok);
+    TargetList list = create_sessions(&transport, e.targets);
+    EXPECT_EQ(list.targetCount, 4u);
+    std::vector<std::string> order, communities;
+    for (SNMP_session *s = list.head; s; s = s->next) {
+        order.push_back(s->hostname);
+        communities.push_back(s->community());
+    }
+    EXPECT_EQ(order, (V{"127.0.0.9", "127.0.0.3", "127.0.0.2", "127.0.0.1"}));
+    EXPECT_EQ(communities, (V{"dflt", "dflt", "dflt", "one"}));
+    ASSERT_EQ(list.sessions.size(), 4u);
+    EXPECT_EQ(list.sessions.front()->hostname, "127.0.0.1");
+    EXPECT_EQ(list.sessions.front()->next, nullptr);
+}
+
+TEST(TargetList, DefaultCommunityWithoutAnyGiven) {
+    SNMP_socket transport(2, -1, 0);
+    TargetList list = create_sessions(&transport, {{"127.0.0.5", std::nullopt}});
+    ASSERT_NE(list.head, nullptr);
+    EXPECT_EQ(list.head->community(), "quorum");
+    EXPECT_EQ(list.targetCount, 1u);
 }
 
 }  // namespace
