@@ -243,13 +243,15 @@ void hp_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t *cap
                                               F1_AUTOLANG | F1_POSTSCRIPT | F1_PCL;
     if (!(flags[1] & languageOptions)) return;
     std::optional<std::vector<std::string>> items = hp_command_set(id);
-    if (!items) {
+    constexpr std::uint64_t answerable = F1_PJL | F1_HPGL | F1_POSTSCRIPT | F1_PCL;
+    if (!items && (flags[1] & answerable)) {
         std::fprintf(stderr,
                      "Warning: %s: no \"COMMAND SET:\" or \"CMD:\" in \"%s\"; languages not "
                      "answered.\n",
                      host(session), escape_value(id).c_str());
         return;
     }
+    if (!items) return;
     std::string fields = answer_command_set(*items, flags[1]);
     if (!fields.empty()) emit(session, flags, fields);
 }

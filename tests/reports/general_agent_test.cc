@@ -180,6 +180,14 @@ TEST_F(GeneralAgent, HpOlderModelWithoutCommandSet) {
     EXPECT_EQ(F1_PCL, flags[1]);
 }
 
+TEST_F(GeneralAgent, HpOlderModelWithoutCommandSetAskedOnlyForLanguages) {
+    hp("MFG:HP;MDL:HP LaserJet 4M;");
+    Outcome o = general(0, F1_LANGUAGES | F1_AUTOLANG);
+    EXPECT_EQ("", o.out);
+    EXPECT_EQ("", o.err);
+    EXPECT_EQ(F1_LANGUAGES | F1_AUTOLANG, flags[1]);
+}
+
 TEST_F(GeneralAgent, HpOlderModelStatusAndDisplayFromPrivateMib) {
     hp("MDL:HP LaserJet 4M;");
     agent.set(HPSTATUS, octets("READY"));
