@@ -15,6 +15,7 @@ namespace {
 std::mutex outputLock;
 const SNMP_session *lastSession = nullptr;
 bool lastContinued = false;
+bool atLineStart = true;  // the last byte written ended a line (or nothing was written)
 
 }  // namespace
 
@@ -22,19 +23,21 @@ void emit_output(const SNMP_session &session, const std::uint64_t *flags, bool c
                  std::string_view text) {
     std::lock_guard<std::mutex> lock(outputLock);
     std::string piece;
-    if (&session != lastSession || !continues) {
-        if (lastContinued) piece += '\n';
-        if (flags[0] & F0_NAME) {
-            piece += "hostname=\"";
-            piece += session.hostname;
-            piece += "\";";
-        }
+    const bool newLine = &session != lastSession || !continues;
+    if (newLine && lastContinued) piece += '\n';
+    // A fragment that follows its printer's own finished line (a record line, or
+    // a fragment ending in "\n") also starts a line: it carries the name too.
+    if ((newLine || atLineStart) && (flags[0] & F0_NAME)) {
+        piece += "hostname=\"";
+        piece += session.hostname;
+        piece += "\";";
     }
     piece.append(text);
     std::fwrite(piece.data(), 1, piece.size(), stdout);
     std::fflush(stdout);
     lastSession = &session;
     lastContinued = continues;
+    if (!piece.empty()) atLineStart = piece.back() == '\n';
 }
 
 std::string escape_value(std::string_view text) {
@@ -64,6 +67,7 @@ void finish_output() {
     if (lastContinued) {
         std::fputc('\n', stdout);
         lastContinued = false;
+        atLineStart = true;
     }
     std::fflush(stdout);
 }
@@ -81,4 +85,5 @@ void reset_output_state() {
     std::lock_guard<std::mutex> lock(outputLock);
     lastSession = nullptr;
     lastContinued = false;
+    atLineStart = true;
 }

@@ -313,6 +313,28 @@ TEST(PrintMibPanel, DisplayCoversSupplies) {
     EXPECT_EQ(0, r.status);
 }
 
+TEST(PrintMibPanel, EveryLineOfTwoPrintersCarriesTheName) {
+    // The second printer has no supplies: only the first prints, each line named.
+    RunResult r = prowlet({"--supplies", "127.0.8.6", "127.0.8.1"});
+    EXPECT_EQ("hostname=\"127.0.8.6\";type=\"tonerCartridge\";supplyunit=\"impressions\";\n"
+              "hostname=\"127.0.8.6\";class=\"supplyThatIsConsumed\";desc=\"Black Cartridge\";"
+              "maxcap=\"10000\";level=\"4500\";\n"
+              "hostname=\"127.0.8.6\";type=\"25\";\n"
+              "hostname=\"127.0.8.6\";class=\"supplyThatIsConsumed\";desc=\"Staples\";"
+              "maxcap=\"-2\";level=\"-3\";\n"
+              "hostname=\"127.0.8.6\";type=\"fuser\";supplyunit=\"hours\";\n"
+              "hostname=\"127.0.8.6\";class=\"receptacleThatIsFilled\";desc=\"Fuser\";"
+              "maxcap=\"100000\";level=\"83000\";\n",
+              r.out);
+    EXPECT_EQ(0, r.status);
+
+    RunResult pages = prowlet({"--pagecount", "127.0.8.1", "127.0.8.6"});
+    EXPECT_EQ("hostname=\"127.0.8.1\";counterUnits=\"impressions\";pagecount=\"12345\";\n"
+              "hostname=\"127.0.8.1\";counterUnits=\"sheets\";pagecount=\"678\";\n\n",
+              pages.out);
+    EXPECT_EQ(0, pages.status);
+}
+
 // ---------------------------------------------------------------------------
 // Alerts
 
