@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "reports/flags.h"
+#include "reports/output.h"
+#include "snmp/session.h"
 
 namespace {
 
@@ -1000,6 +1002,43 @@ TEST(Alerts, WholeLineLimitedTo511) {
     ASSERT_EQ(1u, got.pieces.size());
     EXPECT_EQ(511u, got.pieces[0].text.size());
     EXPECT_EQ('\n', got.pieces[0].text.back());
+}
+
+// ---------------------------------------------------------------------------
+// Output routine: every line of a named run starts with its printer's name.
+
+TEST(EmitOutput, NamedLinesAfterRecordLinesAndLineEndingFragments) {
+    SNMP_session p1(nullptr, "p1", nullptr, {{127, 0, 0, 1}});
+    SNMP_session p2(nullptr, "p2", nullptr, {{127, 0, 0, 2}});
+    const std::uint64_t named[3] = {F0_NAME, 0, 0};
+    reset_output_state();
+    testing::internal::CaptureStdout();
+    emit_output(p1, named, true, "a=\"1\";");
+    emit_output(p2, named, true, "b=\"2\";");
+    emit_output(p1, named, true, "c=\"3\";");
+    emit_output(p1, named, false, "row=\"1\";\n");
+    emit_output(p1, named, true, "type=\"toner\";");
+    emit_output(p1, named, true, "unit=\"x\";");
+    emit_output(p1, named, true, "pagecount=\"5\";\n");
+    emit_output(p1, named, true, "pagecount=\"6\";\n");
+    finish_output();
+    EXPECT_EQ("hostname=\"p1\";a=\"1\";\n"
+              "hostname=\"p2\";b=\"2\";\n"
+              "hostname=\"p1\";c=\"3\";\n"
+              "hostname=\"p1\";row=\"1\";\n"
+              "hostname=\"p1\";type=\"toner\";unit=\"x\";pagecount=\"5\";\n"
+              "hostname=\"p1\";pagecount=\"6\";\n\n",
+              testing::internal::GetCapturedStdout());
+
+    // Without the name bit nothing is added.
+    const std::uint64_t plain[3] = {0, 0, 0};
+    reset_output_state();
+    testing::internal::CaptureStdout();
+    emit_output(p1, plain, false, "row=\"1\";\n");
+    emit_output(p1, plain, true, "type=\"toner\";");
+    finish_output();
+    EXPECT_EQ("row=\"1\";\ntype=\"toner\";\n", testing::internal::GetCapturedStdout());
+    reset_output_state();
 }
 
 }  // namespace
