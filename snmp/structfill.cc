@@ -109,6 +109,11 @@ bool oids_increase(const SNMP_session *session, const OidSeq &request, const Oid
     return true;
 }
 
+void warn_endless_walk(const SNMP_session *session, std::size_t rows) {
+    std::fprintf(stderr, "Warning: %s sent a table that does not end; walk stopped after %zu rows.\n",
+                 session->hostname.c_str(), rows);
+}
+
 void warn_missing_value() {
     std::fprintf(stderr, "Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n");
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <memory>
@@ -40,6 +41,12 @@ std::unique_ptr<OidSeq> exchange(SNMP_session *session, int pduTag, OidSeq *requ
 bool oids_increase(const SNMP_session *session, const OidSeq &request, const OidSeq &reply);
 // "Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n"
 void warn_missing_value();
+// Rows one tabdef reads by GetNext before it stops: printer tables hold tens of
+// rows, and an agent whose table never ends would otherwise keep a walk going
+// (and its memory growing) for ever.
+constexpr std::size_t MAX_WALK_ROWS = 10000;
+// "Warning: %s sent a table that does not end; walk stopped after %zu rows.\n"
+void warn_endless_walk(const SNMP_session *session, std::size_t rows);
 // noSuchName: a get-next past the last object of the agent's MIB.
 constexpr int NO_SUCH_NAME = 2;
 }  // namespace tabdef_detail
@@ -127,10 +134,16 @@ class tabdef {
     // &record, or nullptr when a column ran out (the end of a walk) or the
     // printer returned an OID that does not increase.
     Record *getNext(Record &record) {
+        if (walkRows >= tabdef_detail::MAX_WALK_ROWS) {
+            tabdef_detail::warn_endless_walk(session, walkRows);
+            return nullptr;
+        }
         if (response) oidseq = std::move(response);
         response = tabdef_detail::exchange(session, GETNEXT_REQ_TAG, oidseq.get());
         if (oidseq && !tabdef_detail::oids_increase(session, *oidseq, *response)) return nullptr;
-        return fillStruct(*response, record) ? &record : nullptr;
+        if (!fillStruct(*response, record)) return nullptr;
+        ++walkRows;
+        return &record;
     }
 
     // The whole walk: every complete row, in order. A printer that answers the
@@ -187,4 +200,5 @@ class tabdef {
     std::unique_ptr<OidSeq> oidseq;
     std::unique_ptr<OidSeq> response;
     SNMP_session *session;  // not owned
+    std::size_t walkRows = 0;  // rows getNext has returned
 };
