@@ -430,6 +430,32 @@ TEST(PrintMibWire, PagecountAloneWalksTwoColumns) {
     EXPECT_TRUE(of_kind(agent.requests(), SET_REQ_TAG).empty());
 }
 
+TEST(PrintMibWire, LpdAloneWalksOneColumnOfEachTable) {
+    FakeAgent agent("127.0.7.8", 161, fake_mib_handler(lexmark_mib("printmib-channels.snmprec")));
+    RunResult r = prowlet({"--lpd", "127.0.7.8"});
+    EXPECT_EQ("lpd=\"Y\";\n", r.out);
+    EXPECT_EQ(0, r.status) << r.err;
+    std::vector<FakeRequest> walk = of_kind(agent.requests(), GETNEXT_REQ_TAG);
+    ASSERT_EQ(8u, walk.size());  // three interpreters, three channels, each walk one step more
+    EXPECT_EQ(std::vector<std::string>{"1.3.6.1.2.1.43.15.1.1.2"}, oids(walk[0]));
+    EXPECT_EQ(std::vector<std::string>{"1.3.6.1.2.1.43.14.1.1.2"}, oids(walk[4]));
+    for (const FakeRequest &q : walk) EXPECT_EQ(1u, q.bindings.size());
+}
+
+TEST(PrintMibWire, LetterAloneWalksTheInputTable) {
+    FakeAgent agent("127.0.7.9", 161, fake_mib_handler(lexmark_mib("printmib-trays.snmprec")));
+    RunResult r = prowlet({"--letter", "127.0.7.9"});
+    EXPECT_EQ("letter=\"350\";\n", r.out);
+    std::vector<FakeRequest> walk = of_kind(agent.requests(), GETNEXT_REQ_TAG);
+    ASSERT_EQ(7u, walk.size());
+    EXPECT_EQ((std::vector<std::string>{
+                  "1.3.6.1.2.1.43.8.2.1.2", "1.3.6.1.2.1.43.8.2.1.3", "1.3.6.1.2.1.43.8.2.1.6",
+                  "1.3.6.1.2.1.43.8.2.1.7", "1.3.6.1.2.1.43.8.2.1.8", "1.3.6.1.2.1.43.8.2.1.9",
+                  "1.3.6.1.2.1.43.8.2.1.10", "1.3.6.1.2.1.43.8.2.1.11", "1.3.6.1.2.1.43.8.2.1.12",
+                  "1.3.6.1.2.1.43.8.2.1.13", "1.3.6.1.2.1.43.8.2.1.18"}),
+              oids(walk[0]));
+}
+
 TEST(PrintMibWire, RebootSendsOneSetAndNothingElse) {
     FakeAgent agent("127.0.7.2", 161, fake_mib_handler(lexmark_mib("printmib-markers.snmprec")));
     RunResult r = prowlet({"--reboot", "127.0.7.2"});
