@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,11 @@ class OidSeq {
     OidSeq();
     // Empty, then append(oidstr) for each string, in order.
     OidSeq(std::initializer_list<const char *> oidstrs);
+    // count must equal the number of strings given (std::logic_error otherwise).
     template <class... Strings>
     explicit OidSeq(int count, Strings... oidstrs) : OidSeq({oidstrs...}) {
-        static_cast<void>(count);
+        if (count < 0 || static_cast<std::size_t>(count) != sizeof...(Strings))
+            throw std::logic_error("OidSeq: count differs from the strings given");
     }
     // Takes ownership of a received binding list. Every binding must be a
     // SEQUENCE whose first child is an OID that prints within 256 characters;

@@ -51,6 +51,13 @@ TEST(OidSeq, TwoStringsEncodeAsGetRequestBindings) {
     EXPECT_EQ(LOCATION, seq.oidstr(1));
 }
 
+TEST(OidSeq, CountMustMatchTheStrings) {
+    EXPECT_THROW(OidSeq(3, CONTACT, LOCATION), std::logic_error);
+    EXPECT_THROW(OidSeq(1, CONTACT, LOCATION), std::logic_error);
+    OidSeq one(1, CONTACT);
+    EXPECT_EQ(1u, one.size());
+}
+
 TEST(OidSeq, EmptyListHasNoSequence) {
     OidSeq seq;
     EXPECT_EQ(nullptr, seq.sequence());
