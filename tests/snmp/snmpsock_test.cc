@@ -5,8 +5,13 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <set>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -187,6 +192,19 @@ TEST(SNMP_socket, NothingListeningCountsAsNoReply) {
     EXPECT_EQ("", err.text());
 }
 
+TEST(SNMP_socket, SendFailureIsReportedAndCountsAsNoReply) {
+    StderrCapture err;
+    FakeAgent agent("127.0.1.1", 0, [](const FakeRequest &) { return FakeAgent::reply(bytes("pong")); });
+    SNMP_socket sock(2, 3, agent.port());
+    // Larger than any UDP datagram can be: sendto fails with EMSGSIZE.
+    const FakeBytes huge(70000, 0x30);
+    EXPECT_EQ("<none>", exchange(sock, agent, huge));
+    EXPECT_EQ(std::string("Error sending packet: ") + std::strerror(EMSGSIZE) + "\n", err.text());
+    // The transport is still usable.
+    EXPECT_EQ("pong", exchange(sock, agent));
+    EXPECT_EQ(1, agent.requestCount());
+}
+
 TEST(SNMP_socket, OnlyIPv4IsAccepted) {
     SNMP_socket sock(1, 0, 1161);
     const unsigned char addr[16] = {};
@@ -237,6 +255,46 @@ TEST(SNMP_socket, ManyCallersToManyAddressesAllGetTheirOwnReply) {
     }
     for (auto &t : threads) t.join();
     EXPECT_EQ(N * 20, good.load());
+}
+
+std::atomic<int> fatalStatus{-1};
+void record_fatal(int status) { fatalStatus = status; }
+
+std::set<int> open_sockets() {
+    std::set<int> fds;
+    if (DIR *d = ::opendir("/proc/self/fd")) {
+        while (dirent *e = ::readdir(d)) {
+            struct stat st {};
+            const int fd = std::atoi(e->d_name);
+            if (e->d_name[0] != '.' && ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) fds.insert(fd);
+        }
+        ::closedir(d);
+    }
+    return fds;
+}
+
+TEST(SNMP_socket, FailedReadEndsTheRunWithStatus5) {
+    StderrCapture err;
+    auto saved = SNMP_socket::fatal_hook;
+    SNMP_socket::fatal_hook = record_fatal;
+    {
+        const std::set<int> before = open_sockets();
+        SNMP_socket sock(1, 0, 1161);
+        // Put a regular file where the socket was: it polls readable at once and
+        // every read of it as a socket fails.
+        int sockfd = -1;
+        for (int fd : open_sockets())
+            if (!before.count(fd)) sockfd = fd;
+        ASSERT_GE(sockfd, 0);
+        int file = ::open("/dev/zero", O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(sockfd, ::dup2(file, sockfd));
+        ::close(file);
+        for (int i = 0; i < 500 && fatalStatus < 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    SNMP_socket::fatal_hook = saved;
+    EXPECT_EQ(5, fatalStatus.load());
+    EXPECT_EQ(std::string("bad read in reciever thread: ") + std::strerror(ENOTSOCK) + "\n", err.text());
 }
 
 TEST(SNMP_socket, SocketErrorNamesTheStep) {
