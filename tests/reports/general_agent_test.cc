@@ -38,7 +38,9 @@ class GeneralAgent : public testing::Test {
  protected:
     void SetUp() override {
         reset_output_state();
-        sock = std::make_unique<SNMP_socket>(1, 0, agent.port());
+        // The transport's deadline is whole seconds from now plus the timeout:
+        // 2 waits at least one second, enough for a loaded machine.
+        sock = std::make_unique<SNMP_socket>(2, 0, agent.port());
         session = std::make_unique<SNMP_session>(sock.get(), "printer1", "public",
                                                  std::vector<SNMP_session::IPv4>{{127, 0, 0, 1}});
     }
