@@ -156,6 +156,9 @@ TEST(SNMP_socket, DuplicateReplyLeavesOneStray) {
     FakeAgent once("127.0.1.2", twice.port(), [](const FakeRequest &) { return FakeAgent::reply(bytes("once")); });
     SNMP_socket sock(2, 0, twice.port());
     EXPECT_EQ("twice", exchange(sock, twice));
+    // Both copies are in the socket's queue before the next request leaves, so
+    // the receiver meets the second copy first.
+    ASSERT_TRUE(twice.waitIdle());
     EXPECT_EQ("once", exchange(sock, once));
     EXPECT_EQ("Warning: stray packet recieved from 127.0.1.1\n", err.text());
 }

@@ -323,10 +323,14 @@ void FakeAgent::run() {
                 }
             }
             requests_.push_back(std::move(req));
-            sent_ += static_cast<int>(now.size());
+            transmitting_ += static_cast<int>(now.size());
             changed_.notify_all();
         }
         for (const Outgoing &out : now) transmit(out);
+        std::lock_guard<std::mutex> g(lock_);
+        sent_ += static_cast<int>(now.size());
+        transmitting_ -= static_cast<int>(now.size());
+        changed_.notify_all();
     }
 }
 

@@ -123,7 +123,8 @@ class FakeAgent {
     std::vector<FakeRequest> requests() const;
     // Waits until at least n requests arrived; false after limit.
     bool waitForRequests(int n, std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
-    // Waits until every scheduled send has gone out; false after limit.
+    // Waits until every answer decided so far (delayed or not) has gone out;
+    // false after limit.
     bool waitIdle(std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
     // Datagrams sent so far (copies and stray sends included).
     int sentCount() const;
@@ -152,7 +153,7 @@ class FakeAgent {
     std::vector<FakeRequest> requests_;
     std::multimap<std::chrono::steady_clock::time_point, Outgoing> scheduled_;
     int sent_ = 0;
-    int transmitting_ = 0;  // due sends taken off the schedule, not yet sent
+    int transmitting_ = 0;  // answers taken off the schedule or just decided, not yet sent
     std::thread thread_;
 };
 
