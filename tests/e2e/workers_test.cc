@@ -277,6 +277,24 @@ TEST(Run, RangeAndCommunities) {
     EXPECT_EQ(p3->requestCount(), 2);
 }
 
+// Every worker gets the same port list, newest -n first.
+TEST(Run, ConnectionPortsInListOrder) {
+    FakeMib m = lexmark();
+    // tcpConnState and tcpConnRemAddress, indexed by local address and port,
+    // then remote address and port.
+    m.set("1.3.6.1.2.1.6.13.1.1.127.0.1.1.515.127.0.9.9.1021", fake_int(5));
+    m.set("1.3.6.1.2.1.6.13.1.4.127.0.1.1.515.127.0.9.9.1021", fake_ipaddr(127, 0, 9, 9));
+    m.set("1.3.6.1.2.1.6.13.1.1.127.0.1.1.9100.127.0.9.8.40000", fake_int(8));
+    m.set("1.3.6.1.2.1.6.13.1.4.127.0.1.1.9100.127.0.9.8.40000", fake_ipaddr(127, 0, 9, 8));
+    auto a = agent("127.0.1.1", m);
+    RunResult r = run_prowlet({"-n", "515", "--connection=9100", "127.0.1.1"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "port=\"9100\";state=\"closeWait\";remotehost=\"127.0.9.8\"\n"
+              "port=\"515\";state=\"established\";remotehost=\"127.0.9.9\"\n");
+    EXPECT_EQ(r.status, 0);
+}
+
 TEST(Run, DefaultCommunity) {
     auto a = agent("127.0.1.1", lexmark());
     RunResult r = run_prowlet({"--vendor", "127.0.1.1"});
