@@ -618,7 +618,27 @@ TEST(Faults, ForgedTextCannotBreakOutOfItsField) {
               "vendor=\"Lexmark\";model=\"" + escaped + "\";contact=\"C" + escaped + "\";location=\"L" + escaped +
                   "\";memsize=\"16386\";" + storage_line(rows[2]) + "desc=\"D" + escaped +
                   storage_line(rows[1]).substr(storage_line(rows[1]).find("\";allocunits")) + storage_line(rows[0]));
-    // Every line is one printer's, and exactly one line was opened per piece run.
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
+// The same through a Printer MIB table: a supply's description.
+TEST(Faults, ForgedSupplyDescriptionStaysInItsField) {
+    const std::string forged = "T\";level=\"100\";\nhostname=\"127.0.2.1\";\\\x1b[2J";
+    const std::string escaped = "T\\\";level=\\\"100\\\";\\nhostname=\\\"127.0.2.1\\\";\\\\\\x1b[2J";
+    FakeMib mib = printer(2);
+    const std::string supply = "1.3.6.1.2.1.43.11.1.1.";
+    mib.set(supply + "4.1.1", fake_int(3));
+    mib.set(supply + "5.1.1", fake_int(3));
+    mib.set(supply + "6.1.1", fake_string(forged));
+    mib.set(supply + "7.1.1", fake_int(13));
+    mib.set(supply + "8.1.1", fake_int(8000));
+    mib.set(supply + "9.1.1", fake_int(4000));
+    auto f = faulty(fake_mib_handler(mib));
+    RunResult r = run_prowlet({"--supplies", FAULTY}, std::chrono::seconds(60));
+    expect_clean_end(r, false);
+    EXPECT_EQ(r.out, "type=\"toner\";supplyunit=\"tenthsOfGrams\";\nclass=\"supplyThatIsConsumed\";desc=\"" + escaped +
+                         "\";maxcap=\"8000\";level=\"4000\";\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
 }
