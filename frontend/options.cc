@@ -81,6 +81,7 @@ const option *option_table() {
         {"cfgsrc", no_argument, &flagValue, word_bit(1, 0x800000)},
         {"alerts", no_argument, &flagValue, word_bit(1, 0x200000)},
         {"reboot", no_argument, &flagValue, word_bit(1, 0x400000)},
+        {"generic", no_argument, &flagValue, word_bit(1, 0x1000000)},
         {"maxproc", required_argument, &flagValue, word_bit(2, 0x8)},
         {"setcontact", required_argument, &flagValue, word_bit(2, 0x10)},
         {"setlocation", required_argument, &flagValue, word_bit(2, 0x20)},

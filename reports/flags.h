@@ -56,6 +56,8 @@ inline constexpr std::uint64_t F1_SUPPLIES = 0x100000;
 inline constexpr std::uint64_t F1_ALERTS = 0x200000;
 inline constexpr std::uint64_t F1_REBOOT = 0x400000;
 inline constexpr std::uint64_t F1_CFGSRC = 0x800000;
+// --generic: printers no vendor rule knows are probed for the standard MIBs.
+inline constexpr std::uint64_t F1_GENERIC = 0x1000000;
 
 // flags[2]: options whose argument is kept in settings[n - 3] for bit n.
 inline constexpr std::uint64_t F2_MAXPROC = 0x8;

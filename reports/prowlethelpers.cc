@@ -10,6 +10,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 
@@ -36,6 +37,7 @@ namespace {
 constexpr const char *SYSDESCR = "1.3.6.1.2.1.1.1.0";
 constexpr const char *SYSCONTACT = "1.3.6.1.2.1.1.4.0";
 constexpr const char *SYSLOCATION = "1.3.6.1.2.1.1.6.0";
+constexpr const char *SYSOBJECTID = "1.3.6.1.2.1.1.2.0";
 constexpr const char *IFPHYSADDRESS_1 = "1.3.6.1.2.1.2.2.1.6.1";
 constexpr const char *IFTYPE_1 = "1.3.6.1.2.1.2.2.1.3.1";
 constexpr const char *IFPHYSADDRESS = "1.3.6.1.2.1.2.2.1.6";
@@ -51,6 +53,10 @@ constexpr const char *HRMEMORYSIZE_0 = "1.3.6.1.2.1.25.2.2.0";
 constexpr const char *HRMEMORYSIZE_1 = "1.3.6.1.2.1.25.2.2.1";
 constexpr const char *HRPRINTERSTATUS_1 = "1.3.6.1.2.1.25.3.5.1.1.1";
 constexpr const char *HRDEVICEDESCR_1 = "1.3.6.1.2.1.25.3.2.1.3.1";
+// Starting points of the --generic probe: prtGeneral's first column and
+// hrDeviceType. A get-next from each lands inside its MIB when the printer has it.
+constexpr const char *PRTGENERAL = "1.3.6.1.2.1.43.5.1.1.1";
+constexpr const char *HRDEVICETYPE = "1.3.6.1.2.1.25.3.2.1.2";
 constexpr const char *HRSTORAGEDESCR = "1.3.6.1.2.1.25.2.3.1.3";
 constexpr const char *HRSTORAGEALLOCATIONUNITS = "1.3.6.1.2.1.25.2.3.1.4";
 constexpr const char *HRSTORAGESIZE = "1.3.6.1.2.1.25.2.3.1.5";
@@ -189,6 +195,123 @@ void warn_unterminated_model(const SNMP_session &session, std::string_view text,
                  host(session), escape_value(text).c_str(), separator);
 }
 
+// ---- --generic ------------------------------------------------------------
+
+// noSuchName: in SNMPv1 the answer to a get-next past the end of the MIB.
+constexpr int ERROR_NO_SUCH_NAME = 2;
+
+struct ProbeReply {
+    std::vector<std::string> oids;  // returned OIDs, when errorStatus is 0
+    int errorStatus = 0;
+};
+
+ProbeReply probe_getnext(SNMP_session &session, std::initializer_list<const char *> starts) {
+    OidSeq request;
+    for (const char *start : starts) request.append(start);
+    ProbeReply reply;
+    try {
+        std::unique_ptr<OidSeq> response = session.do_req(GETNEXT_REQ_TAG, &request);
+        if (!response) handle_unrecoverable(progname, host(session), NO_RESPONSE);
+        for (std::size_t i = 0; i < response->size(); ++i) reply.oids.push_back(response->oidstr(i));
+    } catch (std::unique_ptr<SNMP_error_oid> &error) {
+        reply.errorStatus = error && error->status != 0 ? error->status : -1;
+    }
+    return reply;
+}
+
+std::uint64_t probe_bits(const std::vector<std::string> &oids) {
+    std::uint64_t bits = 0;
+    for (const std::string &oid : oids) {
+        switch (probe_mib_of(oid)) {
+        case ProbeMib::Printer: bits |= CAP_HAS_PRINTMIB; break;
+        case ProbeMib::HostResources: bits |= CAP_HAS_HOSTRES; break;
+        case ProbeMib::None: break;
+        }
+    }
+    return bits;
+}
+
+// Which standard MIBs the printer answers: capFlags bits 3 and 4.
+std::uint64_t probe_standard_mibs(SNMP_session &session) {
+    ProbeReply both = probe_getnext(session, {PRTGENERAL, HRDEVICETYPE});
+    if (both.errorStatus == 0) return probe_bits(both.oids);
+    // In SNMPv1 an error at one binding leaves the other unanswered, so each
+    // is asked alone. noSuchName there is the end of the MIB. Other statuses
+    // (genErr from agents that cannot send the Counter64 value a get-next
+    // lands on, for one) say nothing about where the MIB continues: that
+    // MIB counts as absent, and the user is told why.
+    std::uint64_t bits = 0;
+    for (const char *start : {PRTGENERAL, HRDEVICETYPE}) {
+        ProbeReply one = probe_getnext(session, {start});
+        if (one.errorStatus == 0) {
+            bits |= probe_bits(one.oids);
+        } else if (one.errorStatus != ERROR_NO_SUCH_NAME) {
+            std::fprintf(stderr,
+                         "Warning: %s answered the probe from %s with error status %d; taken as "
+                         "not supported.\n",
+                         host(session), start, one.errorStatus);
+        }
+    }
+    return bits;
+}
+
+// One variable by GetRequest: its text (OCTET STRING, or an OID as dotted
+// text), none when refused or of another type.
+std::optional<std::string> get_single(SNMP_session &session, const char *oidstr, int type) {
+    OidSeq request;
+    request.append(oidstr);
+    try {
+        std::unique_ptr<OidSeq> response = session.do_req(GET_REQ_TAG, &request);
+        if (!response) handle_unrecoverable(progname, host(session), NO_RESPONSE);
+        const BerBase *v = response->find(oidstr);
+        if (!v || v->type() != type) return std::nullopt;
+        if (type == STRING_TAG) return text_value(v);
+        return tabdef_detail::string_value(v);
+    } catch (std::unique_ptr<SNMP_error_oid> &) {
+        return std::nullopt;
+    }
+}
+
+// A printer no vendor rule knows: the standard MIBs it answers, the maker
+// registered for its sysObjectID, the model from hrDeviceDescr.1.
+void generic_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t *capFlags,
+                      const std::string &descr) {
+    *capFlags |= probe_standard_mibs(session);
+    if (flags[0] & F0_VENDOR) {
+        const char *maker = nullptr;
+        if (std::optional<std::string> oid = get_single(session, SYSOBJECTID, OID_TAG))
+            if (std::optional<std::uint32_t> n = enterprise_number(*oid)) maker = printer_maker(*n);
+        emit(session, flags, format("vendor=\"%s\";", maker ? maker : "unknown"));
+    }
+    if (flags[0] & F0_MODEL) {
+        std::optional<std::string> device = get_single(session, HRDEVICEDESCR_1, STRING_TAG);
+        print_model(session, flags, device && !device->empty() ? *device : descr);
+    }
+}
+
+// HP models the model rules do not class: with --generic the probe decides.
+// The private status, display and command set answer what it did not find.
+// Returns the capability bits found.
+std::uint64_t hp_generic_probe(SNMP_session &session, std::uint64_t *flags,
+                               std::uint64_t *capFlags) {
+    if (!(flags[1] & F1_GENERIC)) {
+        if (flags[0] & (F0_STATUS | F0_DISPLAY)) do_hppriv_get(session, flags, capFlags);
+        return 0;
+    }
+    const std::uint64_t found = probe_standard_mibs(session);
+    *capFlags |= found;
+    std::uint64_t answeredLater = 0;
+    if (found & CAP_HAS_HOSTRES) answeredLater |= F0_STATUS;
+    if (found & CAP_HAS_PRINTMIB) answeredLater |= F0_DISPLAY;
+    if (flags[0] & (F0_STATUS | F0_DISPLAY) & ~answeredLater) {
+        const std::uint64_t kept = flags[0] & answeredLater;
+        flags[0] &= ~kept;
+        do_hppriv_get(session, flags, capFlags);
+        flags[0] |= kept;
+    }
+    return found;
+}
+
 // HP handling: settings, vendor, the device-identification string, the
 // standard-MIB decision and, for older models, status, display and languages.
 void hp_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t *capFlags,
@@ -216,7 +339,7 @@ void hp_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t *cap
     }
     if (id.empty()) {
         std::fprintf(stderr, "Warning: %s model not reported.\n", host(session));
-        if (flags[0] & (F0_STATUS | F0_DISPLAY)) do_hppriv_get(session, flags, capFlags);
+        hp_generic_probe(session, flags, capFlags);
         return;
     }
 
@@ -238,7 +361,8 @@ void hp_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t *cap
         return;
     }
 
-    if (flags[0] & (F0_STATUS | F0_DISPLAY)) do_hppriv_get(session, flags, capFlags);
+    // With the Printer MIB found, its language reports answer the language options.
+    if (hp_generic_probe(session, flags, capFlags) & CAP_HAS_PRINTMIB) return;
     constexpr std::uint64_t languageOptions = F1_LANGUAGES | F1_PJL | F1_HPGL | F1_PSPRINTER |
                                               F1_AUTOLANG | F1_POSTSCRIPT | F1_PCL;
     if (!(flags[1] & languageOptions)) return;
@@ -333,6 +457,8 @@ void vendor_identification(SNMP_session &session, std::uint64_t *flags, std::uin
                      host(session));
         throw WorkerExit{STATUS_NOT_A_PRINTER};
     }
+    if (match.rule == 12 && (flags[1] & F1_GENERIC))
+        return generic_handling(session, flags, capFlags, descr);
     if (match.rule == 12) {
         std::fprintf(stderr, "Warning: %s: unknown printer vendor. Describes itself as \"%s\"\n",
                      host(session), escape_value(descr).c_str());
@@ -513,6 +639,48 @@ std::string answer_command_set(const std::vector<std::string> &items, std::uint6
         }
     }
     return fields;
+}
+
+std::optional<std::uint32_t> enterprise_number(std::string_view oid) {
+    if (!oid.empty() && oid.front() == '.') oid.remove_prefix(1);
+    constexpr std::string_view enterprises = "1.3.6.1.4.1.";
+    if (oid.substr(0, enterprises.size()) != enterprises) return std::nullopt;
+    oid.remove_prefix(enterprises.size());
+    std::uint64_t n = 0;
+    std::size_t digits = 0;
+    for (; digits < oid.size() && oid[digits] >= '0' && oid[digits] <= '9'; ++digits) {
+        n = n * 10 + static_cast<std::uint64_t>(oid[digits] - '0');
+        if (n > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    }
+    if (digits == 0 || (digits < oid.size() && oid[digits] != '.')) return std::nullopt;
+    return static_cast<std::uint32_t>(n);
+}
+
+const char *printer_maker(std::uint32_t enterprise) {
+    // IANA private enterprise numbers of printer makers.
+    static constexpr struct {
+        std::uint32_t number;
+        const char *name;
+    } makers[] = {
+        {2, "IBM"},          {11, "HP"},        {128, "Tektronix"}, {236, "Samsung"},
+        {253, "Xerox"},      {297, "Fuji Xerox"}, {367, "Ricoh"},   {641, "Lexmark"},
+        {674, "Dell"},       {1129, "Toshiba"}, {1248, "Epson"},    {1347, "Kyocera"},
+        {1602, "Canon"},     {2001, "OKI"},     {2385, "Sharp"},    {2435, "Brother"},
+        {10642, "Zebra"},    {18334, "Konica Minolta"},
+    };
+    for (const auto &m : makers)
+        if (m.number == enterprise) return m.name;
+    return nullptr;
+}
+
+ProbeMib probe_mib_of(std::string_view oid) {
+    auto inside = [&](std::string_view subtree) {
+        return oid.size() > subtree.size() && oid.substr(0, subtree.size()) == subtree &&
+               oid[subtree.size()] == '.';
+    };
+    if (inside("1.3.6.1.2.1.43")) return ProbeMib::Printer;
+    if (inside("1.3.6.1.2.1.25")) return ProbeMib::HostResources;
+    return ProbeMib::None;
 }
 
 std::optional<FirmwareSource> split_firmware_arg(std::string_view arg) {

@@ -103,6 +103,17 @@ std::optional<std::vector<std::string>> hp_command_set(std::string_view id);
 // order; clears each answered bit in flags1 and returns the fields.
 std::string answer_command_set(const std::vector<std::string> &items, std::uint64_t &flags1);
 
+// --generic: the IANA enterprise number N of a sysObjectID "1.3.6.1.4.1.N...."
+// (a leading dot accepted). None for any other OID or a number above 2^32-1.
+std::optional<std::uint32_t> enterprise_number(std::string_view sysObjectId);
+
+// The printer maker registered under an enterprise number, or nullptr.
+const char *printer_maker(std::uint32_t enterprise);
+
+// Which standard MIB a get-next answer of the --generic probe lies in.
+enum class ProbeMib { None, HostResources, Printer };
+ProbeMib probe_mib_of(std::string_view oid);
+
 // The --updatefirmware argument split at its first ':'.
 struct FirmwareSource {
     std::string server;
