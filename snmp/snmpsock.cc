@@ -56,6 +56,9 @@ SNMP_socket::SNMP_socket(int timeout, int retries, int port) : timeout_(timeout)
     if (!proto) throw SNMP_socket_error("protocol \"udp\" not found in the protocols database", 0);
     sock.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, proto->p_proto));
     if (!sock.valid()) throw SNMP_socket_error("cannot create the UDP socket", errno);
+    // A smaller queue than asked for only means more drops under a burst.
+    const int queueBytes = RECEIVE_QUEUE_BYTES;
+    ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
 
     if (port != 0) {
         port_ = htons(static_cast<std::uint16_t>(port));
@@ -100,19 +103,15 @@ std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, cons
     dest.sin_port = static_cast<in_port_t>(port_);
     std::memcpy(&dest.sin_addr, address, 4);
 
+    std::uint32_t key;
+    std::memcpy(&key, address, 4);
     std::unique_lock<std::mutex> lock(pendingLock);
-    request.next = pendingList;
-    if (pendingList) pendingList->prev = &request;
-    pendingList = &request;
+    PendingRequest *&head = pendingList[key];
+    request.next = head;
+    if (head) head->prev = &request;
+    head = &request;
 
-    auto unlink = [&] {
-        if (request.prev)
-            request.prev->next = request.next;
-        else
-            pendingList = request.next;
-        if (request.next) request.next->prev = request.prev;
-        request.next = request.prev = nullptr;
-    };
+    auto unlink = [&] { unlink_pending(key, &request); };
 
     for (int tries = 0; tries <= retries_ && !request.data; ++tries) {
         // A refusal reported here belongs to an earlier datagram (the ICMP
@@ -158,27 +157,36 @@ std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, cons
     return std::move(request.data);
 }
 
-bool SNMP_socket::deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> buf, std::size_t len) {
-    std::lock_guard<std::mutex> lock(pendingLock);
-    for (PendingRequest *p = pendingList; p; p = p->next) {
-        if (std::memcmp(p->address, addr, 4) != 0) continue;
-        p->data = std::move(buf);
-        p->length = len;
-        if (p->prev)
-            p->prev->next = p->next;
-        else
-            pendingList = p->next;
-        if (p->next) p->next->prev = p->prev;
-        p->next = p->prev = nullptr;
-        // Signalled under the lock: once it is released the record's owner may
-        // return and destroy the condition.
-        p->condition.notify_one();
-        return true;
+void SNMP_socket::unlink_pending(std::uint32_t key, PendingRequest *p) {
+    if (p->prev) {
+        p->prev->next = p->next;
+    } else if (p->next) {
+        pendingList[key] = p->next;
+    } else {
+        pendingList.erase(key);
     }
-    return false;
+    if (p->next) p->next->prev = p->prev;
+    p->next = p->prev = nullptr;
+}
+
+bool SNMP_socket::deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> &buf, std::size_t len) {
+    std::uint32_t key;
+    std::memcpy(&key, addr, 4);
+    std::lock_guard<std::mutex> lock(pendingLock);
+    auto found = pendingList.find(key);
+    if (found == pendingList.end()) return false;
+    PendingRequest *p = found->second;
+    p->data = std::move(buf);
+    p->length = len;
+    unlink_pending(key, p);
+    // Signalled under the lock: once it is released the record's owner may
+    // return and destroy the condition.
+    p->condition.notify_one();
+    return true;
 }
 
 void SNMP_socket::receiver() {
+    std::unique_ptr<unsigned char[]> buf;
     for (;;) {
         pollfd fds[2] = {{sock.get(), POLLIN, 0}, {wakeRead.get(), POLLIN, 0}};
         int rc = ::poll(fds, 2, 5000);
@@ -191,21 +199,28 @@ void SNMP_socket::receiver() {
         if (fds[1].revents) return;
         if (rc == 0 || !(fds[0].revents & (POLLIN | POLLERR))) continue;
 
-        auto buf = std::make_unique<unsigned char[]>(REPLY_BUFFER_SIZE);
-        sockaddr_in from{};
-        socklen_t fromlen = sizeof from;
-        ssize_t n = ::recvfrom(sock.get(), buf.get(), REPLY_BUFFER_SIZE, 0, reinterpret_cast<sockaddr *>(&from),
-                               &fromlen);
-        if (n < 0) {
-            if (errno == ECONNREFUSED || errno == EINTR || errno == EAGAIN) continue;
-            std::perror("bad read in reciever thread");
-            fatal_hook(5);
-            return;
+        // Read everything queued before waiting again: under a burst of
+        // replies one wait per datagram would double the receiver's system calls.
+        for (;;) {
+            // Only the first length bytes of a reply are ever read, so the
+            // buffer is not cleared first.
+            if (!buf) buf = std::make_unique_for_overwrite<unsigned char[]>(REPLY_BUFFER_SIZE);
+            sockaddr_in from{};
+            socklen_t fromlen = sizeof from;
+            ssize_t n = ::recvfrom(sock.get(), buf.get(), REPLY_BUFFER_SIZE, MSG_DONTWAIT,
+                                   reinterpret_cast<sockaddr *>(&from), &fromlen);
+            if (n < 0) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+                if (errno == ECONNREFUSED || errno == EINTR) continue;
+                std::perror("bad read in reciever thread");
+                fatal_hook(5);
+                return;
+            }
+            unsigned char addr[4];
+            std::memcpy(addr, &from.sin_addr, 4);
+            if (!deliver(addr, buf, static_cast<std::size_t>(n)))
+                std::fprintf(stderr, "Warning: stray packet recieved from %u.%u.%u.%u\n", addr[0], addr[1],
+                             addr[2], addr[3]);
         }
-        unsigned char addr[4];
-        std::memcpy(addr, &from.sin_addr, 4);
-        if (!deliver(addr, std::move(buf), static_cast<std::size_t>(n)))
-            std::fprintf(stderr, "Warning: stray packet recieved from %u.%u.%u.%u\n", addr[0], addr[1], addr[2],
-                         addr[3]);
     }
 }

@@ -3,11 +3,13 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <unordered_map>
 
 // The transport could not be set up: the protocol lookup, the socket, the wake-up
 // pipe or the receiver thread failed. what() is the message for the user,
@@ -55,6 +57,10 @@ class SNMP_socket {
     // is repeated at once; after this many refusals in a row the try counts as
     // failed and the next try (if any) follows without a wait.
     static constexpr int MAX_REFUSED_RESENDS = 16;
+    // Receive queue asked for the socket (the system caps it at its
+    // net.core.rmem_max): a sweep over a subnet gets thousands of replies in
+    // one burst, and a datagram dropped here costs its printer a whole wait.
+    static constexpr int RECEIVE_QUEUE_BYTES = 4 << 20;
 
     // timeout: seconds to wait after each send; retries: sends after the first
     // (negative: nothing is ever sent); port: destination UDP port in host order,
@@ -94,7 +100,10 @@ class SNMP_socket {
     struct PendingRequest;
 
     void receiver();
-    bool deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> buf, std::size_t len);
+    // Hands buf to the newest request for addr (buf is then empty); false,
+    // buf untouched, when no request for addr waits.
+    bool deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> &buf, std::size_t len);
+    void unlink_pending(std::uint32_t key, PendingRequest *request);  // under pendingLock
 
     SNMP_descriptor sock;
     int timeout_;
@@ -103,6 +112,11 @@ class SNMP_socket {
     SNMP_descriptor wakeRead;   // the destructor writes one byte to wakeWrite to
     SNMP_descriptor wakeWrite;  // stop the receiver at once
     std::mutex pendingLock;
-    PendingRequest *pendingList = nullptr;  // newest first; records live in call frames
+    // The pending requests, newest first per address (records live in call
+    // frames). Replies are matched by address alone and go to the newest
+    // request for that address, so the head of its chain is exactly the first
+    // match a walk of one newest-first list would find, without walking past
+    // the requests of every other printer.
+    std::unordered_map<std::uint32_t, PendingRequest *> pendingList;
     std::thread listening_thr;
 };
