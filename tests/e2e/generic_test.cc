@@ -403,10 +403,22 @@ Expected expected_run(const Recording &rec, const std::string &host, bool generi
 // Agents, started once
 
 std::unique_ptr<SimulatedPrinters> realAgent;
+std::unique_ptr<SimulatedPrinters> probeAgent;
+
+// Small recordings of our own for the probe's answers, served by snmpsimd.
+const std::vector<std::pair<std::string, std::string>> kProbeRecordings = {
+    {"127.0.4.1", "generic-both.snmprec"},       {"127.0.4.2", "generic-hostonly.snmprec"},
+    {"127.0.4.3", "generic-printeronly.snmprec"}, {"127.0.4.4", "generic-none.snmprec"},
+    {"127.0.4.5", "generic-end.snmprec"},        {"127.0.4.6", "generic-counter64.snmprec"},
+};
 
 class Agents : public testing::Environment {
  public:
     void SetUp() override {
+        std::vector<PrinterRecording> own;
+        for (const auto &[address, name] : kProbeRecordings)
+            own.push_back({address, std::string(PROWLET_SOURCE_DIR) + "/tests/e2e/recordings/" + name});
+        probeAgent = std::make_unique<SimulatedPrinters>(own, kCommunity);
         std::vector<PrinterRecording> real;
         std::vector<std::string> names = recording_names();
         for (std::size_t i = 0; i < names.size(); ++i)
@@ -414,7 +426,10 @@ class Agents : public testing::Environment {
         if (!real.empty())
             realAgent = std::make_unique<SimulatedPrinters>(real, kCommunity, std::chrono::seconds(120));
     }
-    void TearDown() override { realAgent.reset(); }
+    void TearDown() override {
+        realAgent.reset();
+        probeAgent.reset();
+    }
 };
 const auto *const kAgents = testing::AddGlobalTestEnvironment(new Agents);
 
@@ -605,6 +620,65 @@ TEST(GenericProbe, AnswersOfTheProbe) {
         }
         EXPECT_EQ(c.getNexts, getNexts);
     }
+}
+
+// The same answers from snmpsimd, which cannot send a Counter64 over SNMPv1
+// and answers a get-next landing on one with genErr.
+TEST(GenericProbe, AnswersFromSimulatedPrinters) {
+    const char *warning =
+        "Warning: 127.0.4.6 answered the probe from 1.3.6.1.2.1.25.3.2.1.2 with error status 5; "
+        "taken as not supported.\n";
+    const struct {
+        const char *address;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {"127.0.4.1", "vendor=\"Canon\";model=\"Acme LB9\";hostmib=\"Y\";printmib=\"Y\";\n", ""},
+        {"127.0.4.2",
+         "vendor=\"Canon\";model=\"Acme LaserBox 9 (host resources only)\";hostmib=\"Y\";"
+         "printmib=\"N\";\n",
+         ""},
+        {"127.0.4.3",
+         "vendor=\"Canon\";model=\"Acme LaserBox 9 (printer MIB only)\";hostmib=\"N\";"
+         "printmib=\"Y\";\n",
+         ""},
+        {"127.0.4.4",
+         "vendor=\"Canon\";model=\"Acme LaserBox 9 (neither, the MIB goes on)\";hostmib=\"N\";"
+         "printmib=\"N\";\n",
+         ""},
+        {"127.0.4.5",
+         "vendor=\"Canon\";model=\"Acme LaserBox 9 (nothing after the system group)\";"
+         "hostmib=\"N\";printmib=\"N\";\n",
+         ""},
+        {"127.0.4.6",
+         "vendor=\"Canon\";model=\"Acme LaserBox 9 (a Counter64 after hrDeviceType)\";"
+         "hostmib=\"N\";printmib=\"Y\";\n",
+         warning},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.address);
+        RunResult r = prowlet({"--generic", "--vendor", "--model", "--hostmib", "--printmib", c.address});
+        EXPECT_EQ(c.out, r.out);
+        EXPECT_EQ(c.err, r.err);
+        EXPECT_EQ(0, r.status);
+    }
+}
+
+// Host-resources and Printer MIB options on printers the probe found without
+// them: the usual complaints and statuses.
+TEST(GenericProbe, WhatTheProbeDidNotFindIsNotSupported) {
+    RunResult host = prowlet({"--generic", "--memory", "--pagecount", "127.0.4.3"});
+    EXPECT_EQ("", host.out);
+    EXPECT_EQ("127.0.4.3: memory option not supported on this printer type.\n", host.err);
+    EXPECT_EQ(5, host.status);
+    RunResult printer = prowlet({"--generic", "--pagecount", "--status", "127.0.4.2"});
+    EXPECT_EQ("status=\"idle\";\n", printer.out);
+    EXPECT_EQ("127.0.4.2: pagecount option not supported on this printer type.\n", printer.err);
+    EXPECT_EQ(6, printer.status);
+    RunResult all = prowlet({"--generic", "--all", "--memory", "--pagecount", "127.0.4.5"});
+    EXPECT_EQ("", all.out);
+    EXPECT_EQ("", all.err);
+    EXPECT_EQ(0, all.status);
 }
 
 TEST(GenericProbe, WithoutTheOptionNoProbe) {
