@@ -1,0 +1,51 @@
+# bash completion for prowlet: long options by their full names, -c and -n;
+# host names for printer arguments. Installed as
+# share/bash-completion/completions/prowlet.
+
+_prowlet() {
+    local cur prev
+    cur=${COMP_WORDS[COMP_CWORD]}
+    prev=""
+    [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
+
+    # Options whose argument is free text, a number or a port: nothing to offer.
+    case $prev in
+        -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware)
+            COMPREPLY=()
+            return 0
+            ;;
+    esac
+
+    # Options end at the first printer argument or at "--".
+    local i
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+            --) break ;;
+            -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware)
+                ((i++)) ;;
+            -*) ;;
+            *) break ;;
+        esac
+    done
+    local optionsDone=0
+    [ "$i" -lt "$COMP_CWORD" ] && optionsDone=1
+
+    if [ "$optionsDone" -eq 0 ] && [[ $cur == -* ]]; then
+        local opts="-c -n --community --connection --timeout --maxproc --help --version
+            --all --debugsnmp --name --generic
+            --vendor --model --contact --netconfig --printmib --hostmib
+            --memory --storage --status --cfgsrc
+            --mediapath --maxpapersize --minpapersize --enginespeed --duplex
+            --inputtray --tabloid --a4 --b4 --executive --a3 --b5 --letter --legal
+            --display --covers --languages --pjl --hpgl --psprinter --autolang --pcl
+            --postscript --marker --pagecount --colors --resolution --minmargin
+            --protocol --appletalk --lpd --netware --port9100 --supplies --alerts
+            --reboot --setcontact --setlocation --updatefirmware"
+        mapfile -t COMPREPLY < <(compgen -W "$opts" -- "$cur")
+        return 0
+    fi
+    mapfile -t COMPREPLY < <(compgen -A hostname -- "$cur")
+    return 0
+}
+
+complete -F _prowlet prowlet

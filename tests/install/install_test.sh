@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and checks what a user gets there:
+# the binary runs and prints its version, the manual page renders without
+# warnings, and the bash completion completes every long option of the program.
+# Usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR
+set -uo pipefail
+cmake=$1 build=$2 source=$3
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+"$cmake" --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || { cat "$prefix.log"; rm -f "$prefix.log"; echo "FAIL: cmake --install"; exit 1; }
+rm -f "$prefix.log"
+
+bin=$prefix/bin/prowlet
+man=$prefix/share/man/man1/prowlet.1
+completion=$prefix/share/bash-completion/completions/prowlet
+for f in "$bin" "$man" "$completion"; do [ -f "$f" ] || fail "not installed: ${f#$prefix/}"; done
+[ -x "$bin" ] || fail "bin/prowlet is not executable"
+
+version=$(cd / && "$bin" --version 2>&1); status=$?
+[ "$status" -eq 0 ] || fail "prowlet --version exited $status"
+[ "$version" = "prowlet version 0.8.7" ] || fail "prowlet --version printed \"$version\""
+
+# The manual page renders, without warnings, and covers the options --help leaves out.
+if command -v groff >/dev/null; then
+    warnings=$(groff -man -Tutf8 -ww -z "$man" 2>&1)
+    [ -z "$warnings" ] || fail "groff warnings: $warnings"
+    text=$(groff -man -Tutf8 -P-cbou "$man" 2>/dev/null)
+    for word in --generic --maxproc "EXIT STATUS" "PACKET LOG" snmplog; do
+        grep -q -- "$word" <<<"$text" || fail "manual page does not mention $word"
+    done
+else
+    fail "groff not found"
+fi
+
+# Completion, as bash-completion loads it: sourced, then called like readline does.
+complete_word() {  # words... ; the last one is completed
+    bash --norc --noprofile -c '
+        source "$1"; shift
+        complete -p prowlet >/dev/null || { echo "no completion for prowlet"; exit 1; }
+        func=$(complete -p prowlet | sed -n "s/.*-F \([^ ]*\) .*/\1/p")
+        COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+        COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+        "$func" prowlet "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+        printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" "$@"
+}
+got=$(complete_word prowlet --sto)
+[ "$got" = "--storage" ] || fail "\"--sto\" completes to \"$got\", not \"--storage\""
+got=$(complete_word prowlet -c)
+[ "$got" = "-c" ] || fail "\"-c\" completes to \"$got\""
+got=$(complete_word prowlet -n)
+[ "$got" = "-n" ] || fail "\"-n\" completes to \"$got\""
+got=$(complete_word prowlet -c public --maxpr)
+[ "$got" = "--maxproc" ] || fail "\"--maxpr\" after -c public completes to \"$got\""
+got=$(complete_word prowlet --community "")
+[ -z "$got" ] || fail "the community argument is completed with \"$got\""
+got=$(complete_word prowlet --vendor lp1 --sto)
+[ -z "$got" ] || fail "options are completed after a printer argument: \"$got\""
+
+# Every long option of the program's option table completes to itself alone.
+options=$(sed -n 's/^ *{"\([a-z0-9]*\)", \(no\|required\)_argument.*/\1/p' "$source/frontend/options.cc")
+[ "$(wc -l <<<"$options")" -ge 55 ] || fail "found only $(wc -l <<<"$options") options in options.cc"
+for o in $options; do
+    got=$(complete_word prowlet "--$o")
+    grep -qx -- "--$o" <<<"$got" || fail "--$o is not offered by the completion"
+done
+
+[ "$failures" -eq 0 ] && echo "install test passed"
+exit "$((failures > 0))"
