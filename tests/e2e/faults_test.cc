@@ -232,6 +232,18 @@ TEST(Faults, SilentPrinterEndsWithNoResponseAfterItsTimeout) {
     EXPECT_EQ(f->requestCount(), 2);
 }
 
+// Nothing listens at the address: the kernel answers each datagram with an
+// ICMP port-unreachable, which the socket reports on a later send or read.
+TEST(Faults, AddressWithNoAgentRefusesEveryDatagram) {
+    auto h = healthy();
+    RunResult r = run_pair({"--timeout", "4"});
+    expect_clean_end(r);
+    expect_healthy(r);
+    EXPECT_EQ(printer_output(r.out, FAULTY), "");
+    EXPECT_EQ(r.err, NO_RESPONSE);
+    EXPECT_EQ(r.status, 8);
+}
+
 TEST(Faults, SeededLossOfAThirdStillReportsEverything) {
     FaultCounts counts;
     auto h = healthy();
