@@ -59,6 +59,16 @@ got=$(complete_word prowlet --community "")
 got=$(complete_word prowlet --vendor lp1 --sto)
 [ -z "$got" ] || fail "options are completed after a printer argument: \"$got\""
 
+# bash-completion finds the script next to the installed binary by itself.
+loader=/usr/share/bash-completion/bash_completion
+if [ -f "$loader" ]; then
+    spec=$(PATH="$prefix/bin:$PATH" bash --norc --noprofile -c \
+        'source "$1"; _completion_loader prowlet; complete -p prowlet' _ "$loader" 2>&1)
+    [ "$spec" = "complete -F _prowlet prowlet" ] || fail "bash-completion did not load the script: $spec"
+else
+    echo "note: bash-completion not installed; its loading of the script is not checked"
+fi
+
 # Every long option of the program's option table completes to itself alone.
 options=$(sed -n 's/^ *{"\([a-z0-9]*\)", \(no\|required\)_argument.*/\1/p' "$source/frontend/options.cc")
 [ "$(wc -l <<<"$options")" -ge 55 ] || fail "found only $(wc -l <<<"$options") options in options.cc"
