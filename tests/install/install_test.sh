@@ -59,10 +59,11 @@ got=$(complete_word prowlet --community "")
 got=$(complete_word prowlet --vendor lp1 --sto)
 [ -z "$got" ] || fail "options are completed after a printer argument: \"$got\""
 
-# bash-completion finds the script next to the installed binary by itself.
+# bash-completion finds the script by itself under PREFIX/share when PREFIX/share
+# is on its search path (XDG_DATA_DIRS; /usr/local/share and /usr/share by default).
 loader=/usr/share/bash-completion/bash_completion
 if [ -f "$loader" ]; then
-    spec=$(PATH="$prefix/bin:$PATH" bash --norc --noprofile -c \
+    spec=$(PATH="$prefix/bin:$PATH" XDG_DATA_DIRS="$prefix/share" bash --norc --noprofile -c \
         'source "$1"; _completion_loader prowlet; complete -p prowlet' _ "$loader" 2>&1)
     [ "$spec" = "complete -F _prowlet prowlet" ] || fail "bash-completion did not load the script: $spec"
 else
