@@ -478,10 +478,21 @@ TEST(GenericRealData, WithTheOptionEveryPrinterIsServedThroughTheStandardMibs) {
         Expected e = expected_run(rec, address_of(i), true, false);
         EXPECT_TRUE(e.status == 0 || e.status == 6) << e.status;
         (e.status == 0 ? served : refused)++;
+        // Read off the file: a printer holding any Printer MIB row is served.
+        bool holdsPrinterMib = false;
+        for (const auto &[arcs, object] : rec.objects)
+            holdsPrinterMib = holdsPrinterMib || inside(object.first, "1.3.6.1.2.1.43");
+        if (holdsPrinterMib) {
+            EXPECT_EQ(0, e.status);
+        }
         // General fields are vendor, model, hostmib and printmib; the rest are rows.
         if (e.pieces.size() > 4) ++withRows;
         if (e.err.find("error status 5") != std::string::npos) ++warned;
-        expect_run(e, prowlet(args));
+        RunResult r = prowlet(args);
+        expect_run(e, r);
+        if (holdsPrinterMib) {
+            EXPECT_NE(std::string::npos, r.out.find("printmib=\"Y\";"));
+        }
     }
     std::printf("--generic: %d printers served (%d with rows), %d without the Printer MIB, %d "
                 "probes met genErr\n",
