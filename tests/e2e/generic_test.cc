@@ -789,6 +789,38 @@ TEST(GenericHp, ProbeReplacesNeitherMib) {
     EXPECT_EQ(0, generic.status);
 }
 
+// Both MIBs found: --status comes from hrPrinterStatus and --display from the
+// Printer MIB's console lines, not from HP's private variables.
+TEST(GenericHp, StandardReportsAnswerWhatTheProbeFound) {
+    FakeMib mib;
+    mib.set("1.3.6.1.2.1.1.1.0", fake_string("HP ETHERNET MULTI-ENVIRONMENT,ROM none,JETDIRECT,JD149"));
+    mib.set("1.3.6.1.4.1.11.2.3.9.1.1.7.0", fake_string("MFG:Hewlett-Packard;MDL:HP Color LaserJet M880;"));
+    mib.set("1.3.6.1.4.1.11.2.4.3.1.2.0", fake_string("PRIVATE STATUS"));
+    mib.set("1.3.6.1.4.1.11.2.3.9.1.1.3.0", fake_string("PRIVATE DISPLAY"));
+    mib.set("1.3.6.1.2.1.25.3.2.1.2.1", fake_oid("1.3.6.1.2.1.25.3.1.5"));
+    mib.set("1.3.6.1.2.1.25.3.5.1.1.1", fake_int(4));
+    mib.set("1.3.6.1.2.1.43.5.1.1.17.1", fake_string("JP1"));
+    mib.set("1.3.6.1.2.1.43.16.5.1.2.1.1", fake_string("Ready"));
+    FakeAgent agent("127.0.3.7", 161, fake_mib_handler(mib));
+
+    RunResult plain = prowlet({"--status", "--display", "127.0.3.7"});
+    EXPECT_EQ("status=\"PRIVATE STATUS\";displayBufferText=\"PRIVATE DISPLAY\";\n\n", plain.out);
+    EXPECT_EQ(0, plain.status);
+    const int plainRequests = agent.requestCount();
+
+    RunResult generic = prowlet({"--generic", "--status", "--display", "127.0.3.7"});
+    EXPECT_EQ("status=\"printing\";displayBufferText=\"Ready\";\n\n", generic.out);
+    EXPECT_EQ("", generic.err);
+    EXPECT_EQ(0, generic.status);
+    // HP's private status and display were not even asked for.
+    std::vector<FakeRequest> requests = agent.requests();
+    for (std::size_t i = static_cast<std::size_t>(plainRequests); i < requests.size(); ++i)
+        for (const FakeBinding &b : requests[i].bindings) {
+            EXPECT_NE("1.3.6.1.4.1.11.2.4.3.1.2.0", b.oid);
+            EXPECT_NE("1.3.6.1.4.1.11.2.3.9.1.1.3.0", b.oid);
+        }
+}
+
 // ---------------------------------------------------------------------------
 // The option itself
 
