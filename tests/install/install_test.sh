@@ -63,9 +63,9 @@ got=$(complete_word prowlet --vendor lp1 --sto)
 # is on its search path (XDG_DATA_DIRS; /usr/local/share and /usr/share by default).
 loader=/usr/share/bash-completion/bash_completion
 if [ -f "$loader" ]; then
-    spec=$(PATH="$prefix/bin:$PATH" XDG_DATA_DIRS="$prefix/share" bash --norc --noprofile -c \
+    loaded=$(PATH="$prefix/bin:$PATH" XDG_DATA_DIRS="$prefix/share" bash --norc --noprofile -c \
         'source "$1"; _completion_loader prowlet; complete -p prowlet' _ "$loader" 2>&1)
-    [ "$spec" = "complete -F _prowlet prowlet" ] || fail "bash-completion did not load the script: $spec"
+    [ "$loaded" = "complete -F _prowlet prowlet" ] || fail "bash-completion did not load the script: $loaded"
 else
     echo "note: bash-completion not installed; its loading of the script is not checked"
 fi
