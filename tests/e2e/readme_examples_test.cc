@@ -344,6 +344,71 @@ TEST(ReadmeExamples, PacketLogAsShown) {
     }
 }
 
+using OptionBits = std::map<std::string, std::pair<int, unsigned long>>;
+
+// Word and bit of every flag option, from the program's option table.
+OptionBits program_option_bits() {
+    OptionBits program;
+    static const std::regex entry(R"re(\{"([a-z0-9]+)", (?:no|required)_argument, &flagValue, word_bit\((\d), (0x[0-9a-f]+)\)\})re");
+    for (const std::string &line : read_lines(std::string(PROWLET_SOURCE_DIR) + "/frontend/options.cc")) {
+        std::smatch m;
+        if (std::regex_search(line, m, entry))
+            program[m[1]] = {std::stoi(m[2]), std::stoul(m[3], nullptr, 16)};
+    }
+    return program;
+}
+
+// The README's option table gives each flag option's word and bit: they must
+// be those of the program's option table, and no option may be missing.
+TEST(ReadmeExamples, OptionBitsAsInTheProgram) {
+    OptionBits program = program_option_bits();
+    ASSERT_GE(program.size(), 50u);
+
+    // | `--a`, `--b` | W, 0x.. 0x.. | ... |: the n-th option takes the n-th bit.
+    std::map<std::string, std::pair<int, unsigned long>> readme;
+    static const std::regex row(R"(^\| (`--[^|]*) \| (\d), (0x[0-9a-f]+(?: 0x[0-9a-f]+)*) \|)");
+    static const std::regex name(R"(`--([a-z0-9]+)[^`]*`)");
+    for (const std::string &line : read_lines(std::string(PROWLET_SOURCE_DIR) + "/README.md")) {
+        std::smatch m;
+        if (!std::regex_search(line, m, row)) continue;
+        std::string names = m[1];
+        std::istringstream bits(m[3].str());
+        for (std::sregex_iterator it(names.begin(), names.end(), name), end; it != end; ++it) {
+            std::string bit;
+            ASSERT_TRUE(bits >> bit) << line;
+            readme[(*it)[1]] = {std::stoi(m[2]), std::stoul(bit, nullptr, 16)};
+        }
+    }
+    EXPECT_EQ(program, readme);
+}
+
+// The manual page gives them too: "(W, 0x.., 0x..)" under each option's tag.
+TEST(ReadmeExamples, ManualPageOptionBitsAsInTheProgram) {
+    OptionBits program = program_option_bits();
+    ASSERT_GE(program.size(), 50u);
+    const std::vector<std::string> lines = read_lines(std::string(PROWLET_SOURCE_DIR) + "/docs/prowlet.1");
+    static const std::regex name(R"(\\-\\-([a-z0-9]+))");
+    static const std::regex bits(R"(^\((\d), (0x[0-9a-f]+(?:, *0x[0-9a-f]+)*)\))");
+    OptionBits manual;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].rfind(".B", 0) != 0 || lines[i + 1].rfind("(", 0) != 0) continue;
+        std::string text = lines[i + 1];
+        for (std::size_t k = i + 2; text.find(')') == std::string::npos && k < lines.size(); ++k)
+            text += " " + lines[k];
+        std::smatch m;
+        if (!std::regex_search(text, m, bits)) continue;
+        std::string list = m[2];
+        std::replace(list.begin(), list.end(), ',', ' ');
+        std::istringstream values(list);
+        for (std::sregex_iterator it(lines[i].begin(), lines[i].end(), name), end; it != end; ++it) {
+            std::string bit;
+            ASSERT_TRUE(values >> bit) << lines[i];
+            manual[(*it)[1]] = {std::stoi(m[1]), std::stoul(bit, nullptr, 16)};
+        }
+    }
+    EXPECT_EQ(program, manual);
+}
+
 // The parser itself: a marker without a block, a block without "$ " and an
 // unknown command are reported, not skipped silently.
 TEST(ReadmeExamples, WordsSplitLikeTheShell) {
