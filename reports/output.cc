@@ -1,6 +1,7 @@
 // Serialised output: one lock for every write to standard output.
 #include "reports/output.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -86,4 +87,21 @@ void reset_output_state() {
     lastSession = nullptr;
     lastContinued = false;
     atLineStart = true;
+}
+
+std::string format_piece(const char *format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text;
+    if (n > 0) {
+        text.resize(static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(text.data(), text.size(), format, args);
+        text.resize(static_cast<std::size_t>(n));
+    }
+    va_end(args);
+    return text;
 }

@@ -29,6 +29,10 @@ void emit_output(const SNMP_session &session, const std::uint64_t *flags, bool c
 // (below 0x20, and 0x7f) becomes \xHH. Bytes from 0x80 up pass unchanged.
 std::string escape_value(std::string_view text);
 
+// printf into a string of exactly the formatted length; pieces and messages
+// are built with it so no fixed buffer can overflow.
+std::string format_piece(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 // Closes the last line if it was left open.
 void finish_output();
 

@@ -4,7 +4,6 @@
 #include "reports/printmib.h"
 
 #include <cinttypes>
-#include <cstdarg>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -48,22 +47,6 @@ constexpr std::size_t LINE_MAX_CHARS = 511;  // a 512-byte line buffer with its 
 
 }  // namespace
 
-std::string format_piece(const char *format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (n > 0) {
-        text.resize(static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(text.data(), text.size(), format, args);
-        text.resize(static_cast<std::size_t>(n));
-    }
-    va_end(args);
-    return text;
-}
 
 std::string cut_line(std::string text, bool endsLine) {
     if (text.size() <= LINE_MAX_CHARS) return text;

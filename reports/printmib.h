@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reports/output.h"
+
 class SNMP_session;
 
 // ---------------------------------------------------------------------------
@@ -347,7 +349,6 @@ struct UptimeInfo {
 // printer's current line, false for a whole record line.
 using PieceSink = std::function<void(bool continues, const std::string &text)>;
 
-std::string format_piece(const char *format, ...) __attribute__((format(printf, 1, 2)));
 std::string cut_line(std::string text, bool recordLine);
 
 // Marker group: the pieces of every row for the options in flags.

@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -75,22 +74,6 @@ constexpr const char *HP_FW_FILENAME = "1.3.6.1.4.1.11.2.14.11.1.3.1.1.6.1";
 constexpr const char *SNMP_UDP_DOMAIN = "1.3.6.1.6.1.1";  // RFC 1906
 constexpr const char *TEKTRONIX_MODEL = "1.3.6.1.4.1.128.2.1.3.1.2.0";
 
-__attribute__((format(printf, 1, 2))) std::string format(const char *fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
-    va_list ap2;
-    va_copy(ap2, ap);
-    int n = std::vsnprintf(nullptr, 0, fmt, ap);
-    va_end(ap);
-    std::string out;
-    if (n > 0) {
-        out.resize(static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(out.data(), out.size(), fmt, ap2);
-        out.resize(static_cast<std::size_t>(n));
-    }
-    va_end(ap2);
-    return out;
-}
 
 bool contains(std::string_view s, std::string_view what) {
     return s.find(what) != std::string_view::npos;
@@ -104,7 +87,7 @@ void emit(SNMP_session &session, const std::uint64_t *flags, const std::string &
 }
 
 std::string quad(const std::array<unsigned char, 4> &a) {
-    return format("%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
+    return format_piece("%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
 }
 
 // OCTET STRING bytes of a binding, whole (NUL bytes included); none when the
@@ -281,7 +264,7 @@ void generic_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t
         const char *maker = nullptr;
         if (std::optional<std::string> oid = get_single(session, SYSOBJECTID, OID_TAG))
             if (std::optional<std::uint32_t> n = enterprise_number(*oid)) maker = printer_maker(*n);
-        emit(session, flags, format("vendor=\"%s\";", maker ? maker : "unknown"));
+        emit(session, flags, format_piece("vendor=\"%s\";", maker ? maker : "unknown"));
     }
     if (flags[0] & F0_MODEL) {
         std::optional<std::string> device = get_single(session, HRDEVICEDESCR_1, STRING_TAG);
@@ -468,7 +451,7 @@ void vendor_identification(SNMP_session &session, std::uint64_t *flags, std::uin
     if (match.hostMib) *capFlags |= CAP_HAS_HOSTRES;
     if (match.printMib) *capFlags |= CAP_HAS_PRINTMIB;
     if ((flags[0] & F0_VENDOR) && match.vendor)
-        emit(session, flags, format("vendor=\"%s\";", match.vendor));
+        emit(session, flags, format_piece("vendor=\"%s\";", match.vendor));
     if (!(flags[0] & F0_MODEL)) return;
     switch (match.modelOutcome) {
     case ModelOutcome::Text:
@@ -714,7 +697,7 @@ std::optional<std::array<unsigned char, 6>> tftp_transport_address(const std::st
 std::string format_hwaddr(std::string_view bytes) {
     std::string out;
     for (std::size_t i = 0; i < 6 && i < bytes.size(); ++i)
-        out += format("%02x:", static_cast<unsigned char>(bytes[i]));
+        out += format_piece("%02x:", static_cast<unsigned char>(bytes[i]));
     return out;
 }
 
@@ -750,7 +733,7 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
     const SNMP_session::IPv4 &address = session.address();
     // The netmask is indexed by the printer's own address (ipAdEntNetMask).
     const std::string netmaskOid =
-        format("%s.%u.%u.%u.%u", IPADENTNETMASK, address[0], address[1], address[2], address[3]);
+        format_piece("%s.%u.%u.%u.%u", IPADENTNETMASK, address[0], address[1], address[2], address[3]);
 
     tabdef<GeneralInfo> request(&session);
     const bool wantDescr = (flags[0] & (F0_MODEL | F0_HOSTMIB | F0_PRINTMIB | F0_VENDOR)) ||
@@ -877,10 +860,10 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
              "contact=\"" + escape_value(info.sysContact) + "\";location=\"" +
                  escape_value(info.sysLocation) + "\";");
     if (flags[0] & F0_HOSTMIB)
-        emit(session, flags, format("hostmib=\"%c\";", (*capFlags & CAP_HAS_HOSTRES) ? 'Y' : 'N'));
+        emit(session, flags, format_piece("hostmib=\"%c\";", (*capFlags & CAP_HAS_HOSTRES) ? 'Y' : 'N'));
     if (flags[0] & F0_PRINTMIB)
         emit(session, flags,
-             format("printmib=\"%c\";", (*capFlags & CAP_HAS_PRINTMIB) ? 'Y' : 'N'));
+             format_piece("printmib=\"%c\";", (*capFlags & CAP_HAS_PRINTMIB) ? 'Y' : 'N'));
 }
 
 void do_hppriv_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *capFlags) {
@@ -999,17 +982,17 @@ void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uin
     for (const std::string &oidstr : dropped)
         if (oidstr == HRMEMORYSIZE_0 || oidstr == HRMEMORYSIZE_1) wantMemory = false;
     if (wantMemory)
-        emit(session, flags, format("memsize=\"%u\";", static_cast<std::uint32_t>(info.memsize)));
+        emit(session, flags, format_piece("memsize=\"%u\";", static_cast<std::uint32_t>(info.memsize)));
     if (wantStatus && (flags[0] & F0_STATUS)) {
         if (info.prstatus >= 1 && info.prstatus <= HRSTATUSSTATES_MAX) {
-            emit(session, flags, format("status=\"%s\";", HRSTATUSSTATES[info.prstatus]));
+            emit(session, flags, format_piece("status=\"%s\";", HRSTATUSSTATES[info.prstatus]));
         } else if (info.prstatus == NO_STATUS) {
             std::fprintf(stderr, "Warning: %s did not report its printer status.\n", host(session));
         } else {
             std::fprintf(stderr,
                          "Warning: %s reported printer status %lld, which has no name (1-5).\n",
                          host(session), static_cast<long long>(info.prstatus));
-            emit(session, flags, format("status=\"%lld\";", static_cast<long long>(info.prstatus)));
+            emit(session, flags, format_piece("status=\"%lld\";", static_cast<long long>(info.prstatus)));
         }
     }
 }
@@ -1081,7 +1064,7 @@ void hostmib_storage(SNMP_session &session, std::uint64_t *flags) {
     }
 
     auto number = [&](std::size_t column, std::int64_t value) {
-        return wanted[column] ? format("%u", static_cast<std::uint32_t>(value)) : std::string();
+        return wanted[column] ? format_piece("%u", static_cast<std::uint32_t>(value)) : std::string();
     };
     for (auto it = storage.rbegin(); it != storage.rend(); ++it) {
         emit(session, flags,
@@ -1125,9 +1108,9 @@ void do_connections(std::uint64_t *flags, SNMP_session &session, const ConnReque
         // tcpConnTable is indexed by local address, local port, remote address
         // and remote port: one get-next from the local pair gives the first
         // connection on that port.
-        q.stateOid = format("%s.%u.%u.%u.%u.%u", TCPCONNSTATE, a[0], a[1], a[2], a[3], q.port);
+        q.stateOid = format_piece("%s.%u.%u.%u.%u.%u", TCPCONNSTATE, a[0], a[1], a[2], a[3], q.port);
         q.remAddrOid =
-            format("%s.%u.%u.%u.%u.%u", TCPCONNREMADDRESS, a[0], a[1], a[2], a[3], q.port);
+            format_piece("%s.%u.%u.%u.%u.%u", TCPCONNREMADDRESS, a[0], a[1], a[2], a[3], q.port);
         queries.push_back(std::move(q));
     }
     for (ConnQuery &q : queries) {
@@ -1156,7 +1139,7 @@ void do_connections(std::uint64_t *flags, SNMP_session &session, const ConnReque
         if (!q.found) {
             std::fprintf(stderr, "Warning: %s has no TCP connection on port %u.\n", host(session),
                          q.port);
-            emit(session, flags, format("port=\"%u\";state=\"none\";remotehost=\"\"\n", q.port),
+            emit(session, flags, format_piece("port=\"%u\";state=\"none\";remotehost=\"\"\n", q.port),
                  false);
             continue;
         }
@@ -1169,10 +1152,10 @@ void do_connections(std::uint64_t *flags, SNMP_session &session, const ConnReque
                          "Warning: %s reported TCP connection state %lld on port %u, which has no "
                          "name (1-11).\n",
                          host(session), static_cast<long long>(state), q.port);
-            stateText = format("%lld", static_cast<long long>(state));
+            stateText = format_piece("%lld", static_cast<long long>(state));
         }
         emit(session, flags,
-             format("port=\"%u\";state=\"%s\";remotehost=\"%s\"\n", q.port, stateText.c_str(),
+             format_piece("port=\"%u\";state=\"%s\";remotehost=\"%s\"\n", q.port, stateText.c_str(),
                     quad(q.conninfo.remAddr).c_str()),
              false);
     }
@@ -1192,12 +1175,12 @@ void hpcfgsrc(SNMP_session &session, std::uint64_t *flags, const BerBase *value)
     }
     std::int64_t cfgtype = static_cast<const BerInt *>(value)->value;
     if (cfgtype >= 0 && cfgtype <= HPCFGSOURCESTATES_MAX) {
-        emit(session, flags, format("cfgsrc=\"%s\";", HPCFGSOURCESTATES[cfgtype]));
+        emit(session, flags, format_piece("cfgsrc=\"%s\";", HPCFGSOURCESTATES[cfgtype]));
         return;
     }
     std::fprintf(stderr, "Warning: %s reported configuration source %lld, which has no name (0-5).\n",
                  host(session), static_cast<long long>(cfgtype));
-    emit(session, flags, format("cfgsrc=\"%lld\";", static_cast<long long>(cfgtype)));
+    emit(session, flags, format_piece("cfgsrc=\"%lld\";", static_cast<long long>(cfgtype)));
 }
 
 void do_hppriv_set(SNMP_session &session, std::uint64_t *flags, const char *const *settings) {
