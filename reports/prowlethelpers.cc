@@ -476,9 +476,10 @@ void vendor_identification(SNMP_session &session, std::uint64_t *flags, std::uin
 VendorMatch identify_vendor(std::string_view d) {
     VendorMatch m;
     auto begins = [&](std::string_view prefix) { return d.substr(0, prefix.size()) == prefix; };
-    // The model is text from offset `from` on, text already cut where the model ends.
+    // The model is text from offset `from` on, text already cut where the model
+    // ends. It may be empty; a description that stops before `from` has none.
     auto model = [&](std::string_view text, std::size_t from) {
-        if (from >= text.size()) {
+        if (from > text.size()) {
             m.modelOutcome = ModelOutcome::Missing;
             return;
         }
@@ -494,9 +495,13 @@ VendorMatch identify_vendor(std::string_view d) {
         m.vendorCode = VENDOR_LEXMARK;
         m.hostMib = m.printMib = true;
         m.vendor = "Lexmark";
-        std::size_t end = d.size() > 8 ? d.find("  ", 8) : std::string_view::npos;
-        m.modelUnterminated = d.size() > 8 && end == std::string_view::npos;
-        model(d.substr(0, end), 8);
+        if (d.size() > 8) {
+            std::size_t end = d.find("  ", 8);
+            m.modelUnterminated = end == std::string_view::npos;
+            model(d.substr(0, end), 8);
+        } else {
+            m.modelOutcome = ModelOutcome::Missing;
+        }
     } else if (begins("Tektronix")) {
         m.rule = 3;
         m.vendorCode = VENDOR_TEKTRONIX;

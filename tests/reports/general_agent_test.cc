@@ -287,6 +287,21 @@ TEST_F(GeneralAgent, IbmThreeCharacters) {
     EXPECT_EQ("Warning: printer1: no model name in the description \"IBM\".\n", o.err);
 }
 
+TEST_F(GeneralAgent, IbmEmptyModelIsPrinted) {
+    // The model runs from the fifth character to the next space: here nothing.
+    agent.set(SYSDESCR, octets("IBM  Infoprint 12"));
+    Outcome o = general(F0_VENDOR | F0_MODEL);
+    EXPECT_EQ("vendor=\"IBM\";model=\"\";\n", o.out);
+    EXPECT_EQ("", o.err);
+}
+
+TEST_F(GeneralAgent, XeroxSpaceAtEndGivesEmptyModel) {
+    agent.set(SYSDESCR, octets("Xerox "));
+    Outcome o = general(F0_VENDOR | F0_MODEL);
+    EXPECT_EQ("vendor=\"Xerox\";model=\"\";\n", o.out);
+    EXPECT_EQ("", o.err);
+}
+
 TEST_F(GeneralAgent, EfiModelNotSupported) {
     agent.set(SYSDESCR, octets("EFI Fiery Server ZX"));
     Outcome o = general(F0_VENDOR | F0_MODEL | F0_HOSTMIB | F0_PRINTMIB);
