@@ -29,13 +29,22 @@ std::string name_or_number(NameTable table, std::int64_t value) {
     return std::to_string(value);
 }
 
-std::string checked_name(std::string_view hostname, const char *object, NameTable table,
-                         std::int64_t value) {
-    if (const char *name = table_name(table, value)) return name;
+namespace {
+
+// The one warning for a value that is printed as its number for want of a name.
+std::string unnamed_number(std::string_view hostname, const char *object, std::int64_t value) {
     std::string host(hostname);
     std::fprintf(stderr, "Warning: %s: %s value %" PRId64 " has no name; printing the number.\n",
                  host.c_str(), object, value);
     return std::to_string(value);
+}
+
+}  // namespace
+
+std::string checked_name(std::string_view hostname, const char *object, NameTable table,
+                         std::int64_t value) {
+    if (const char *name = table_name(table, value)) return name;
+    return unnamed_number(hostname, object, value);
 }
 
 // ---------------------------------------------------------------------------
@@ -347,13 +356,8 @@ constexpr std::uint64_t F1_LANGUAGE_MASK = F1_LANGUAGES | F1_PJL | F1_HPGL | F1_
 // in walk order; an index naming no row is printed as its number.
 std::string language_at(std::string_view host, const char *object,
                         const std::vector<LangInfo> &langs, std::int64_t index) {
-    if (index < 1 || static_cast<std::uint64_t>(index) > langs.size()) {
-        std::string h(host);
-        std::fprintf(stderr,
-                     "Warning: %s: %s value %" PRId64 " has no name; printing the number.\n",
-                     h.c_str(), object, index);
-        return std::to_string(index);
-    }
+    if (index < 1 || static_cast<std::uint64_t>(index) > langs.size())
+        return unnamed_number(host, object, index);
     // The family was checked, and reported if need be, by the language group.
     return name_or_number(LANGUAGES, langs[static_cast<std::size_t>(index - 1)].family);
 }
@@ -552,16 +556,8 @@ void print_alerts(std::string_view host, const std::vector<AlertInfo> &rows,
         std::string training = checked_name(host, "prtAlertTrainingLevel", PRTALERTTRAININGLEVEL,
                                             a.trainingLevel);
         std::string group = checked_name(host, "prtAlertGroup", PRTALERTGROUP, a.group);
-        std::string code;
-        if (const char *name = decode_code(a)) {
-            code = name;
-        } else {
-            std::fprintf(stderr,
-                         "Warning: %s: prtAlertCode value %" PRId64
-                         " has no name; printing the number.\n",
-                         h.c_str(), a.code);
-            code = std::to_string(a.code);
-        }
+        const char *codeName = decode_code(a);
+        std::string code = codeName ? codeName : unnamed_number(host, "prtAlertCode", a.code);
         std::string time = "unknown";
         if (uptime) {
             const auto alertTime = static_cast<std::uint64_t>(a.time);
