@@ -238,21 +238,27 @@ std::uint64_t probe_standard_mibs(SNMP_session &session) {
     return bits;
 }
 
-// One variable by GetRequest: its text (OCTET STRING, or an OID as dotted
-// text), none when refused or of another type.
-std::optional<std::string> get_single(SNMP_session &session, const char *oidstr, int type) {
+// One variable by GetRequest; no answer ends the worker as a no-response.
+struct SingleValue {
+    bool refused = false;              // the printer answered with an error status
+    std::optional<std::string> value;  // OCTET STRING text, or an OID as dotted text
+};
+
+// value stays empty when the variable is refused, absent or not of the type asked.
+SingleValue get_single(SNMP_session &session, const char *oidstr, int type) {
     OidSeq request;
     request.append(oidstr);
+    SingleValue result;
     try {
         std::unique_ptr<OidSeq> response = session.do_req(GET_REQ_TAG, &request);
         if (!response) handle_unrecoverable(progname, host(session), NO_RESPONSE);
         const BerBase *v = response->find(oidstr);
-        if (!v || v->type() != type) return std::nullopt;
-        if (type == STRING_TAG) return text_value(v);
-        return tabdef_detail::string_value(v);
+        if (v && v->type() == type)
+            result.value = type == STRING_TAG ? *text_value(v) : tabdef_detail::string_value(v);
     } catch (std::unique_ptr<SNMP_error_oid> &) {
-        return std::nullopt;
+        result.refused = true;
     }
+    return result;
 }
 
 // A printer no vendor rule knows: the standard MIBs it answers, the maker
@@ -262,12 +268,12 @@ void generic_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t
     *capFlags |= probe_standard_mibs(session);
     if (flags[0] & F0_VENDOR) {
         const char *maker = nullptr;
-        if (std::optional<std::string> oid = get_single(session, SYSOBJECTID, OID_TAG))
+        if (std::optional<std::string> oid = get_single(session, SYSOBJECTID, OID_TAG).value)
             if (std::optional<std::uint32_t> n = enterprise_number(*oid)) maker = printer_maker(*n);
         emit(session, flags, format_piece("vendor=\"%s\";", maker ? maker : "unknown"));
     }
     if (flags[0] & F0_MODEL) {
-        std::optional<std::string> device = get_single(session, HRDEVICEDESCR_1, STRING_TAG);
+        std::optional<std::string> device = get_single(session, HRDEVICEDESCR_1, STRING_TAG).value;
         print_model(session, flags, device && !device->empty() ? *device : descr);
     }
 }
@@ -308,18 +314,7 @@ void hp_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t *cap
         return;
 
     // A refused, missing or non-text identification counts as not reported.
-    std::string id;
-    {
-        OidSeq request;
-        request.append(HP_DEVICE_ID);
-        try {
-            std::unique_ptr<OidSeq> response = session.do_req(GET_REQ_TAG, &request);
-            if (!response) handle_unrecoverable(progname, host(session), NO_RESPONSE);
-            id = text_value(response->find(HP_DEVICE_ID)).value_or(std::string());
-        } catch (std::unique_ptr<SNMP_error_oid> &) {
-            id.clear();
-        }
-    }
+    const std::string id = get_single(session, HP_DEVICE_ID, STRING_TAG).value.value_or("");
     if (id.empty()) {
         std::fprintf(stderr, "Warning: %s model not reported.\n", host(session));
         hp_generic_probe(session, flags, capFlags);
@@ -369,44 +364,22 @@ void tektronix_handling(SNMP_session &session, std::uint64_t *flags, std::uint64
     set_vendor_code(*capFlags, VENDOR_TEKTRONIX);
     *capFlags |= CAP_HAS_HOSTRES | CAP_HAS_PRINTMIB;
 
-    std::optional<std::string> devdesc;
-    bool refused = false;
-    {
-        OidSeq request;
-        request.append(HRDEVICEDESCR_1);
-        try {
-            std::unique_ptr<OidSeq> response = session.do_req(GET_REQ_TAG, &request);
-            if (!response) handle_unrecoverable(progname, host(session), NO_RESPONSE);
-            devdesc = text_value(response->find(HRDEVICEDESCR_1));
-        } catch (std::unique_ptr<SNMP_error_oid> &) {
-            refused = true;
-        }
-    }
-    if (refused) {
+    const SingleValue devdesc = get_single(session, HRDEVICEDESCR_1, STRING_TAG);
+    if (devdesc.refused) {
         std::fprintf(stderr, "Warning: Tektronix printer %s does not support the hostmib.\n",
                      host(session));
         *capFlags &= ~(CAP_HAS_HOSTRES | CAP_HAS_PRINTMIB);
-        OidSeq request;
-        request.append(TEKTRONIX_MODEL);
-        std::optional<std::string> model;
-        bool privRefused = false;
-        try {
-            std::unique_ptr<OidSeq> response = session.do_req(GET_REQ_TAG, &request);
-            if (!response) handle_unrecoverable(progname, host(session), NO_RESPONSE);
-            model = text_value(response->find(TEKTRONIX_MODEL));
-        } catch (std::unique_ptr<SNMP_error_oid> &) {
-            privRefused = true;
-        }
+        const SingleValue model = get_single(session, TEKTRONIX_MODEL, STRING_TAG);
         if (flags[0] & F0_MODEL) {
             flags[0] &= ~F0_MODEL;
-            if (model)
-                print_model(session, flags, *model);
+            if (model.value)
+                print_model(session, flags, *model.value);
             else
                 std::fprintf(stderr, "Warning: %s %s its Tektronix model variable %s.\n",
-                             host(session), privRefused ? "refused" : "returned no text for",
+                             host(session), model.refused ? "refused" : "returned no text for",
                              TEKTRONIX_MODEL);
         }
-    } else if (!devdesc && (flags[0] & F0_MODEL)) {
+    } else if (!devdesc.value && (flags[0] & F0_MODEL)) {
         std::fprintf(stderr, "Warning: %s returned no text for %s.\n", host(session),
                      HRDEVICEDESCR_1);
         flags[0] &= ~F0_MODEL;
@@ -414,8 +387,8 @@ void tektronix_handling(SNMP_session &session, std::uint64_t *flags, std::uint64
 
     if (flags[0] & F0_VENDOR) emit(session, flags, "vendor=\"Tektronix\";");
 
-    if ((flags[0] & F0_MODEL) && devdesc) {
-        std::string_view text = *devdesc;
+    if ((flags[0] & F0_MODEL) && devdesc.value) {
+        std::string_view text = *devdesc.value;
         std::size_t at = text.find("Inc., ");
         if (at == std::string_view::npos) {
             std::fprintf(stderr, "%s: Can't find \"Inc., \" in \"%s\"\n", host(session),
