@@ -84,6 +84,9 @@ std::string status_text(std::string_view hostname, std::int64_t status) {
 
 char yes_no(bool b) { return b ? 'Y' : 'N'; }
 
+// The low 32 bits as a signed number, for the fields printed with %d.
+int low32(std::int64_t v) { return static_cast<std::int32_t>(v); }
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -210,8 +213,7 @@ void print_media_paths(std::string_view host, const std::uint64_t *flags,
             put(out, true,
                 format_piece("maxMediaUnit=\"%s\";maxMediaFeedDir=\"%lld\";maxMediaXFeedDir=\"%d\";",
                              name_or_number(MEDIAUNIT, rows[s.largestRow].mediaSizeUnit).c_str(),
-                             ll(s.largestFeed), static_cast<int>(static_cast<std::int32_t>(
-                                                    static_cast<std::uint32_t>(s.largestXFeed)))));
+                             ll(s.largestFeed), low32(s.largestXFeed)));
     }
     if (flags[0] & F0_MINPAPERSIZE) {
         if (s.empty)
@@ -220,8 +222,7 @@ void print_media_paths(std::string_view host, const std::uint64_t *flags,
             put(out, true,
                 format_piece("minMediaUnit=\"%s\";minMediaFeedDir=\"%lld\";minMediaXFeedDir=\"%d\";",
                              name_or_number(MEDIAUNIT, rows[s.smallestRow].mediaSizeUnit).c_str(),
-                             ll(s.smallestFeed), static_cast<int>(static_cast<std::int32_t>(
-                                                     static_cast<std::uint32_t>(s.smallestXFeed)))));
+                             ll(s.smallestFeed), low32(s.smallestXFeed)));
     }
     if (flags[0] & F0_ENGINESPEED) {
         if (s.empty)
@@ -287,10 +288,9 @@ void print_input_trays(std::string_view host, const std::uint64_t *flags,
             if (t.curLevel < 0) {
                 std::fprintf(stderr, "Warning: Can't sense paper level.\n");
             } else if (auto size = paper_size_of(t.dimUnit, t.dimFeedDir, t.dimXFeedDir)) {
-                // 32-bit counters as the fields print them; the sum wraps
-                // instead of overflowing.
-                count[*size] = static_cast<std::int32_t>(static_cast<std::uint32_t>(count[*size]) +
-                                                         static_cast<std::uint32_t>(t.curLevel));
+                // 32-bit counters as the fields print them; the sum of two
+                // 32-bit values cannot overflow 64 bits and then wraps.
+                count[*size] = low32(std::int64_t{count[*size]} + low32(t.curLevel));
             }
         }
         if (flags[0] & F0_INPUTTRAY)
@@ -307,20 +307,15 @@ void print_input_trays(std::string_view host, const std::uint64_t *flags,
     struct Fragment {
         std::uint64_t bit;
         PaperSize size;
-        const char *format;
+        const char *key;
     };
     static constexpr Fragment fragments[] = {
-        {F0_LEGAL, LEGAL, "legal=\"%d\";"},   {F0_TABLOID, TABLOID, "tabloid=\"%d\";"},
-        {F0_A4, A4, "a4=\"%d\";"},            {F0_B4, B4, "b4=\"%d\";"},
-        {F0_B5, B5, "b5=\"%d\";"},            {F0_LETTER, LETTER, "letter=\"%d\";"},
-        {F0_A3, A3, "a3=\"%d\";"},            {F0_EXECUTIVE, EXECUTIVE, "executive=\"%d\";"},
+        {F0_LEGAL, LEGAL, "legal"}, {F0_TABLOID, TABLOID, "tabloid"}, {F0_A4, A4, "a4"},
+        {F0_B4, B4, "b4"},          {F0_B5, B5, "b5"},                {F0_LETTER, LETTER, "letter"},
+        {F0_A3, A3, "a3"},          {F0_EXECUTIVE, EXECUTIVE, "executive"},
     };
     for (const Fragment &f : fragments)
-        if (flags[0] & f.bit) {
-            char buf[32];
-            std::snprintf(buf, sizeof buf, f.format, static_cast<int>(count[f.size]));
-            put(out, true, buf);
-        }
+        if (flags[0] & f.bit) put(out, true, format_piece("%s=\"%d\";", f.key, count[f.size]));
 }
 
 // ---------------------------------------------------------------------------
