@@ -56,13 +56,12 @@ constexpr std::size_t LINE_MAX_CHARS = 511;  // a 512-byte line buffer with its 
 
 }  // namespace
 
-
-std::string cut_line(std::string text, bool endsLine) {
+std::string cut_line(std::string text, bool recordLine) {
     if (text.size() <= LINE_MAX_CHARS) return text;
     bool hadNewline = text.back() == '\n';
     text.resize(LINE_MAX_CHARS);
     // A cut line keeps its line end, so the next line does not run into it.
-    if (endsLine || hadNewline) text.back() = '\n';
+    if (recordLine || hadNewline) text.back() = '\n';
     return text;
 }
 
