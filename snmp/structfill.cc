@@ -10,11 +10,6 @@
 
 namespace tabdef_detail {
 
-bool column_type_valid(int type) {
-    return type == INT_TAG || type == STRING_TAG || type == OID_TAG || type == IPADDR_TAG || type == COUNTER_TAG ||
-           type == TIME_TICK_TAG;
-}
-
 void check_type(const BerBase *v, int expected, const char *oidstr) {
     const int t = v->type();
     if (t == expected) return;

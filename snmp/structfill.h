@@ -21,8 +21,6 @@ enum SNMP_error_unrecoverable { NO_RESPONSE = 0 };
 
 // Non-template work of tabdef, in structfill.cc.
 namespace tabdef_detail {
-// True for INT_TAG, STRING_TAG, OID_TAG, IPADDR_TAG, COUNTER_TAG, TIME_TICK_TAG.
-bool column_type_valid(int type);
 // Accepts v for a column of type expected, warning about the Integer/Counter
 // swap some firmware makes; any other mismatch warns and throws SNMP_error_oid
 // (by value) naming oidstr.
