@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -87,6 +88,14 @@ std::string refused_oid(BerSequence *pdu, BerInt *index) {
     int n = oid->print(buf, sizeof buf);
     if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) return "";
     return std::string(buf, static_cast<std::size_t>(n));
+}
+
+// The error-status as an int, -1 when it is missing, not an INTEGER or beyond
+// int: a multi-byte value must not wrap to 0 (no error) or to 2 (noSuchName,
+// which ends a walk quietly).
+int error_status(const BerInt *status) {
+    if (!status || status->value < INT_MIN || status->value > INT_MAX) return -1;
+    return static_cast<int>(status->value);
 }
 
 std::mutex requestIdLock;
@@ -200,8 +209,7 @@ std::unique_ptr<OidSeq> SNMP_session::do_req(int pduTag, OidSeq *request) {
                     // Printers that do not name a binding still refuse the request:
                     // the error carries an empty OID text then.
                     throw std::make_unique<SNMP_error_oid>(
-                        refused_oid(pdu, status ? integer_at(pdu, 2) : nullptr).c_str(),
-                        status ? static_cast<int>(status->value) : -1);
+                        refused_oid(pdu, status ? integer_at(pdu, 2) : nullptr).c_str(), error_status(status));
                 }
                 auto *list = as<BerSequence>(pdu->peek(3));
                 if (!list) {

@@ -303,6 +303,19 @@ INSTANTIATE_TEST_SUITE_P(
                       return out;
                   },
                   "", -1},
+        // 2^32 + 2: cut to an int it would read as noSuchName.
+        ErrorCase{"ErrorStatusBeyondInt",
+                  [](const FakeRequest &r) {
+                      FakeBytes pdu = fake_int(r.requestId);
+                      for (unsigned char c : {0x02, 0x05, 0x01, 0x00, 0x00, 0x00, 0x02, 0x02, 0x01, 0x01, 0x30, 0x00})
+                          pdu.push_back(c);
+                      FakeBytes msg = {0x02, 0x01, 0x00, 0x04, 0x00, 0xa2, static_cast<unsigned char>(pdu.size())};
+                      msg.insert(msg.end(), pdu.begin(), pdu.end());
+                      FakeBytes out = {0x30, static_cast<unsigned char>(msg.size())};
+                      out.insert(out.end(), msg.begin(), msg.end());
+                      return out;
+                  },
+                  "", -1},
         ErrorCase{"MissingErrorFields",
                   [](const FakeRequest &r) {
                       FakeBytes pdu = fake_int(r.requestId);
