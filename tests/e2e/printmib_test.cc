@@ -456,6 +456,59 @@ TEST(PrintMibWire, LetterAloneWalksTheInputTable) {
               oids(walk[0]));
 }
 
+// The first GetNext of every walk names the columns, in the order of the
+// bindings; later steps name instances of them.
+std::vector<std::vector<std::string>> walk_starts(const std::vector<FakeRequest> &all) {
+    std::vector<std::vector<std::string>> starts;
+    for (const FakeRequest &r : of_kind(all, GETNEXT_REQ_TAG)) {
+        std::vector<std::string> o = oids(r);
+        bool columns = !o.empty() && std::all_of(o.begin(), o.end(), [](const std::string &oid) {
+            return oid.rfind("1.3.6.1.2.1.43.", 0) == 0 &&
+                   std::count(oid.begin(), oid.end(), '.') == 10;
+        });
+        if (columns) starts.push_back(std::move(o));
+    }
+    return starts;
+}
+
+TEST(PrintMibWire, EveryGroupAsksForItsColumnsInOrder) {
+    FakeAgent agent("127.0.7.10", 161, fake_mib_handler(lexmark_mib("printmib-markers.snmprec")));
+    RunResult r = prowlet({"--alerts", "--supplies", "--protocol", "--languages", "--covers",
+                           "--inputtray", "--display", "--mediapath", "--marker", "127.0.7.10"});
+    EXPECT_EQ(0, r.status) << r.err;
+    const std::string m = "1.3.6.1.2.1.43.";
+    auto cols = [&](const std::string &table, std::initializer_list<int> numbers) {
+        std::vector<std::string> out;
+        for (int n : numbers) out.push_back(m + table + "." + std::to_string(n));
+        return out;
+    };
+    // Group order: markers, media paths, display, trays, covers, languages,
+    // channels, supplies, alerts. East margin is column 14, west 13.
+    EXPECT_EQ((std::vector<std::vector<std::string>>{
+                  cols("10.2.1", {4, 3, 6, 8, 9, 10, 11, 12, 14, 13, 2, 15}),
+                  cols("13.4.1", {2, 3, 4, 5, 6, 7, 8, 9, 11, 10}),
+                  cols("16.5.1", {2}),
+                  cols("8.2.1", {2, 3, 6, 7, 8, 9, 10, 11, 12, 13, 18}),
+                  cols("6.1.1", {2, 3}),
+                  cols("15.1.1", {2, 3, 4, 5, 6, 7, 8, 9, 12}),
+                  cols("14.1.1", {2, 3, 4, 5, 6, 8}),
+                  cols("11.1.1", {4, 5, 6, 7, 8, 9}),
+                  cols("18.1.1", {2, 3, 4, 5, 6, 7, 8, 9})}),
+              walk_starts(agent.requests()));
+    std::vector<FakeRequest> all = agent.requests();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(std::vector<std::string>{"1.3.6.1.2.1.1.3.0"}, oids(all.back()));
+
+    // Resolution and margins alone: the unit, the two addressabilities, the margins.
+    FakeAgent second("127.0.7.11", 161,
+                     fake_mib_handler(lexmark_mib("printmib-markers.snmprec")));
+    r = prowlet({"--minmargin", "--resolution", "127.0.7.11"});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ((std::vector<std::vector<std::string>>{
+                  cols("10.2.1", {8, 9, 10, 11, 12, 14, 13})}),
+              walk_starts(second.requests()));
+}
+
 TEST(PrintMibWire, RebootSendsOneSetAndNothingElse) {
     FakeAgent agent("127.0.7.2", 161, fake_mib_handler(lexmark_mib("printmib-markers.snmprec")));
     RunResult r = prowlet({"--reboot", "127.0.7.2"});
