@@ -110,28 +110,33 @@ bool present(OidSeq *response, const char *oidstr) {
 }
 
 // One GetRequest into record. A value of a refused type (the record filler has
-// warned about it) is left out: its column is dropped, named in *dropped, and
-// the rest of the same reply is used. False when a value was missing (after
-// the usual warning).
+// warned about it) is left out: its column is dropped, named in dropped, and
+// the rest of the same reply is used. A missing value gets the usual warning.
 template <class Record>
-bool fetch_one(tabdef<Record> &t, Record &record, std::vector<std::string> *dropped = nullptr) {
+void fetch_one(tabdef<Record> &t, Record &record, std::vector<std::string> &dropped) {
     std::string refused;
     try {
-        return t.getOne(record) != nullptr;
+        t.getOne(record);
+        return;
     } catch (SNMP_error_oid &bad) {
         refused = bad.str;
     }
     for (;;) {
         if (!t.remove(refused.c_str()) || !t.lastResponse()) throw SNMP_error_oid(refused.c_str());
-        if (dropped) dropped->push_back(refused);
+        dropped.push_back(refused);
         try {
-            bool complete = t.fillStruct(*t.lastResponse(), record);
-            if (!complete) tabdef_detail::warn_missing_value();
-            return complete;
+            if (!t.fillStruct(*t.lastResponse(), record)) tabdef_detail::warn_missing_value();
+            return;
         } catch (SNMP_error_oid &bad) {
             refused = bad.str;
         }
     }
+}
+
+// A value counts when the reply holds it and it came with the type asked.
+bool answered(OidSeq *response, const std::vector<std::string> &dropped, const char *oidstr) {
+    return present(response, oidstr) &&
+           std::find(dropped.begin(), dropped.end(), oidstr) == dropped.end();
 }
 
 std::string rejected_name(const std::unique_ptr<SNMP_error_oid> &error) {
@@ -346,14 +351,14 @@ void hp_handling(SNMP_session &session, std::uint64_t *flags, std::uint64_t *cap
     if (!(flags[1] & languageOptions)) return;
     std::optional<std::vector<std::string>> items = hp_command_set(id);
     constexpr std::uint64_t answerable = F1_PJL | F1_HPGL | F1_POSTSCRIPT | F1_PCL;
-    if (!items && (flags[1] & answerable)) {
-        std::fprintf(stderr,
-                     "Warning: %s: no \"COMMAND SET:\" or \"CMD:\" in \"%s\"; languages not "
-                     "answered.\n",
-                     host(session), escape_value(id).c_str());
+    if (!items) {
+        if (flags[1] & answerable)
+            std::fprintf(stderr,
+                         "Warning: %s: no \"COMMAND SET:\" or \"CMD:\" in \"%s\"; languages not "
+                         "answered.\n",
+                         host(session), escape_value(id).c_str());
         return;
     }
-    if (!items) return;
     std::string fields = answer_command_set(*items, flags[1]);
     if (!fields.empty()) emit(session, flags, fields);
 }
@@ -735,7 +740,7 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
     std::vector<std::string> dropped;
     while (request.columnCount() > 0) {
         try {
-            fetch_one(request, info, &dropped);
+            fetch_one(request, info, dropped);
             break;
         } catch (SNMP_error_unrecoverable error) {
             handle_unrecoverable(progname, host(session), error);
@@ -772,11 +777,7 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
         }
     }
     OidSeq *response = request.lastResponse();
-    // A value counts when the reply holds it and its type was the one asked.
-    auto has = [&](const char *oidstr) {
-        return present(response, oidstr) &&
-               std::find(dropped.begin(), dropped.end(), oidstr) == dropped.end();
-    };
+    auto has = [&](const char *oidstr) { return answered(response, dropped, oidstr); };
 
     if (flags[0] & F0_NETCONFIG) {
         std::string hw = has(IFPHYSADDRESS_1) ? hwaddr_bytes(response, IFPHYSADDRESS_1) : "";
@@ -852,7 +853,7 @@ void do_hppriv_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *c
     std::vector<std::string> dropped;
     while (request.columnCount() > 0) {
         try {
-            fetch_one(request, info, &dropped);
+            fetch_one(request, info, dropped);
             break;
         } catch (SNMP_error_unrecoverable error) {
             handle_unrecoverable(progname, host(session), error);
@@ -868,16 +869,14 @@ void do_hppriv_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *c
     if (flags[0] & F0_STATUS) {
         flags[0] &= ~F0_STATUS;
         if (!(flags[0] & (F0_STORAGE | F0_MEMORY))) *capFlags &= ~CAP_WANT_HOSTRES;
-        if (present(response, HP_STATUS) &&
-            std::find(dropped.begin(), dropped.end(), HP_STATUS) == dropped.end())
+        if (answered(response, dropped, HP_STATUS))
             emit(session, flags, "status=\"" + escape_value(info.status) + "\";");
     }
     if (flags[0] & F0_DISPLAY) {
         flags[0] &= ~F0_DISPLAY;
         if (!(flags[0] & F0_PRINTMIB_MASK) && !(flags[1] & F1_PRINTMIB_MASK))
             *capFlags &= ~CAP_WANT_PRINTMIB;
-        if (present(response, HP_DISPLAY) &&
-            std::find(dropped.begin(), dropped.end(), HP_DISPLAY) == dropped.end())
+        if (answered(response, dropped, HP_DISPLAY))
             emit(session, flags, "displayBufferText=\"" + escape_value(info.display) + "\";\n");
     }
 }
@@ -918,7 +917,7 @@ void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uin
     // Each absorbed refusal removes or replaces a column once, so this ends.
     while (request.columnCount() > 0) {
         try {
-            fetch_one(request, info, &dropped);
+            fetch_one(request, info, dropped);
             break;
         } catch (SNMP_error_unrecoverable error) {
             handle_unrecoverable(progname, host(session), error);
