@@ -783,7 +783,8 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
         std::string hw = has(IFPHYSADDRESS_1) ? hwaddr_bytes(response, IFPHYSADDRESS_1) : "";
         std::int64_t ifType = has(IFTYPE_1) ? info.ifType : 0;
         if (ifType != IFTYPE_ETHERNET_CSMACD) {
-            // Walk the interface table (interface 1 again) for the first Ethernet.
+            // Interface 1 may be a loopback or serial port: the hardware address
+            // is that of the first Ethernet row of the interface table.
             tabdef<GeneralInfo> walk(&session);
             walk.append(IFPHYSADDRESS, STRING_TAG, &GeneralInfo::hwAddr);
             walk.append(IFTYPE, INT_TAG, &GeneralInfo::ifType);
@@ -974,8 +975,9 @@ void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uin
     }
 }
 
-// Walks the storage table with the columns marked wanted. A step that stops
-// the walk is reported through stoppedIncomplete (no error, a column ran out).
+// Walks the storage table with the columns marked wanted. When the walk ends
+// before its first row, foundInFirstStep (if given) tells which columns the
+// printer's first reply still held.
 std::vector<HrStorageTable> walk_storage(SNMP_session &session,
                                          const std::array<bool, STORAGE_COLUMNS> &wanted,
                                          std::array<bool, STORAGE_COLUMNS> *foundInFirstStep) {
