@@ -29,16 +29,18 @@ bool read_octets(const std::string &text, const char *separators, unsigned *valu
     return pos == text.size();
 }
 
-// Same for the prefix length after "/", which may exceed 255 only to be refused.
+// The address and the prefix length after "/". The length is any decimal
+// number ("/024" is 24); a large one only needs to stay large enough to be
+// refused, so it stops growing at 100.
 bool read_prefix_form(const std::string &text, unsigned *octets, unsigned &prefix) {
     std::size_t slash = text.find('/');
     if (!read_octets(text.substr(0, slash), "...", octets, 4)) return false;
     std::string len = text.substr(slash + 1);
-    if (len.empty() || len.size() > 3) return false;
+    if (len.empty()) return false;
     prefix = 0;
     for (char ch : len) {
         if (ch < '0' || ch > '9') return false;
-        prefix = prefix * 10 + static_cast<unsigned>(ch - '0');
+        if (prefix < 100) prefix = prefix * 10 + static_cast<unsigned>(ch - '0');
     }
     return true;
 }

@@ -50,6 +50,9 @@ TEST(Targets, PrefixSubnets) {
                  "192.168.7.14"}));
     // A prefix length of 0 gives the all-ones mask, so nothing.
     EXPECT_EQ(expand_names({"10.0.0.0/0"}), V{});
+    // Leading zeros count for nothing, in the prefix as in the octets.
+    EXPECT_EQ(expand_names({"10.0.0.0/0029"}), expand_names({"010.0.0.0/29"}));
+    EXPECT_EQ(expand_names({"10.0.0.0/0029"}).size(), 6u);
 }
 
 TEST(Targets, SlashTwentyFourGives254InOrder) {
@@ -130,6 +133,8 @@ TEST(Targets, MalformedArgumentsNameTheArgument) {
         {"10.0.0.0/30", "the prefix length must be below 30"},
         {"10.0.0.0/32", "the prefix length must be below 30"},
         {"10.0.0.0/99", "the prefix length must be below 30"},
+        {"10.0.0.0/00030", "the prefix length must be below 30"},
+        {"10.0.0.0/99999999999999999999", "the prefix length must be below 30"},
         {"10.0.0.0/", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
         {"10.0.0/24", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
         {"10.0.0.300/24", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
