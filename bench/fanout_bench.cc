@@ -17,28 +17,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "frontend/threadattr.h"
 #include "snmp/snmpsock.h"
 
 namespace {
-
-// Thread attributes with an explicit stack size (0 keeps the system default).
-class ThreadAttr {
- public:
-    explicit ThreadAttr(std::size_t stackBytes) {
-        if (pthread_attr_init(&attr_) != 0) throw std::runtime_error("pthread_attr_init");
-        if (stackBytes != 0 && pthread_attr_setstacksize(&attr_, stackBytes) != 0) {
-            pthread_attr_destroy(&attr_);
-            throw std::runtime_error("pthread_attr_setstacksize");
-        }
-    }
-    ~ThreadAttr() { pthread_attr_destroy(&attr_); }
-    ThreadAttr(const ThreadAttr &) = delete;
-    ThreadAttr &operator=(const ThreadAttr &) = delete;
-    const pthread_attr_t *get() const { return &attr_; }
-
- private:
-    pthread_attr_t attr_;
-};
 
 // Starts one thread per entry running body(entry), then joins them all, in
 // start order, as the front end's joiner does.

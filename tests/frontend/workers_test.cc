@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ber/ber.h"
+#include "frontend/threadattr.h"
 #include "frontend/workers.h"
 #include "reports/flags.h"
 #include "reports/output.h"
@@ -500,3 +501,46 @@ TEST_F(Joiner, RefusedForGoodStopsSoundly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Stack sizes asked for by every thread the front end starts.
+std::mutex stackLock;
+std::vector<std::size_t> stackSizes;
+int recording_create(pthread_t *t, const pthread_attr_t *attr, void *(*body)(void *), void *arg) {
+    std::size_t size = 0;
+    if (attr) pthread_attr_getstacksize(attr, &size);
+    {
+        std::lock_guard<std::mutex> lock(stackLock);
+        stackSizes.push_back(size);
+    }
+    return pthread_create(t, attr, body, arg);
+}
+
+}  // namespace
+
+// The joiner and every worker run on the small worker stack, so thousands fit.
+TEST_F(Joiner, EveryThreadGetsTheWorkerStack) {
+    stackSizes.clear();
+    WorkerSet *set;
+    EXPECT_EQ(run_all({0, 0, 0}, set, recording_create), 0);
+    EXPECT_EQ(stackSizes, std::vector<std::size_t>(4, WORKER_STACK_SIZE));
+}
+
+TEST(ThreadAttr, StackSizeOrSystemDefault) {
+    std::size_t size = 0;
+    ThreadAttr sized(WORKER_STACK_SIZE);
+    ASSERT_EQ(pthread_attr_getstacksize(sized.get(), &size), 0);
+    EXPECT_EQ(size, WORKER_STACK_SIZE);
+
+    pthread_attr_t plain;
+    pthread_attr_init(&plain);
+    std::size_t defaultSize = 0;
+    pthread_attr_getstacksize(&plain, &defaultSize);
+    pthread_attr_destroy(&plain);
+    ThreadAttr system(0);
+    ASSERT_EQ(pthread_attr_getstacksize(system.get(), &size), 0);
+    EXPECT_EQ(size, defaultSize);
+
+    EXPECT_THROW(ThreadAttr(1), std::system_error);
+}
