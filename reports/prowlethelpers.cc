@@ -143,6 +143,26 @@ std::string rejected_name(const std::unique_ptr<SNMP_error_oid> &error) {
     return error ? error->str : std::string();
 }
 
+// Asks with one GetRequest until the printer accepts it. Printers refuse the
+// whole request for one variable they lack, so each refusal goes to
+// onRefusal(oid), which drops or replaces what it names and returns true to ask
+// again, or false to give up (then this returns false). No answer ends the worker.
+template <class Record, class OnRefusal>
+bool fetch_despite_refusals(SNMP_session &session, tabdef<Record> &t, Record &record,
+                            std::vector<std::string> &dropped, OnRefusal onRefusal) {
+    while (t.columnCount() > 0) {
+        try {
+            fetch_one(t, record, dropped);
+            return true;
+        } catch (SNMP_error_unrecoverable error) {
+            handle_unrecoverable(progname, host(session), error);
+        } catch (std::unique_ptr<SNMP_error_oid> &error) {
+            if (!onRefusal(rejected_name(error))) return false;
+        }
+    }
+    return true;
+}
+
 // ---- Identification -------------------------------------------------------
 
 struct GeneralInfo {
@@ -733,49 +753,38 @@ void do_general_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *
         request.append(netmaskOid.c_str(), IPADDR_TAG, &GeneralInfo::netmask);
     }
 
-    // Printers refuse a whole GetRequest for one unknown variable, so each
-    // refusal drops what it names and asks again. Every absorbed refusal
-    // removes a column, so this ends after at most as many rounds as columns.
+    // Every absorbed refusal removes a column, so this ends after at most as
+    // many rounds as columns.
     GeneralInfo info;
     std::vector<std::string> dropped;
-    while (request.columnCount() > 0) {
-        try {
-            fetch_one(request, info, dropped);
-            break;
-        } catch (SNMP_error_unrecoverable error) {
-            handle_unrecoverable(progname, host(session), error);
-        } catch (std::unique_ptr<SNMP_error_oid> &error) {
-            const std::string rejected = rejected_name(error);
-            if (rejected == SYSDESCR) {
-                std::fprintf(stderr,
-                             "Warning: %s does not have a system.sysDescr.0 probably Windows NT. "
-                             "Skipping.\n",
-                             host(session));
-                throw WorkerExit{STATUS_PROBE_REJECTED};
-            }
-            if (rejected == DEFAULT_NEXTHOP && request.remove(DEFAULT_NEXTHOP)) continue;
-            if ((rejected == SYSCONTACT || rejected == SYSLOCATION) &&
-                (flags[0] & F0_CONTACT)) {
-                request.remove(SYSCONTACT);
-                request.remove(SYSLOCATION);
-                flags[0] &= ~F0_CONTACT;
-                std::fprintf(stderr, "Warning: %s does't provide system.sys%s ignoring --contact.\n",
-                             host(session), rejected == SYSCONTACT ? "Contact" : "Location");
-                continue;
-            }
-            std::fprintf(stderr, "debug: Bad things from %s\n", host(session));
-            if (rejected == IFPHYSADDRESS_1 || rejected == IFTYPE_1 || rejected == netmaskOid) {
-                if (request.remove(rejected.c_str())) {
-                    std::fprintf(stderr, "Warning: %s refused %s; going on without it.\n",
-                                 host(session), rejected.c_str());
-                    continue;
-                }
-            }
-            std::fprintf(stderr, "Warning: %s refused the general request (at \"%s\"). Skipping.\n",
-                         host(session), rejected.c_str());
+    fetch_despite_refusals(session, request, info, dropped, [&](const std::string &rejected) {
+        if (rejected == SYSDESCR) {
+            std::fprintf(stderr,
+                         "Warning: %s does not have a system.sysDescr.0 probably Windows NT. "
+                         "Skipping.\n",
+                         host(session));
             throw WorkerExit{STATUS_PROBE_REJECTED};
         }
-    }
+        if (rejected == DEFAULT_NEXTHOP && request.remove(DEFAULT_NEXTHOP)) return true;
+        if ((rejected == SYSCONTACT || rejected == SYSLOCATION) && (flags[0] & F0_CONTACT)) {
+            request.remove(SYSCONTACT);
+            request.remove(SYSLOCATION);
+            flags[0] &= ~F0_CONTACT;
+            std::fprintf(stderr, "Warning: %s does't provide system.sys%s ignoring --contact.\n",
+                         host(session), rejected == SYSCONTACT ? "Contact" : "Location");
+            return true;
+        }
+        std::fprintf(stderr, "debug: Bad things from %s\n", host(session));
+        if ((rejected == IFPHYSADDRESS_1 || rejected == IFTYPE_1 || rejected == netmaskOid) &&
+            request.remove(rejected.c_str())) {
+            std::fprintf(stderr, "Warning: %s refused %s; going on without it.\n", host(session),
+                         rejected.c_str());
+            return true;
+        }
+        std::fprintf(stderr, "Warning: %s refused the general request (at \"%s\"). Skipping.\n",
+                     host(session), rejected.c_str());
+        throw WorkerExit{STATUS_PROBE_REJECTED};
+    });
     OidSeq *response = request.lastResponse();
     auto has = [&](const char *oidstr) { return answered(response, dropped, oidstr); };
 
@@ -852,19 +861,11 @@ void do_hppriv_get(SNMP_session &session, std::uint64_t *flags, std::uint64_t *c
     if (flags[0] & F0_DISPLAY) request.append(HP_DISPLAY, STRING_TAG, &HpPrivInfo::display);
     HpPrivInfo info;
     std::vector<std::string> dropped;
-    while (request.columnCount() > 0) {
-        try {
-            fetch_one(request, info, dropped);
-            break;
-        } catch (SNMP_error_unrecoverable error) {
-            handle_unrecoverable(progname, host(session), error);
-        } catch (std::unique_ptr<SNMP_error_oid> &error) {
-            const std::string rejected = rejected_name(error);
-            std::fprintf(stderr, "Warning: %s refused the HP private variable \"%s\".\n",
-                         host(session), rejected.c_str());
-            if (!request.remove(rejected.c_str())) break;
-        }
-    }
+    fetch_despite_refusals(session, request, info, dropped, [&](const std::string &rejected) {
+        std::fprintf(stderr, "Warning: %s refused the HP private variable \"%s\".\n",
+                     host(session), rejected.c_str());
+        return request.remove(rejected.c_str());
+    });
     OidSeq *response = request.lastResponse();
 
     if (flags[0] & F0_STATUS) {
@@ -916,18 +917,12 @@ void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uin
     HrInfo info;
     std::vector<std::string> dropped;
     // Each absorbed refusal removes or replaces a column once, so this ends.
-    while (request.columnCount() > 0) {
-        try {
-            fetch_one(request, info, dropped);
-            break;
-        } catch (SNMP_error_unrecoverable error) {
-            handle_unrecoverable(progname, host(session), error);
-        } catch (std::unique_ptr<SNMP_error_oid> &error) {
-            const std::string rejected = rejected_name(error);
+    const bool accepted =
+        fetch_despite_refusals(session, request, info, dropped, [&](const std::string &rejected) {
             if (rejected == HRMEMORYSIZE_0 && request.remove(HRMEMORYSIZE_0)) {
                 // Older firmware publishes the memory size under instance 1.
                 request.append(HRMEMORYSIZE_1, INT_TAG, &HrInfo::memsize);
-                continue;
+                return true;
             }
             if (rejected == HRPRINTERSTATUS_1 && request.remove(HRPRINTERSTATUS_1)) {
                 wantStatus = false;
@@ -940,22 +935,21 @@ void hostmib_memory_status(SNMP_session &session, std::uint64_t *flags, std::uin
                     std::fprintf(stderr, "Warning: %s does not provide %s; no status.\n",
                                  host(session), HRPRINTERSTATUS_1);
                 }
-                continue;
+                return true;
             }
             if (rejected == HRMEMORYSIZE_1 && request.remove(HRMEMORYSIZE_1)) {
-                std::fprintf(stderr,
-                             "Warning: %s provides neither %s nor %s; no memsize.\n",
+                std::fprintf(stderr, "Warning: %s provides neither %s nor %s; no memsize.\n",
                              host(session), HRMEMORYSIZE_0, HRMEMORYSIZE_1);
                 wantMemory = false;
-                continue;
+                return true;
             }
             std::fprintf(stderr,
-                         "Warning: %s refused the host resources request (at \"%s\"); no memsize "
-                         "or status.\n",
+                         "Warning: %s refused the host resources request (at \"%s\"); no "
+                         "memsize or status.\n",
                          host(session), rejected.c_str());
-            return;
-        }
-    }
+            return false;
+        });
+    if (!accepted) return;
 
     for (const std::string &oidstr : dropped)
         if (oidstr == HRMEMORYSIZE_0 || oidstr == HRMEMORYSIZE_1) wantMemory = false;
