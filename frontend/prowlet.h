@@ -18,9 +18,6 @@ int prowlet_main(int argc, char **argv);
 // number, halved toward zero (50 gives 25; a negative result sends nothing).
 int retries_from_timeout(unsigned long timeout);
 
-// Exit status when the shared UDP transport cannot be set up is the
-// transport's own (SNMP_socket_error::status()).
-
 // The sessions of a run: owned in creation order, linked newest first.
 struct TargetList {
     std::vector<std::unique_ptr<SNMP_session>> sessions;
