@@ -151,6 +151,16 @@ TEST_P(SNMP_sessionUnusable, WarnedDiscardedAndSentAgain) {
 
 FakeBytes raw(std::initializer_list<unsigned char> b) { return FakeBytes(b); }
 
+// 30 { 02 01 00, 04 00, a2 { pdu } }: a GetResponse with an empty community
+// around PDU contents the test lays out byte by byte (short-form lengths).
+FakeBytes get_response_around(const FakeBytes &pdu) {
+    FakeBytes msg = {0x02, 0x01, 0x00, 0x04, 0x00, 0xa2, static_cast<unsigned char>(pdu.size())};
+    msg.insert(msg.end(), pdu.begin(), pdu.end());
+    FakeBytes out = {0x30, static_cast<unsigned char>(msg.size())};
+    out.insert(out.end(), msg.begin(), msg.end());
+    return out;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Replies, SNMP_sessionUnusable,
     testing::Values(
@@ -184,11 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
                          FakeBytes pdu = fake_int(r.requestId), z = fake_int(0);
                          pdu.insert(pdu.end(), z.begin(), z.end());
                          pdu.insert(pdu.end(), z.begin(), z.end());
-                         FakeBytes msg = {0x02, 0x01, 0x00, 0x04, 0x00, 0xa2, static_cast<unsigned char>(pdu.size())};
-                         msg.insert(msg.end(), pdu.begin(), pdu.end());
-                         FakeBytes out = {0x30, static_cast<unsigned char>(msg.size())};
-                         out.insert(out.end(), msg.begin(), msg.end());
-                         return out;
+                         return get_response_around(pdu);
                      },
                      "no variable-binding list"},
         UnusableCase{"BindingWithoutOid",
@@ -285,22 +291,14 @@ INSTANTIATE_TEST_SUITE_P(
                       pdu.push_back(0x30);
                       pdu.push_back(static_cast<unsigned char>(list.size()));
                       pdu.insert(pdu.end(), list.begin(), list.end());
-                      FakeBytes msg = {0x02, 0x01, 0x00, 0x04, 0x00, 0xa2, static_cast<unsigned char>(pdu.size())};
-                      msg.insert(msg.end(), pdu.begin(), pdu.end());
-                      FakeBytes out = {0x30, static_cast<unsigned char>(msg.size())};
-                      out.insert(out.end(), msg.begin(), msg.end());
-                      return out;
+                      return get_response_around(pdu);
                   },
                   CONTACT, 4},
         ErrorCase{"StringErrorStatus",
                   [](const FakeRequest &r) {
                       FakeBytes pdu = fake_int(r.requestId);
                       for (unsigned char c : {0x04, 0x01, 0x05, 0x02, 0x01, 0x01, 0x30, 0x00}) pdu.push_back(c);
-                      FakeBytes msg = {0x02, 0x01, 0x00, 0x04, 0x00, 0xa2, static_cast<unsigned char>(pdu.size())};
-                      msg.insert(msg.end(), pdu.begin(), pdu.end());
-                      FakeBytes out = {0x30, static_cast<unsigned char>(msg.size())};
-                      out.insert(out.end(), msg.begin(), msg.end());
-                      return out;
+                      return get_response_around(pdu);
                   },
                   "", -1},
         // 2^32 + 2: cut to an int it would read as noSuchName.
@@ -309,21 +307,13 @@ INSTANTIATE_TEST_SUITE_P(
                       FakeBytes pdu = fake_int(r.requestId);
                       for (unsigned char c : {0x02, 0x05, 0x01, 0x00, 0x00, 0x00, 0x02, 0x02, 0x01, 0x01, 0x30, 0x00})
                           pdu.push_back(c);
-                      FakeBytes msg = {0x02, 0x01, 0x00, 0x04, 0x00, 0xa2, static_cast<unsigned char>(pdu.size())};
-                      msg.insert(msg.end(), pdu.begin(), pdu.end());
-                      FakeBytes out = {0x30, static_cast<unsigned char>(msg.size())};
-                      out.insert(out.end(), msg.begin(), msg.end());
-                      return out;
+                      return get_response_around(pdu);
                   },
                   "", -1},
         ErrorCase{"MissingErrorFields",
                   [](const FakeRequest &r) {
                       FakeBytes pdu = fake_int(r.requestId);
-                      FakeBytes msg = {0x02, 0x01, 0x00, 0x04, 0x00, 0xa2, static_cast<unsigned char>(pdu.size())};
-                      msg.insert(msg.end(), pdu.begin(), pdu.end());
-                      FakeBytes out = {0x30, static_cast<unsigned char>(msg.size())};
-                      out.insert(out.end(), msg.begin(), msg.end());
-                      return out;
+                      return get_response_around(pdu);
                   },
                   "", -1}),
     [](const testing::TestParamInfo<ErrorCase> &info) { return info.param.name; });
