@@ -6,7 +6,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
-#include <memory>
+#include <utility>
 
 #include "ber/ber.h"
 #include "reports/flags.h"
