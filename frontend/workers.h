@@ -15,8 +15,8 @@
 
 class SNMP_session;
 
-// Worker statuses of the front end's own (the reports choose 5, 6, 8, 9, 10,
-// 11, -1 and -3).
+// Worker statuses for failures that reach the worker's top level. do_reqs
+// itself ends with 5, 6 or -1; the reports end a worker with 8, 9, 10, 11 or -3.
 inline constexpr int STATUS_REFUSED = 12;        // the printer answered a request with an error
 inline constexpr int STATUS_BAD_REPLY = 13;      // a reply that cannot be decoded or used
 inline constexpr int STATUS_NO_THREAD = 14;      // the system refused a thread
