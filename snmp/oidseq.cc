@@ -74,45 +74,51 @@ void OidSeq::append(const char *oidstr, int type, long value) {
     add_binding(oidstr, std::make_unique<BerInt>(value));
 }
 
-bool OidSeq::remove(const char *oidstr) {
+namespace {
+
+// The text of an index entry begins with the characters of prefix.
+bool starts_with(const std::string &text, std::string_view prefix) {
+    return std::string_view(text).substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+template <class Match>
+std::size_t OidSeq::last_match(Match match) const {
+    for (std::size_t i = index.size(); i-- > 0;)
+        if (match(index[i].str)) return i;
+    return index.size();
+}
+
+bool OidSeq::remove_at(std::size_t i) {
     // The entry and its own binding go together (the index mirrors the list),
     // so duplicates and OIDs that are prefixes of each other cannot leave an
     // entry pointing at a binding that is gone.
-    if (!oidstr || !seq) return false;
-    for (std::size_t i = index.size(); i-- > 0;) {
-        if (index[i].str != oidstr) continue;
-        std::unique_ptr<BerBase> binding = seq->extract(i);
-        if (!binding) return false;
-        index.erase(index.begin() + static_cast<std::ptrdiff_t>(i));
-        return true;
-    }
-    return false;
+    if (!seq || i >= index.size() || !seq->extract(i)) return false;
+    index.erase(index.begin() + static_cast<std::ptrdiff_t>(i));
+    return true;
+}
+
+bool OidSeq::remove(const char *oidstr) {
+    if (!oidstr) return false;
+    return remove_at(last_match([oidstr](const std::string &s) { return s == oidstr; }));
 }
 
 bool OidSeq::removePrefix(const char *prefix) {
-    if (!prefix || !seq) return false;
+    if (!prefix) return false;
     const std::string_view p(prefix);
-    for (std::size_t i = index.size(); i-- > 0;) {
-        if (std::string_view(index[i].str).substr(0, p.size()) != p) continue;
-        std::unique_ptr<BerBase> binding = seq->extract(i);
-        if (!binding) return false;
-        index.erase(index.begin() + static_cast<std::ptrdiff_t>(i));
-        return true;
-    }
-    return false;
+    return remove_at(last_match([p](const std::string &s) { return starts_with(s, p); }));
 }
 
 BerBase *OidSeq::value(std::size_t i) const { return index[i].oid->next; }
 
 BerBase *OidSeq::find(const char *oidstr) const {
-    for (std::size_t i = index.size(); i-- > 0;)
-        if (index[i].str == oidstr) return index[i].oid->next;
-    return nullptr;
+    std::size_t i = last_match([oidstr](const std::string &s) { return s == oidstr; });
+    return i < index.size() ? index[i].oid->next : nullptr;
 }
 
 BerBase *OidSeq::findPrefix(const char *oidstr) const {
-    const std::string_view prefix(oidstr);
-    for (std::size_t i = index.size(); i-- > 0;)
-        if (std::string_view(index[i].str).substr(0, prefix.size()) == prefix) return index[i].oid->next;
-    return nullptr;
+    const std::string_view p(oidstr);
+    std::size_t i = last_match([p](const std::string &s) { return starts_with(s, p); });
+    return i < index.size() ? index[i].oid->next : nullptr;
 }

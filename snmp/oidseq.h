@@ -95,6 +95,11 @@ class OidSeq {
         BerOid *oid;  // first child of the binding; owned by seq
     };
     void add_binding(const char *oidstr, std::unique_ptr<BerBase> value);
+    // Position of the last binding whose text satisfies match; size() when none.
+    template <class Match>
+    std::size_t last_match(Match match) const;
+    // Takes binding i out of the list together with its index entry.
+    bool remove_at(std::size_t i);
 
     std::unique_ptr<BerSequence> seq;
     std::vector<Assoc> index;  // list order; searched from the back
