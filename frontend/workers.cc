@@ -234,8 +234,10 @@ void *joiner_entry(void *arg) {
 // Starts a thread; when the system refuses (EAGAIN: thread or memory limits),
 // waits until a running worker has been joined, or refusedWait when none is
 // running, and tries again. Returns the last error, or 0.
-int start_thread(WorkerSet &set, const ThreadAttr &attr, pthread_t *thread, void *(*body)(void *),
-                 void *arg) {
+int start_thread(WorkerSet &set, pthread_t *thread, void *(*body)(void *), void *arg) {
+    // Fresh attributes for every thread: a sanitizer's pthread_create may
+    // enlarge the stack size in the attributes it is given.
+    const ThreadAttr attr(WORKER_STACK_SIZE);
     int err = 0;
     for (int attempt = 0; attempt < set.startAttempts; ++attempt) {
         err = set.createThread(thread, attr.get(), body, arg);
@@ -256,10 +258,9 @@ int start_thread(WorkerSet &set, const ThreadAttr &attr, pthread_t *thread, void
 }  // namespace
 
 int run_workers(WorkerSet &set) {
-    const ThreadAttr attr(WORKER_STACK_SIZE);
     JoinerArgs joinerArgs{&set};
     pthread_t joiner;
-    int err = start_thread(set, attr, &joiner, joiner_entry, &joinerArgs);
+    int err = start_thread(set, &joiner, joiner_entry, &joinerArgs);
     if (err != 0) {
         std::fprintf(stderr, "%s: cannot start a thread: %s\n", progname, std::strerror(err));
         return STATUS_NO_THREAD;
@@ -267,7 +268,7 @@ int run_workers(WorkerSet &set) {
     bool refused = false;
     for (std::size_t k = 0; k < set.thrdat.size(); ++k) {
         if (set.maxproc != 0) wait_for_worker_slot(set);
-        err = start_thread(set, attr, &set.thrds[k], worker_entry, &set.thrdat[k]);
+        err = start_thread(set, &set.thrds[k], worker_entry, &set.thrdat[k]);
         if (err != 0) {
             std::fprintf(stderr, "%s: cannot start a thread for %s: %s\n", progname,
                          set.thrdat[k].session->hostname.c_str(), std::strerror(err));
