@@ -88,15 +88,6 @@ Recording load(const std::string &path) {
     return rec;
 }
 
-std::vector<std::string> recording_names() {
-    std::vector<std::string> names;
-    if (!realdata_available()) return names;
-    for (const auto &entry : fs::directory_iterator(PROWLET_REALDATA_DIR))
-        if (entry.path().extension() == ".snmprec") names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string address_of(std::size_t i) { return "127.0.9." + std::to_string(i + 1); }
 
 // Text as a record slot or a C string holds it: cut at a NUL.
@@ -420,7 +411,7 @@ class Agents : public testing::Environment {
             own.push_back({address, std::string(PROWLET_SOURCE_DIR) + "/tests/e2e/recordings/" + name});
         probeAgent = std::make_unique<SimulatedPrinters>(own, kCommunity);
         std::vector<PrinterRecording> real;
-        std::vector<std::string> names = recording_names();
+        std::vector<std::string> names = realdata_names();
         for (std::size_t i = 0; i < names.size(); ++i)
             real.push_back({address_of(i), realdata_file(names[i])});
         if (!real.empty())
@@ -449,7 +440,7 @@ void expect_run(const Expected &e, const RunResult &r) {
 // Every real recording
 
 TEST(GenericRealData, WithoutTheOptionNothingChanges) {
-    std::vector<std::string> names = recording_names();
+    std::vector<std::string> names = realdata_names();
     if (names.empty()) GTEST_SKIP() << "../shared/realdata is absent";
     int unknown = 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -466,7 +457,7 @@ TEST(GenericRealData, WithoutTheOptionNothingChanges) {
 }
 
 TEST(GenericRealData, WithTheOptionEveryPrinterIsServedThroughTheStandardMibs) {
-    std::vector<std::string> names = recording_names();
+    std::vector<std::string> names = realdata_names();
     if (names.empty()) GTEST_SKIP() << "../shared/realdata is absent";
     int served = 0, refused = 0, withRows = 0, warned = 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -503,7 +494,7 @@ TEST(GenericRealData, WithTheOptionEveryPrinterIsServedThroughTheStandardMibs) {
 }
 
 TEST(GenericRealData, WithAllPrintersWithoutThePrinterMibEndWithZero) {
-    std::vector<std::string> names = recording_names();
+    std::vector<std::string> names = realdata_names();
     if (names.empty()) GTEST_SKIP() << "../shared/realdata is absent";
     for (std::size_t i = 0; i < names.size(); ++i) {
         SCOPED_TRACE(names[i]);
@@ -521,7 +512,7 @@ TEST(GenericRealData, WithAllPrintersWithoutThePrinterMibEndWithZero) {
 // a printer whose trays carry every column the report reads prints each
 // tray's level, and its supplies' levels, in index order.
 TEST(GenericRealData, RecordedLevelsReachTheOutput) {
-    std::vector<std::string> names = recording_names();
+    std::vector<std::string> names = realdata_names();
     auto it = std::find(names.begin(), names.end(), "hp-color-laserjet-m252dw.snmprec");
     if (it == names.end()) GTEST_SKIP() << "../shared/realdata is absent";
     std::size_t i = static_cast<std::size_t>(it - names.begin());

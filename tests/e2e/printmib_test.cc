@@ -55,15 +55,6 @@ const std::vector<PrinterRecording> &own_printers() {
     return printers;
 }
 
-std::vector<std::string> realdata_names() {
-    std::vector<std::string> names;
-    if (!realdata_available()) return names;
-    for (const auto &entry : fs::directory_iterator(PROWLET_REALDATA_DIR))
-        if (entry.path().extension() == ".snmprec") names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string realdata_address(std::size_t i) { return "127.0.9." + std::to_string(i + 1); }
 
 // The agents start once for the whole suite.

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -255,6 +256,15 @@ bool realdata_available() {
 
 std::string realdata_file(const std::string &name) {
     return std::string(PROWLET_REALDATA_DIR) + "/" + name;
+}
+
+std::vector<std::string> realdata_names() {
+    std::vector<std::string> names;
+    if (!realdata_available()) return names;
+    for (const auto &entry : fs::directory_iterator(PROWLET_REALDATA_DIR))
+        if (entry.path().extension() == ".snmprec") names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string project_recording(const std::string &name) {

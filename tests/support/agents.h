@@ -67,6 +67,8 @@ bool agent_answers(const std::string &address, const std::string &community,
 // them skip when the directory is absent.
 bool realdata_available();
 std::string realdata_file(const std::string &name);
+// File names of every real recording, sorted; empty when they are absent.
+std::vector<std::string> realdata_names();
 
 // Directory of the project's own recordings (tests/agents/recordings).
 std::string project_recording(const std::string &name);
