@@ -88,8 +88,6 @@ Recording load(const std::string &path) {
     return rec;
 }
 
-std::string address_of(std::size_t i) { return "127.0.9." + std::to_string(i + 1); }
-
 // Text as a record slot or a C string holds it: cut at a NUL.
 std::string c_text(const std::string &bytes) { return bytes.substr(0, bytes.find('\0')); }
 
@@ -410,10 +408,7 @@ class Agents : public testing::Environment {
         for (const auto &[address, name] : kProbeRecordings)
             own.push_back({address, std::string(PROWLET_SOURCE_DIR) + "/tests/e2e/recordings/" + name});
         probeAgent = std::make_unique<SimulatedPrinters>(own, kCommunity);
-        std::vector<PrinterRecording> real;
-        std::vector<std::string> names = realdata_names();
-        for (std::size_t i = 0; i < names.size(); ++i)
-            real.push_back({address_of(i), realdata_file(names[i])});
+        std::vector<PrinterRecording> real = realdata_printers();
         if (!real.empty())
             realAgent = std::make_unique<SimulatedPrinters>(real, kCommunity, std::chrono::seconds(120));
     }
@@ -447,8 +442,8 @@ TEST(GenericRealData, WithoutTheOptionNothingChanges) {
         SCOPED_TRACE(names[i]);
         Recording rec = load(realdata_file(names[i]));
         std::vector<std::string> args = kReports;
-        args.push_back(address_of(i));
-        Expected e = expected_run(rec, address_of(i), false, false);
+        args.push_back(realdata_address(i));
+        Expected e = expected_run(rec, realdata_address(i), false, false);
         if (e.status == 11) ++unknown;
         expect_run(e, prowlet(args));
     }
@@ -465,8 +460,8 @@ TEST(GenericRealData, WithTheOptionEveryPrinterIsServedThroughTheStandardMibs) {
         Recording rec = load(realdata_file(names[i]));
         std::vector<std::string> args = kReports;
         args.insert(args.begin(), "--generic");
-        args.push_back(address_of(i));
-        Expected e = expected_run(rec, address_of(i), true, false);
+        args.push_back(realdata_address(i));
+        Expected e = expected_run(rec, realdata_address(i), true, false);
         EXPECT_TRUE(e.status == 0 || e.status == 6) << e.status;
         (e.status == 0 ? served : refused)++;
         // Read off the file: a printer holding any Printer MIB row is served.
@@ -501,8 +496,8 @@ TEST(GenericRealData, WithAllPrintersWithoutThePrinterMibEndWithZero) {
         Recording rec = load(realdata_file(names[i]));
         std::vector<std::string> args = kReports;
         args.insert(args.begin(), {"--generic", "--all"});
-        args.push_back(address_of(i));
-        Expected e = expected_run(rec, address_of(i), true, true);
+        args.push_back(realdata_address(i));
+        Expected e = expected_run(rec, realdata_address(i), true, true);
         EXPECT_EQ(0, e.status);
         expect_run(e, prowlet(args));
     }
@@ -516,7 +511,7 @@ TEST(GenericRealData, RecordedLevelsReachTheOutput) {
     auto it = std::find(names.begin(), names.end(), "hp-color-laserjet-m252dw.snmprec");
     if (it == names.end()) GTEST_SKIP() << "../shared/realdata is absent";
     std::size_t i = static_cast<std::size_t>(it - names.begin());
-    RunResult r = prowlet({"--generic", "--inputtray", "--supplies", address_of(i)});
+    RunResult r = prowlet({"--generic", "--inputtray", "--supplies", realdata_address(i)});
     ASSERT_EQ(0, r.status) << r.err;
     Recording rec = load(realdata_file(names[i]));
     std::string levels, got;

@@ -55,8 +55,6 @@ const std::vector<PrinterRecording> &own_printers() {
     return printers;
 }
 
-std::string realdata_address(std::size_t i) { return "127.0.9." + std::to_string(i + 1); }
-
 // The agents start once for the whole suite.
 std::unique_ptr<SimulatedPrinters> ownAgent;
 std::unique_ptr<SimulatedPrinters> realAgent;
@@ -65,10 +63,7 @@ class Agents : public testing::Environment {
  public:
     void SetUp() override {
         ownAgent = std::make_unique<SimulatedPrinters>(own_printers(), kCommunity);
-        std::vector<PrinterRecording> real;
-        std::vector<std::string> names = realdata_names();
-        for (std::size_t i = 0; i < names.size(); ++i)
-            real.push_back({realdata_address(i), realdata_file(names[i])});
+        std::vector<PrinterRecording> real = realdata_printers();
         if (!real.empty())
             realAgent = std::make_unique<SimulatedPrinters>(real, kCommunity,
                                                             std::chrono::seconds(120));

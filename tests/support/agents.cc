@@ -267,6 +267,16 @@ std::vector<std::string> realdata_names() {
     return names;
 }
 
+std::string realdata_address(std::size_t i) { return "127.0.9." + std::to_string(i + 1); }
+
+std::vector<PrinterRecording> realdata_printers() {
+    std::vector<PrinterRecording> printers;
+    std::vector<std::string> names = realdata_names();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        printers.push_back({realdata_address(i), realdata_file(names[i])});
+    return printers;
+}
+
 std::string project_recording(const std::string &name) {
     return std::string(PROWLET_SOURCE_DIR) + "/tests/agents/recordings/" + name;
 }

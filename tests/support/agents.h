@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,11 @@ struct PrinterRecording {
     std::string address;    // 127.x.y.z, port 161
     std::string recording;  // path of a .snmprec file, loaded unchanged
 };
+
+// Every real recording, the i-th of realdata_names() served at
+// realdata_address(i) (127.0.9.1 up); empty when they are absent.
+std::string realdata_address(std::size_t i);
+std::vector<PrinterRecording> realdata_printers();
 
 // Simulated printers: one snmpsimd process serving one recording per loopback
 // address with one community, SNMPv1 and v2c. The constructor returns once every
