@@ -64,6 +64,14 @@ std::unique_ptr<unsigned char[]> pack_header(int tag, std::size_t length, unsign
     return buf;
 }
 
+std::unique_ptr<BerEncodedData> encode_primitive(int tag, const unsigned char *content,
+                                                 std::uint32_t length) {
+    unsigned char headerlen = 0;
+    auto buf = pack_header(tag, length, headerlen);
+    std::memcpy(buf.get() + headerlen, content, length);
+    return std::make_unique<BerEncodedData>(std::move(buf), headerlen + static_cast<std::size_t>(length));
+}
+
 // ---------------------------------------------------------------- BerBase
 
 BerBase::~BerBase() = default;
@@ -241,10 +249,7 @@ BerString::BerString(std::span<const unsigned char> in) : BerBase(in) {
 }
 
 std::unique_ptr<BerEncodedData> BerString::encode() {
-    unsigned char headerlen = 0;
-    auto buf = pack_header(STRING_TAG, stringlen, headerlen);
-    std::memcpy(buf.get() + headerlen, data.get(), stringlen);
-    return std::make_unique<BerEncodedData>(std::move(buf), headerlen + static_cast<std::size_t>(stringlen));
+    return encode_primitive(STRING_TAG, data.get(), stringlen);
 }
 
 std::size_t BerString::copy(char *buf, std::size_t len) const {

@@ -70,6 +70,10 @@ std::unique_ptr<unsigned char[]> pack_header(int tag, std::size_t length, unsign
 // Writes only the header (at most 6 bytes) for tag and length at out; returns its size.
 std::size_t write_header(int tag, std::size_t length, unsigned char *out);
 
+// One chunk holding tag, length field and the length content bytes.
+std::unique_ptr<BerEncodedData> encode_primitive(int tag, const unsigned char *content,
+                                                 std::uint32_t length);
+
 // Base of every SNMPv1 value.
 class BerBase {
  public:

@@ -112,10 +112,7 @@ BerOid::BerOid(std::span<const unsigned char> in) : BerBase(in) {
 }
 
 std::unique_ptr<BerEncodedData> BerOid::encode() {
-    unsigned char headerlen = 0;
-    auto buf = pack_header(OID_TAG, oidbytes, headerlen);
-    std::memcpy(buf.get() + headerlen, data.get(), oidbytes);
-    return std::make_unique<BerEncodedData>(std::move(buf), headerlen + static_cast<std::size_t>(oidbytes));
+    return encode_primitive(OID_TAG, data.get(), oidbytes);
 }
 
 int BerOid::print(char *buf, std::size_t size) const {
