@@ -5,10 +5,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "reports/flags.h"
-#include "reports/output.h"
+#include "reports/context.h"
 
 namespace {
 
@@ -29,70 +31,79 @@ constexpr int word_bit(int word, std::uint64_t bit) {
     return static_cast<int>(static_cast<std::uint32_t>(bit | static_cast<std::uint64_t>(word)));
 }
 
+// In the order getopt_long matches abbreviations against.
+constexpr FlagOption FLAG_OPTIONS[] = {
+    {"version", false, 0, F0_VERSION},
+    {"all", false, 0, F0_ALL},
+    {"debugsnmp", false, 0, F0_DEBUGSNMP},
+    {"name", false, 0, F0_NAME},
+    {"vendor", false, 0, F0_VENDOR},
+    {"model", false, 0, F0_MODEL},
+    {"contact", false, 0, F0_CONTACT},
+    {"netconfig", false, 0, F0_NETCONFIG},
+    {"printmib", false, 0, F0_PRINTMIB},
+    {"hostmib", false, 0, F0_HOSTMIB},
+    {"memory", false, 0, F0_MEMORY},
+    {"storage", false, 0, F0_STORAGE},
+    {"status", false, 0, F0_STATUS},
+    {"mediapath", false, 0, F0_MEDIAPATH},
+    {"maxpapersize", false, 0, F0_MAXPAPERSIZE},
+    {"enginespeed", false, 0, F0_ENGINESPEED},
+    {"duplex", false, 0, F0_DUPLEX},
+    {"minpapersize", false, 0, F0_MINPAPERSIZE},
+    {"inputtray", false, 0, F0_INPUTTRAY},
+    {"tabloid", false, 0, F0_TABLOID},
+    {"a4", false, 0, F0_A4},
+    {"b4", false, 0, F0_B4},
+    {"executive", false, 0, F0_EXECUTIVE},
+    {"a3", false, 0, F0_A3},
+    {"b5", false, 0, F0_B5},
+    {"letter", false, 0, F0_LETTER},
+    {"legal", false, 0, F0_LEGAL},
+    {"display", false, 0, F0_DISPLAY},
+    {"covers", false, 0, F0_COVERS},
+    {"languages", false, 1, F1_LANGUAGES},
+    {"pjl", false, 1, F1_PJL},
+    {"hpgl", false, 1, F1_HPGL},
+    {"psprinter", false, 1, F1_PSPRINTER},
+    {"autolang", false, 1, F1_AUTOLANG},
+    {"pcl", false, 1, F1_PCL},
+    {"postscript", false, 1, F1_POSTSCRIPT},
+    {"marker", false, 1, F1_MARKER},
+    {"pagecount", false, 1, F1_PAGECOUNT},
+    {"colors", false, 1, F1_COLORS},
+    {"resolution", false, 1, F1_RESOLUTION},
+    {"minmargin", false, 1, F1_MINMARGIN},
+    {"protocol", false, 1, F1_PROTOCOL},
+    {"appletalk", false, 1, F1_APPLETALK},
+    {"lpd", false, 1, F1_LPD},
+    {"netware", false, 1, F1_NETWARE},
+    {"port9100", false, 1, F1_PORT9100},
+    {"supplies", false, 1, F1_SUPPLIES},
+    {"cfgsrc", false, 1, F1_CFGSRC},
+    {"alerts", false, 1, F1_ALERTS},
+    {"reboot", false, 1, F1_REBOOT},
+    {"generic", false, 1, F1_GENERIC},
+    {"maxproc", true, 2, F2_MAXPROC},
+    {"setcontact", true, 2, F2_SETCONTACT},
+    {"setlocation", true, 2, F2_SETLOCATION},
+    {"updatefirmware", true, 2, F2_UPDATEFIRMWARE},
+};
+
+// getopt_long's table: the flag options, then those with handling of their own.
 const option *option_table() {
-    static const option table[] = {
-        {"version", no_argument, &flagValue, word_bit(0, 0x8)},
-        {"all", no_argument, &flagValue, word_bit(0, 0x10)},
-        {"debugsnmp", no_argument, &flagValue, word_bit(0, 0x20)},
-        {"name", no_argument, &flagValue, word_bit(0, 0x40)},
-        {"vendor", no_argument, &flagValue, word_bit(0, 0x1000)},
-        {"model", no_argument, &flagValue, word_bit(0, 0x80)},
-        {"contact", no_argument, &flagValue, word_bit(0, 0x100)},
-        {"netconfig", no_argument, &flagValue, word_bit(0, 0x200)},
-        {"printmib", no_argument, &flagValue, word_bit(0, 0x800)},
-        {"hostmib", no_argument, &flagValue, word_bit(0, 0x400)},
-        {"memory", no_argument, &flagValue, word_bit(0, 0x8000)},
-        {"storage", no_argument, &flagValue, word_bit(0, 0x2000)},
-        {"status", no_argument, &flagValue, word_bit(0, 0x4000)},
-        {"mediapath", no_argument, &flagValue, word_bit(0, 0x10000)},
-        {"maxpapersize", no_argument, &flagValue, word_bit(0, 0x20000)},
-        {"enginespeed", no_argument, &flagValue, word_bit(0, 0x40000)},
-        {"duplex", no_argument, &flagValue, word_bit(0, 0x80000)},
-        {"minpapersize", no_argument, &flagValue, word_bit(0, 0x100000)},
-        {"inputtray", no_argument, &flagValue, word_bit(0, 0x200000)},
-        {"tabloid", no_argument, &flagValue, word_bit(0, 0x400000)},
-        {"a4", no_argument, &flagValue, word_bit(0, 0x800000)},
-        {"b4", no_argument, &flagValue, word_bit(0, 0x1000000)},
-        {"executive", no_argument, &flagValue, word_bit(0, 0x2000000)},
-        {"a3", no_argument, &flagValue, word_bit(0, 0x4000000)},
-        {"b5", no_argument, &flagValue, word_bit(0, 0x8000000)},
-        {"letter", no_argument, &flagValue, word_bit(0, 0x10000000)},
-        {"legal", no_argument, &flagValue, word_bit(0, 0x20000000)},
-        {"display", no_argument, &flagValue, word_bit(0, 0x40000000)},
-        {"covers", no_argument, &flagValue, word_bit(0, 0x80000000)},
-        {"languages", no_argument, &flagValue, word_bit(1, 0x8)},
-        {"pjl", no_argument, &flagValue, word_bit(1, 0x10)},
-        {"hpgl", no_argument, &flagValue, word_bit(1, 0x20)},
-        {"psprinter", no_argument, &flagValue, word_bit(1, 0x40)},
-        {"autolang", no_argument, &flagValue, word_bit(1, 0x80)},
-        {"pcl", no_argument, &flagValue, word_bit(1, 0x200)},
-        {"postscript", no_argument, &flagValue, word_bit(1, 0x100)},
-        {"marker", no_argument, &flagValue, word_bit(1, 0x400)},
-        {"pagecount", no_argument, &flagValue, word_bit(1, 0x800)},
-        {"colors", no_argument, &flagValue, word_bit(1, 0x1000)},
-        {"resolution", no_argument, &flagValue, word_bit(1, 0x2000)},
-        {"minmargin", no_argument, &flagValue, word_bit(1, 0x4000)},
-        {"protocol", no_argument, &flagValue, word_bit(1, 0x8000)},
-        {"appletalk", no_argument, &flagValue, word_bit(1, 0x10000)},
-        {"lpd", no_argument, &flagValue, word_bit(1, 0x20000)},
-        {"netware", no_argument, &flagValue, word_bit(1, 0x40000)},
-        {"port9100", no_argument, &flagValue, word_bit(1, 0x80000)},
-        {"supplies", no_argument, &flagValue, word_bit(1, 0x100000)},
-        {"cfgsrc", no_argument, &flagValue, word_bit(1, 0x800000)},
-        {"alerts", no_argument, &flagValue, word_bit(1, 0x200000)},
-        {"reboot", no_argument, &flagValue, word_bit(1, 0x400000)},
-        {"generic", no_argument, &flagValue, word_bit(1, 0x1000000)},
-        {"maxproc", required_argument, &flagValue, word_bit(2, 0x8)},
-        {"setcontact", required_argument, &flagValue, word_bit(2, 0x10)},
-        {"setlocation", required_argument, &flagValue, word_bit(2, 0x20)},
-        {"updatefirmware", required_argument, &flagValue, word_bit(2, 0x40)},
-        {"community", required_argument, nullptr, OPT_COMMUNITY},
-        {"timeout", required_argument, nullptr, OPT_TIMEOUT},
-        {"connection", required_argument, nullptr, OPT_CONNECTION},
-        {"help", no_argument, nullptr, OPT_HELP},
-        {nullptr, 0, nullptr, 0},
-    };
-    return table;
+    static const std::vector<option> table = [] {
+        std::vector<option> t;
+        for (const FlagOption &f : FLAG_OPTIONS)
+            t.push_back({f.name, f.hasArgument ? required_argument : no_argument, &flagValue, word_bit(f.word, f.bit)});
+        t.push_back({"community", required_argument, nullptr, OPT_COMMUNITY});
+        t.push_back({"timeout", required_argument, nullptr, OPT_TIMEOUT});
+        t.push_back({"connection", required_argument, nullptr, OPT_CONNECTION});
+        t.push_back({"help", no_argument, nullptr, OPT_HELP});
+        t.push_back({nullptr, 0, nullptr, 0});
+        return t;
+    }();
+    return table.data();
 }
 
 std::string build_help_text() {
@@ -155,6 +166,8 @@ bool parse_port(const char *text, std::uint16_t &port) {
 
 }  // namespace
 
+std::span<const FlagOption> flag_options() { return FLAG_OPTIONS; }
+
 const std::string &help_text() {
     static const std::string text = build_help_text();
     return text;
@@ -168,8 +181,52 @@ void add_connection(Options &opts, std::uint16_t port) {
     opts.connNodes.push_back(std::move(node));
 }
 
-ParseOutcome parse_options(int argc, char **argv, Options &opts) {
+namespace {
+
+ParseOutcome finished(int status, std::string err, std::string out = {}) {
     ParseOutcome outcome;
+    outcome.finished = true;
+    outcome.status = status;
+    outcome.err = std::move(err);
+    outcome.out = std::move(out);
+    return outcome;
+}
+
+// A flag option: its bit in its word, and the argument of a word-2 option.
+void set_flag(Options &opts) {
+    auto value = static_cast<std::uint64_t>(static_cast<std::uint32_t>(flagValue));
+    std::uint64_t word = value & 7;
+    std::uint64_t bit = value & ~std::uint64_t{7};
+    if (word > 2) throw std::logic_error("option table names a flag word above 2");
+    opts.flags[word] |= bit;
+    if (word == 2) {
+        int n = 0;
+        while ((bit >> n) != 1) ++n;
+        opts.settings[n - 3] = optarg;
+    }
+}
+
+// One option as getopt_long returned it; an outcome when it ends the run.
+std::optional<ParseOutcome> take_option(int c, char **argv, Options &opts, bool &badOption) {
+    switch (c) {
+    case 0: set_flag(opts); break;
+    case OPT_COMMUNITY: opts.community = optarg; break;
+    case OPT_CONNECTION: {
+        std::uint16_t port = 0;
+        if (!parse_port(optarg, port)) return finished(2, std::string(argv[0]) + ": port number is out of range.\n");
+        add_connection(opts, port);
+        break;
+    }
+    case OPT_TIMEOUT: opts.timeout = std::strtoul(optarg, nullptr, 0); break;
+    case OPT_HELP: return finished(0, help_text());
+    default: badOption = true; break;  // '?': getopt_long has written its diagnostic
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParseOutcome parse_options(int argc, char **argv, Options &opts) {
     const option *table = option_table();
     bool badOption = false;
 
@@ -181,67 +238,13 @@ ParseOutcome parse_options(int argc, char **argv, Options &opts) {
         flagValue = 0;
         int c = getopt_long(argc, argv, "+c:n:", table, nullptr);
         if (c == -1) break;
-        switch (c) {
-        case 0: {
-            auto value = static_cast<std::uint64_t>(static_cast<std::uint32_t>(flagValue));
-            std::uint64_t word = value & 7;
-            std::uint64_t bit = value & ~std::uint64_t{7};
-            if (word > 2) throw std::logic_error("option table names a flag word above 2");
-            opts.flags[word] |= bit;
-            if (word == 2) {
-                int n = 0;
-                while ((bit >> n) != 1) ++n;
-                opts.settings[n - 3] = optarg;
-            }
-            break;
-        }
-        case OPT_COMMUNITY:
-            opts.community = optarg;
-            break;
-        case OPT_CONNECTION: {
-            std::uint16_t port = 0;
-            if (!parse_port(optarg, port)) {
-                outcome.finished = true;
-                outcome.status = 2;
-                outcome.err = std::string(argv[0]) + ": port number is out of range.\n";
-                return outcome;
-            }
-            add_connection(opts, port);
-            break;
-        }
-        case OPT_TIMEOUT:
-            opts.timeout = std::strtoul(optarg, nullptr, 0);
-            break;
-        case OPT_HELP:
-            outcome.finished = true;
-            outcome.status = 0;
-            outcome.err = help_text();
-            return outcome;
-        default:  // '?': getopt_long has written its diagnostic
-            badOption = true;
-            break;
-        }
+        if (std::optional<ParseOutcome> end = take_option(c, argv, opts, badOption)) return *end;
     }
 
     progname = argv[0];
-    if (badOption) {
-        outcome.finished = true;
-        outcome.status = 1;
-        outcome.err = SHORT_USAGE;
-        return outcome;
-    }
-    if (opts.flags[0] & F0_VERSION) {
-        outcome.finished = true;
-        outcome.status = 0;
-        outcome.out = std::string("prowlet version ") + PROWLET_VERSION + "\n";
-        return outcome;
-    }
-    if (optind >= argc) {
-        outcome.finished = true;
-        outcome.status = 7;
-        outcome.err = "prowlet: no printer name specified.\n";
-        return outcome;
-    }
+    if (badOption) return finished(1, SHORT_USAGE);
+    if (opts.flags[0] & F0_VERSION) return finished(0, {}, std::string("prowlet version ") + PROWLET_VERSION + "\n");
+    if (optind >= argc) return finished(7, "prowlet: no printer name specified.\n");
     opts.firstTarget = optind;
-    return outcome;
+    return {};
 }

@@ -3,13 +3,31 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "reports/prowlethelpers.h"
+
+// One -n/--connection port. The options own the nodes; the list is read-only
+// once options are parsed.
+struct ConnRequest {
+    std::uint16_t port = 0;
+    const ConnRequest *next = nullptr;
+};
 
 inline constexpr const char *PROWLET_VERSION = "0.8.7";
 inline constexpr const char *SHORT_USAGE = "prowlet [-c community] {options} printername\n";
+
+// An option that sets one bit of a flag word. Options of word 2 take an
+// argument, kept in settings[n - 3] for bit n.
+struct FlagOption {
+    const char *name;
+    bool hasArgument;
+    int word;
+    std::uint64_t bit;
+};
+// Every flag option, as the option table has them.
+std::span<const FlagOption> flag_options();
 
 // Help text, written whole to standard error by --help.
 const std::string &help_text();

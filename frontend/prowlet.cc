@@ -12,8 +12,9 @@
 #include "frontend/options.h"
 #include "frontend/targets.h"
 #include "frontend/workers.h"
+#include "reports/classic.h"
+#include "reports/context.h"
 #include "reports/flags.h"
-#include "reports/output.h"
 #include "snmp/session.h"
 #include "snmp/snmpsock.h"
 
@@ -48,6 +49,70 @@ TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec>
     return list;
 }
 
+namespace {
+
+// The transport of the run; nullptr after its message when it cannot be made.
+std::unique_ptr<SNMP_socket> make_transport(const Options &opts, int &status) {
+    try {
+        return std::make_unique<SNMP_socket>(WAIT_PER_ATTEMPT, retries_from_timeout(opts.timeout), 0);
+    } catch (const SNMP_socket_error &e) {
+        std::fprintf(stderr, "%s: %s\n", progname, e.what());
+        status = e.status();
+        return nullptr;
+    }
+}
+
+// The targets of the command line, or the status of a run that ends here.
+std::optional<std::vector<TargetSpec>> expand_arguments(int argc, char **argv, const Options &opts, int &status) {
+    std::vector<std::string> args(argv + opts.firstTarget, argv + argc);
+    Expansion expansion = expand_targets(args, opts.community);
+    if (!expansion.ok) {
+        std::fprintf(stderr, "%s: bad printer argument \"%s\": %s.\n", progname, expansion.argument.c_str(),
+                     expansion.reason.c_str());
+        status = STATUS_BAD_TARGET;
+        return std::nullopt;
+    }
+    if (expansion.targets.empty()) {
+        std::fprintf(stderr, "%s: the printer arguments name no address to query.\n", progname);
+        status = STATUS_NO_TARGETS;
+        return std::nullopt;
+    }
+    return std::move(expansion.targets);
+}
+
+// What every worker shares: the option strings and the ports in print order
+// (the list runs newest first, as the options built it).
+RunSettings run_settings(const Options &opts) {
+    RunSettings run;
+    run.values = opts.settings;
+    for (const ConnRequest *node = opts.connList; node; node = node->next) run.ports.push_back(node->port);
+    return run;
+}
+
+// One worker per session, in target-list order; returns the run's status.
+int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
+    const RunSettings run = run_settings(opts);
+    ClassicWriter writer;
+    const ClassicOutputs outputs(writer, (opts.flags[0] & F0_NAME) != 0);
+    std::vector<ThreadData> thrdat(targets.targetCount);
+    std::size_t k = 0;
+    for (SNMP_session *s = targets.head; s; s = s->next, ++k) {
+        ThreadData &td = thrdat[k];
+        td.session = s;
+        td.run = &run;
+        td.outputs = &outputs;
+        for (int w = 0; w < 3; ++w) td.flags[w] = opts.flags[w];
+        td.reports = &real_reports();
+    }
+    WorkerSet set(thrdat);
+    set.maxproc = maxproc;
+    const int status = run_workers(set);
+    writer.finish();
+    return status;
+}
+
+}  // namespace
+
 int prowlet_main(int argc, char **argv) {
     Options opts;
     ParseOutcome parsed = parse_options(argc, argv, opts);
@@ -56,7 +121,6 @@ int prowlet_main(int argc, char **argv) {
         write_all(stderr, parsed.err);
         return parsed.status;
     }
-
     std::size_t maxproc = 0;
     if (opts.flags[2] & F2_MAXPROC) {
         std::optional<std::size_t> cap = parse_maxproc(opts.settings[SETTING_MAXPROC]);
@@ -67,53 +131,20 @@ int prowlet_main(int argc, char **argv) {
         maxproc = *cap;
     }
 
-    std::unique_ptr<SNMP_socket> transport;
-    try {
-        transport = std::make_unique<SNMP_socket>(WAIT_PER_ATTEMPT,
-                                                  retries_from_timeout(opts.timeout), 0);
-    } catch (const SNMP_socket_error &e) {
-        std::fprintf(stderr, "%s: %s\n", progname, e.what());
-        return e.status();
-    }
-
-    std::vector<std::string> args(argv + opts.firstTarget, argv + argc);
-    Expansion expansion = expand_targets(args, opts.community);
-    if (!expansion.ok) {
-        std::fprintf(stderr, "%s: bad printer argument \"%s\": %s.\n", progname,
-                     expansion.argument.c_str(), expansion.reason.c_str());
-        return STATUS_BAD_TARGET;
-    }
-    if (expansion.targets.empty()) {
-        std::fprintf(stderr, "%s: the printer arguments name no address to query.\n", progname);
-        return STATUS_NO_TARGETS;
-    }
-
+    int status = 0;
+    std::unique_ptr<SNMP_socket> transport = make_transport(opts, status);
+    if (!transport) return status;
+    std::optional<std::vector<TargetSpec>> specs = expand_arguments(argc, argv, opts, status);
+    if (!specs) return status;
     TargetList targets;
     try {
-        targets = create_sessions(transport.get(), expansion.targets);
+        targets = create_sessions(transport.get(), *specs);
     } catch (const SNMP_resolve_error &e) {
         return e.status();  // the session has written the message
     }
-    SNMP_session *targetList = targets.head;
-    std::size_t targetCount = targets.targetCount;
 
     if (opts.flags[0] & F0_DEBUGSNMP)
-        for (SNMP_session *s = targetList; s; s = s->next) s->setDebug();
-    if (targetCount >= 2) opts.flags[0] |= F0_NAME;
-
-    std::vector<ThreadData> thrdat(targetCount);
-    std::size_t k = 0;
-    for (SNMP_session *s = targetList; s; s = s->next, ++k) {
-        ThreadData &td = thrdat[k];
-        td.session = s;
-        td.settings = opts.settings;
-        for (int w = 0; w < 3; ++w) td.flags[w] = opts.flags[w];
-        td.connList = opts.connList;
-        td.reports = &real_reports();
-    }
-    WorkerSet set(thrdat);
-    set.maxproc = maxproc;
-    int status = run_workers(set);
-    finish_output();
-    return status;
+        for (SNMP_session *s = targets.head; s; s = s->next) s->setDebug();
+    if (targets.targetCount >= 2) opts.flags[0] |= F0_NAME;
+    return serve(opts, targets, maxproc);
 }

@@ -7,22 +7,19 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <string>
 
 #include "ber/ber.h"
 #include "frontend/maxproc.h"
 #include "frontend/threadattr.h"
+#include "reports/context.h"
 #include "reports/flags.h"
 #include "reports/output.h"
-#include "snmp/oidseq.h"
 #include "snmp/session.h"
-#include "snmp/structfill.h"
 
 namespace {
-
-const char SYSCONTACT_OID[] = "1.3.6.1.2.1.1.4.0";
-const char SYSLOCATION_OID[] = "1.3.6.1.2.1.1.6.0";
 
 struct OptionName {
     std::uint64_t bit;
@@ -50,88 +47,45 @@ const OptionName PRINTMIB_OPTIONS1[] = {
     {F1_REBOOT, "reboot"}};
 
 template <std::size_t N>
-void complain(const OptionName (&options)[N], std::uint64_t word, const char *hostname) {
+void complain(const OptionName (&options)[N], std::uint64_t word, PrinterOutput &out) {
     for (const OptionName &o : options)
-        if (word & o.bit) not_supported(o.name, hostname);
+        if (word & o.bit) not_supported(out, o.name);
 }
 
-// New sysContact and sysLocation in one SetRequest. The reply is not looked at;
-// a printer that refuses throws, and the worker's top level reports it.
-void set_contact_location(ThreadData &td) {
-    OidSeq request;
-    const char *contact = td.settings[SETTING_SETCONTACT];
-    const char *location = td.settings[SETTING_SETLOCATION];
-    if ((td.flags[2] & F2_SETCONTACT) && contact)
-        request.append(SYSCONTACT_OID, STRING_TAG, contact, std::strlen(contact));
-    if ((td.flags[2] & F2_SETLOCATION) && location)
-        request.append(SYSLOCATION_OID, STRING_TAG, location, std::strlen(location));
-    td.session->do_req(SET_REQ_TAG, &request);
-}
-
-// The steps of one printer, in order; ends early by returning or by WorkerExit.
-int run_reqs(ThreadData &td) {
-    SNMP_session &session = *td.session;
-    const char *hostname = session.hostname.c_str();
-    std::uint64_t *flags = td.flags;
+// The steps of one printer, in order; ends early by returning or by an exception.
+int run_reqs(ReportContext &ctx, const ReportRoutines &reports) {
+    const std::uint64_t *flags = ctx.flags;
     int status = 0;
+    ctx.capFlags = wanted_groups(flags);
 
-    td.capFlags = wanted_groups(flags);
+    if ((flags[0] & F0_GENERAL_MASK) || (ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB | CAP_WANT_VENDOR)))
+        reports.general(ctx);
+    if (flags[2] & (F2_SETCONTACT | F2_SETLOCATION)) reports.setContactLocation(ctx);
+    if (!ctx.settings.ports.empty()) reports.connections(ctx);
 
-    if ((flags[0] & F0_GENERAL_MASK) || (td.capFlags & 0x7))
-        td.reports->general(session, flags, &td.capFlags, td.settings);
-
-    if (flags[2] & (F2_SETCONTACT | F2_SETLOCATION)) set_contact_location(td);
-
-    if (td.connList) td.reports->connections(flags, session, td.connList);
-
-    if (td.capFlags & CAP_WANT_HOSTRES) {
-        if (td.capFlags & CAP_HAS_HOSTRES) {
-            td.reports->hostmib(session, flags, &td.capFlags);
+    if (ctx.capFlags & CAP_WANT_HOSTRES) {
+        if (ctx.capFlags & CAP_HAS_HOSTRES) {
+            reports.hostmib(ctx);
         } else if (!(flags[0] & F0_ALL)) {
             status = 5;
-            complain(HOSTRES_OPTIONS, flags[0], hostname);
+            complain(HOSTRES_OPTIONS, flags[0], ctx.out);
         }
     }
-
-    if (td.capFlags & CAP_WANT_PRINTMIB) {
-        if (td.capFlags & CAP_HAS_PRINTMIB) {
-            if ((flags[0] & F0_PRINTMIB_MASK) || (flags[1] & F1_PRINTMIB_REPORT_MASK))
-                td.reports->printmib(session, flags);
-            if (flags[1] & F1_REBOOT) td.reports->reboot(session, flags);
-        } else {
+    if (ctx.capFlags & CAP_WANT_PRINTMIB) {
+        if (!(ctx.capFlags & CAP_HAS_PRINTMIB)) {
             if (flags[0] & F0_ALL) return status;
-            complain(PRINTMIB_OPTIONS0, flags[0], hostname);
-            complain(PRINTMIB_OPTIONS1, flags[1], hostname);
+            complain(PRINTMIB_OPTIONS0, flags[0], ctx.out);
+            complain(PRINTMIB_OPTIONS1, flags[1], ctx.out);
             return 6;
         }
+        if ((flags[0] & F0_PRINTMIB_MASK) || (flags[1] & F1_PRINTMIB_REPORT_MASK)) reports.printmib(ctx);
+        if (flags[1] & F1_REBOOT) reports.reboot(ctx);
     }
-
     if (flags[1] & F1_CFGSRC) {
-        const CfgSrcVendor *vendor = cfgsrc_vendor(vendor_code(td.capFlags));
-        if (!vendor) {
-            not_supported("cfgsrc", hostname);
-            return -1;
-        }
-        OidSeq request;
-        request.append(vendor->oid);
-        std::unique_ptr<OidSeq> privresp = session.do_req(GET_REQ_TAG, &request);
-        if (!privresp) handle_unrecoverable(progname, hostname, NO_RESPONSE);
-        BerBase *privinfo = privresp->find(vendor->oid);
-        (td.reports->*vendor->routine)(session, flags, privinfo);
+        const int cfgsrcStatus = reports.cfgsrc(ctx);
+        if (cfgsrcStatus != 0) return cfgsrcStatus;
     }
     return status;
-}
-
-void report_refusal(const char *hostname, const SNMP_error_oid &e) {
-    if (e.status == 0)
-        std::fprintf(stderr, "%s: %s sent a value of the wrong type for %s\n", progname,
-                     hostname, e.str.c_str());
-    else if (e.str.empty())
-        std::fprintf(stderr, "%s: %s refused a request (error-status %d)\n", progname, hostname,
-                     e.status);
-    else
-        std::fprintf(stderr, "%s: %s refused %s (error-status %d)\n", progname, hostname,
-                     e.str.c_str(), e.status);
 }
 
 }  // namespace
@@ -147,35 +101,19 @@ std::uint64_t wanted_groups(const std::uint64_t *flags) {
 // Every way a worker can end early arrives here as an exception, so whatever
 // the reports had allocated is released by unwinding before the thread ends.
 int do_reqs(ThreadData *td) {
-    const char *hostname = td->session->hostname.c_str();
+    std::unique_ptr<PrinterOutput> out = td->outputs->make(td->session->hostname);
+    td->session->setWarningSink(out.get());
+    ReportContext ctx(*td->session, *out, *td->run, td->flags);
+    int status;
     try {
-        return run_reqs(*td);
-    } catch (const WorkerExit &e) {
-        return e.status;
-    } catch (SNMP_error_unrecoverable e) {
-        try {
-            handle_unrecoverable(progname, hostname, e);
-        } catch (const WorkerExit &x) {
-            return x.status;
-        }
-    } catch (const std::unique_ptr<SNMP_error_oid> &e) {
-        if (e) report_refusal(hostname, *e);
-        return e && e->status == 0 ? STATUS_BAD_REPLY : STATUS_REFUSED;
-    } catch (const SNMP_error_oid &e) {
-        report_refusal(hostname, e);
-        return e.status == 0 ? STATUS_BAD_REPLY : STATUS_REFUSED;
-    } catch (const BerDecodeError &e) {
-        std::fprintf(stderr, "%s: %s sent a reply that cannot be decoded (%s)\n", progname,
-                     hostname, e.what());
-        return STATUS_BAD_REPLY;
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s: %s: %s\n", progname, hostname, e.what());
-        return STATUS_INTERNAL;
+        status = run_reqs(ctx, *td->reports);
     } catch (...) {
-        std::fprintf(stderr, "%s: %s: unexpected failure\n", progname, hostname);
-        return STATUS_INTERNAL;
+        status = report_failure(*out);
     }
-    return STATUS_INTERNAL;
+    td->session->setWarningSink(nullptr);
+    td->capFlags = ctx.capFlags;
+    out->finish(status);
+    return status;
 }
 
 int join_threads(WorkerSet &set) {

@@ -13,24 +13,23 @@
 
 #include "frontend/dispatch.h"
 
+class OutputFactory;
 class SNMP_session;
+struct RunSettings;
 
-// Worker statuses for failures that reach the worker's top level. do_reqs
-// itself ends with 5, 6 or -1; the reports end a worker with 8, 9, 10, 11 or -3.
-inline constexpr int STATUS_REFUSED = 12;        // the printer answered a request with an error
-inline constexpr int STATUS_BAD_REPLY = 13;      // a reply that cannot be decoded or used
-inline constexpr int STATUS_NO_THREAD = 14;      // the system refused a thread
-inline constexpr int STATUS_INTERNAL = 15;       // anything else that ended a worker
+// do_reqs itself ends a worker with 5, 6 or -1; the reports with 8, 9, 10, 11
+// or -3, and failures that reach the top with 12, 13 or 15 (reports/context.h).
+inline constexpr int STATUS_NO_THREAD = 14;  // the system refused a thread
 
 // Everything one worker reads; filled by main before the worker starts.
 struct ThreadData {
     SNMP_session *session = nullptr;
-    const char *const *settings = nullptr;
-    std::uint64_t capFlags = 0;
+    const RunSettings *run = nullptr;       // option strings and ports, shared
+    const OutputFactory *outputs = nullptr;  // makes this printer's output
     std::uint64_t flags[3] = {0, 0, 0};
-    const ConnRequest *connList = nullptr;
     const ReportRoutines *reports = nullptr;
-    int status = 0;  // the worker's result, read by the joiner after the join
+    std::uint64_t capFlags = 0;  // the printer's capability word when the worker ended
+    int status = 0;              // the worker's result, read by the joiner after the join
 };
 
 // capFlags bits 0-2: which groups of reports the options ask for.

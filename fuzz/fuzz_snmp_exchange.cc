@@ -225,7 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 static_cast<void>(reply->find("1.3.6.1.2.1.1.1.0"));
                 static_cast<void>(reply->findPrefix("1.3.6.1.2.1.25"));
             }
-        } catch (std::unique_ptr<SNMP_error_oid> &) {
+        } catch (const SNMP_error_oid &) {
         }
     }
     {
@@ -238,9 +238,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         try {
             std::vector<Row> rows = table.get();
             static_cast<void>(rows);
-        } catch (std::unique_ptr<SNMP_error_oid> &) {
-        } catch (const SNMP_error_oid &) {
-        } catch (SNMP_error_unrecoverable) {
+        } catch (const PrinterError &) {
         }
     }
     return 0;

@@ -74,6 +74,11 @@ inline constexpr std::uint64_t F0_HOSTRES_MASK = 0xe000;       // storage, statu
 inline constexpr std::uint64_t F0_PRINTMIB_MASK = 0xffff0000;  // mediapath .. covers
 inline constexpr std::uint64_t F1_PRINTMIB_MASK = 0x7ffff8;    // languages .. reboot
 inline constexpr std::uint64_t F1_PRINTMIB_REPORT_MASK = 0x3ffff8;  // the same without reboot
+inline constexpr std::uint64_t F0_PAPER_MASK =
+    F0_LETTER | F0_LEGAL | F0_TABLOID | F0_EXECUTIVE | F0_A4 | F0_A3 | F0_B5 | F0_B4;
+inline constexpr std::uint64_t F1_LANGUAGE_MASK =
+    F1_LANGUAGES | F1_PJL | F1_HPGL | F1_PSPRINTER | F1_AUTOLANG | F1_POSTSCRIPT | F1_PCL;
+inline constexpr std::uint64_t F1_CHANNEL_MASK = F1_PROTOCOL | F1_APPLETALK | F1_LPD | F1_NETWARE | F1_PORT9100;
 
 // capFlags: one word per printer.
 inline constexpr std::uint64_t CAP_WANT_HOSTRES = 0x1;

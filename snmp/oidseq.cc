@@ -9,8 +9,6 @@
 #include "ber/beroid.h"
 #include "ber/berseq.h"
 
-SNMP_error_oid::SNMP_error_oid(const char *oidstr, int status) : str(oidstr ? oidstr : ""), status(status) {}
-
 OidSeq::OidSeq() = default;
 
 OidSeq::OidSeq(std::initializer_list<const char *> oidstrs) {

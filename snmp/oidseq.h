@@ -8,28 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "snmp/errors.h"
+
 class BerBase;
 class BerOid;
 class BerSequence;
-
-// Names the OID a request failed on. The session throws it as
-// std::unique_ptr<SNMP_error_oid> (catch `std::unique_ptr<SNMP_error_oid> &`);
-// the record filler of tabdef throws it by value.
-class SNMP_error_oid {
- public:
-    // status: the printer's error-status (1 tooBig, 2 noSuchName, 3 badValue,
-    // 4 readOnly, 5 genErr, ...) when the session raised it; 0 when the record
-    // filler raised it for a value of the wrong type.
-    explicit SNMP_error_oid(const char *oidstr, int status = 0);
-
-    // Dotted OID text of the refused binding. Empty when the printer reported an
-    // error without naming a binding of its reply (error-index 0 or past the
-    // list, or error fields that are not one-byte INTEGERs).
-    std::string str;
-    int status;
-
-    bool operator==(const char *other) const { return str == other; }
-};
 
 // One SNMP variable-binding list: a SEQUENCE of (OID, value) SEQUENCEs, plus an
 // index from dotted text to each binding. Lookups meet the LAST matching

@@ -102,6 +102,15 @@ std::mutex requestIdLock;
 
 }  // namespace
 
+std::string dotted(const SNMP_session::IPv4 &a) {
+    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
+           std::to_string(a[3]);
+}
+
+namespace {
+
+}  // namespace
+
 std::int32_t snmp_request_id() {
     // One generator for the run, seeded once from the system's random source;
     // random() would repeat the same ids in every run and is not meant to be
@@ -154,11 +163,6 @@ const SNMP_session::IPv4 &SNMP_session::address() const {
     return addresses_[addrIndex < addresses_.size() ? addrIndex : addresses_.size() - 1];
 }
 
-void SNMP_session::warn_discarded(const char *reason) {
-    std::fprintf(stderr, "Warning: %s sent a reply that cannot be used (%s); request sent again.\n",
-                 hostname.c_str(), reason);
-}
-
 std::unique_ptr<OidSeq> SNMP_session::do_req(int pduTag, OidSeq *request) {
     if (state & UNREACHABLE) return nullptr;
 
@@ -169,77 +173,96 @@ std::unique_ptr<OidSeq> SNMP_session::do_req(int pduTag, OidSeq *request) {
         write_debug("Sent", &sent);
         write_debug_bin(message.data(), message.size());
     }
-
-    for (; addrIndex < addresses_.size(); ++addrIndex) {
-        int discarded = 0;
-        for (;;) {
-            std::size_t len = message.size();
-            auto reply = transport->call(4, AF_INET, addresses_[addrIndex].data(), message.data(), len);
-            if (!reply) break;
-
-            // A reply that cannot be used is dropped like a late one: the request
-            // goes out again. A bounded number of them count as no answer.
-            std::string problem;
-            std::unique_ptr<BerSequence> tree;
-            try {
-                tree = std::make_unique<BerSequence>(reply.get(), len);
-            } catch (const BerDecodeError &e) {
-                problem = std::string("undecodable: ") + e.what();
-            }
-            if (state & DEBUG_ON) {
-                if (tree) {
-                    write_debug("Received", tree.get());
-                } else {
-                    std::string record = "Received\n(" + problem + ")\n";
-                    write_log(record.data(), record.size());
-                }
-                write_debug_bin(reply.get(), len);
-            }
-
-            BerSequence *pdu = tree ? as<BerSequence>(tree->peek(2)) : nullptr;
-            BerInt *id = pdu ? integer_at(pdu, 0) : nullptr;
-            if (tree && (!pdu || pdu->tag() != GET_RESP_TAG))
-                problem = "not a GetResponse";
-            else if (tree && !id)
-                problem = "request id is not an INTEGER";
-
-            if (problem.empty() && id->value == reqid) {
-                BerInt *status = integer_at(pdu, 1);
-                if (!status || status->value != 0) {
-                    // Printers that do not name a binding still refuse the request:
-                    // the error carries an empty OID text then.
-                    throw std::make_unique<SNMP_error_oid>(
-                        refused_oid(pdu, status ? integer_at(pdu, 2) : nullptr).c_str(), error_status(status));
-                }
-                auto *list = as<BerSequence>(pdu->peek(3));
-                if (!list) {
-                    problem = "no variable-binding list";
-                } else {
-                    std::unique_ptr<BerBase> taken = pdu->extract(3);
-                    std::unique_ptr<BerSequence> bindings(static_cast<BerSequence *>(taken.release()));
-                    try {
-                        return std::make_unique<OidSeq>(std::move(bindings));
-                    } catch (const BerDecodeError &e) {
-                        problem = e.what();
-                    }
-                }
-            }
-
-            if (++discarded > MAX_DISCARDED_REPLIES) {
-                const IPv4 &a = addresses_[addrIndex];
-                std::fprintf(stderr,
-                             "Warning: %s sent too many replies that cannot be used; no answer from %u.%u.%u.%u "
-                             "assumed.\n",
-                             hostname.c_str(), a[0], a[1], a[2], a[3]);
-                break;
-            }
-            // A reply to an earlier, timed-out request is expected now and then
-            // and needs no warning.
-            if (!problem.empty()) warn_discarded(problem.c_str());
-        }
-    }
+    for (; addrIndex < addresses_.size(); ++addrIndex)
+        if (std::unique_ptr<OidSeq> bindings = exchange_with(addresses_[addrIndex], message, reqid))
+            return bindings;
     state |= UNREACHABLE;
     return nullptr;
+}
+
+std::unique_ptr<OidSeq> SNMP_session::exchange_with(const IPv4 &address,
+                                                    const std::vector<unsigned char> &message,
+                                                    std::int32_t reqid) {
+    for (int discarded = 0;;) {
+        std::size_t len = message.size();
+        int sendError = 0;
+        auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendError);
+        if (sendError != 0)
+            warn(std::string("Error sending packet: ") + std::strerror(sendError) + "\n", false);
+        if (!reply) return nullptr;
+
+        // A reply that cannot be used is dropped like a late one: the request
+        // goes out again. A bounded number of them count as no answer.
+        ReplyCheck check = received(reply.get(), len, reqid);
+        if (check.outcome == ReplyCheck::Accepted) return std::move(check.bindings);
+        if (check.outcome == ReplyCheck::Refused)
+            throw SNMP_error_oid(check.refusedOid.c_str(), check.errorStatus);
+        if (++discarded > MAX_DISCARDED_REPLIES) {
+            warn("Warning: " + hostname + " sent too many replies that cannot be used; no answer from " +
+                 dotted(address) + " assumed.\n");
+            return nullptr;
+        }
+        // A reply to an earlier, timed-out request is expected now and then
+        // and needs no warning.
+        if (check.outcome == ReplyCheck::Unusable)
+            warn("Warning: " + hostname + " sent a reply that cannot be used (" + check.problem +
+                 "); request sent again.\n");
+    }
+}
+
+ReplyCheck SNMP_session::received(const unsigned char *reply, std::size_t len, std::int32_t reqid) {
+    std::unique_ptr<BerSequence> tree;
+    std::string undecodable;
+    try {
+        tree = std::make_unique<BerSequence>(reply, len);
+    } catch (const BerDecodeError &e) {
+        undecodable = std::string("undecodable: ") + e.what();
+    }
+    if (state & DEBUG_ON) {
+        if (tree) {
+            write_debug("Received", tree.get());
+        } else {
+            std::string record = "Received\n(" + undecodable + ")\n";
+            write_log(record.data(), record.size());
+        }
+        write_debug_bin(reply, len);
+    }
+    if (!tree) return ReplyCheck{ReplyCheck::Unusable, nullptr, {}, 0, undecodable};
+    return check_reply(*tree, reqid);
+}
+
+ReplyCheck check_reply(BerSequence &message, std::int32_t reqid) {
+    auto unusable = [](const char *problem) {
+        return ReplyCheck{ReplyCheck::Unusable, nullptr, {}, 0, problem};
+    };
+    BerSequence *pdu = as<BerSequence>(message.peek(2));
+    if (!pdu || pdu->tag() != GET_RESP_TAG) return unusable("not a GetResponse");
+    BerInt *id = integer_at(pdu, 0);
+    if (!id) return unusable("request id is not an INTEGER");
+    if (id->value != reqid) return ReplyCheck{ReplyCheck::OtherRequest, nullptr, {}, 0, {}};
+
+    BerInt *status = integer_at(pdu, 1);
+    if (!status || status->value != 0) {
+        // Printers that do not name a binding still refuse the request: the
+        // error carries an empty OID text then.
+        return ReplyCheck{ReplyCheck::Refused, nullptr,
+                          refused_oid(pdu, status ? integer_at(pdu, 2) : nullptr), error_status(status), {}};
+    }
+    if (!as<BerSequence>(pdu->peek(3))) return unusable("no variable-binding list");
+    std::unique_ptr<BerBase> taken = pdu->extract(3);
+    std::unique_ptr<BerSequence> list(static_cast<BerSequence *>(taken.release()));
+    try {
+        return ReplyCheck{ReplyCheck::Accepted, std::make_unique<OidSeq>(std::move(list)), {}, 0, {}};
+    } catch (const BerDecodeError &e) {
+        return ReplyCheck{ReplyCheck::Unusable, nullptr, {}, 0, e.what()};
+    }
+}
+
+void SNMP_session::warn(const std::string &text, bool namesPrinter) const {
+    if (warnings)
+        warnings->warn(text, namesPrinter);
+    else
+        std::fputs(text.c_str(), stderr);
 }
 
 void SNMP_session::setDebug(const std::string &dir) {
@@ -265,8 +288,8 @@ void SNMP_session::setDebug(const std::string &dir) {
         err = errno;
         if (err != EEXIST && err != ELOOP) break;
     }
-    std::fprintf(stderr, "Warning: cannot create the packet log for %s (%s); continuing without it.\n",
-                 hostname.c_str(), err ? std::strerror(err) : "no free snmplog number");
+    warn("Warning: cannot create the packet log for " + hostname + " (" +
+         (err ? std::strerror(err) : "no free snmplog number") + "); continuing without it.\n");
 }
 
 void SNMP_session::write_log(const char *text, std::size_t len) {
@@ -275,8 +298,8 @@ void SNMP_session::write_log(const char *text, std::size_t len) {
         ssize_t n = ::write(debugfile.get(), text, len);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            std::fprintf(stderr, "Warning: cannot write the packet log of %s (%s); logging stopped.\n",
-                         hostname.c_str(), n < 0 ? std::strerror(errno) : "nothing written");
+            warn("Warning: cannot write the packet log of " + hostname + " (" +
+                 (n < 0 ? std::strerror(errno) : "nothing written") + "); logging stopped.\n");
             state &= ~DEBUG_ON;
             debugfile.reset();
             return;

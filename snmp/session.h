@@ -13,6 +13,7 @@
 #include "snmp/snmpsock.h"
 
 class BerBase;
+class BerSequence;
 
 // PDU tags of SNMPv1 (RFC 1157).
 constexpr int GET_REQ_TAG = 0xa0;
@@ -29,6 +30,35 @@ class SNMP_resolve_error : public std::runtime_error {
     std::string hostname;
     int status() const { return 252; }
 };
+
+// Where a session's warnings go (the printer's output); standard error when
+// none is set.
+class SNMP_warning_sink {
+ public:
+    // text ends in "\n"; namesPrinter: the text names the printer itself.
+    virtual void warn(const std::string &text, bool namesPrinter) = 0;
+
+ protected:
+    ~SNMP_warning_sink() = default;
+};
+
+// What a received message is to the request that waits for it.
+struct ReplyCheck {
+    enum Outcome {
+        Accepted,      // the reply to this request: bindings holds its variable bindings
+        Refused,       // the reply to this request, with a non-zero error-status
+        Unusable,      // discarded for the reason in problem
+        OtherRequest,  // another request id: a late answer to an earlier exchange
+    } outcome;
+    std::unique_ptr<OidSeq> bindings;
+    std::string refusedOid;  // empty when the error-index names no binding
+    int errorStatus = 0;     // -1 when missing, not an INTEGER or beyond int
+    std::string problem;
+};
+
+// Checks a decoded message against the request id asked; takes the binding
+// list out of it when accepted. Reads nothing outside the message.
+ReplyCheck check_reply(BerSequence &message, std::int32_t reqid);
 
 class SNMP_session {
  public:
@@ -55,8 +85,8 @@ class SNMP_session {
     // bindings of request (kept by the caller, unchanged). Returns the reply's
     // bindings (owned by the caller), or nullptr when no address answered; from
     // then on returns nullptr at once. A reply with non-zero error-status throws
-    // std::unique_ptr<SNMP_error_oid> naming the binding the error-index points
-    // at (empty text when it points at none).
+    // SNMP_error_oid naming the binding the error-index points at (empty text
+    // when it points at none). A send that fails is reported through warn().
     std::unique_ptr<OidSeq> do_req(int pduTag, OidSeq *request);
 
     // Opens the packet log "snmplog.N" (first free N, created exclusively,
@@ -69,6 +99,11 @@ class SNMP_session {
     // Appends a hex dump ("%02x " per byte, "\n" after every 16th, one more
     // "\n" at the end) to the log.
     void write_debug_bin(const unsigned char *data, std::size_t len);
+
+    // Warnings of this session go to sink (not owned; nullptr: standard error).
+    void setWarningSink(SNMP_warning_sink *sink) { warnings = sink; }
+    // Writes text (ending in "\n") through the warning sink.
+    void warn(const std::string &text, bool namesPrinter = true) const;
 
     // Name as given; used in every message and in the hostname field.
     std::string hostname;
@@ -87,7 +122,11 @@ class SNMP_session {
  private:
     enum : int { DEBUG_ON = 1, UNREACHABLE = 2 };
     void write_log(const char *text, std::size_t len);
-    void warn_discarded(const char *reason);
+    // Sends message to one address until it answers; nullptr when it does not.
+    std::unique_ptr<OidSeq> exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
+                                          std::int32_t reqid);
+    // Decodes, logs and checks one datagram received for reqid.
+    ReplyCheck received(const unsigned char *reply, std::size_t len, std::int32_t reqid);
 
     SNMP_socket *transport;  // shared by all sessions; not owned
     std::string community_;
@@ -96,7 +135,11 @@ class SNMP_session {
     int state = 0;
     SNMP_descriptor debugfile;
     std::string debugPath_;
+    SNMP_warning_sink *warnings = nullptr;
 };
+
+// "a.b.c.d"
+std::string dotted(const SNMP_session::IPv4 &address);
 
 // Request ids: a thread-safe draw from a generator seeded once per run from the
 // system's random source. Never negative.

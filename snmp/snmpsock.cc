@@ -92,7 +92,8 @@ SNMP_socket::~SNMP_socket() {
 }
 
 std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, const void *address,
-                                                   const unsigned char *data, std::size_t &length) {
+                                                   const unsigned char *data, std::size_t &length,
+                                                   int *sendError) {
     if (addrlen != 4 || family != AF_INET)
         throw std::invalid_argument("SNMP_socket::call: only IPv4 addresses are supported");
 
@@ -111,33 +112,14 @@ std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, cons
     if (head) head->prev = &request;
     head = &request;
 
-    auto unlink = [&] { unlink_pending(key, &request); };
-
     for (int tries = 0; tries <= retries_ && !request.data; ++tries) {
-        // A refusal reported here belongs to an earlier datagram (the ICMP
-        // port-unreachable is delivered on the next socket operation), so the
-        // datagram is sent again at once without counting a try.
-        bool sent = false;
-        for (int refused = 0; refused <= MAX_REFUSED_RESENDS;) {
-            ssize_t n = ::sendto(sock.get(), data, length, 0, reinterpret_cast<const sockaddr *>(&dest),
-                                 sizeof dest);
-            if (n >= 0) {
-                sent = true;
-                break;
-            }
-            int err = errno;
-            if (err == ECONNREFUSED) {
-                ++refused;
-                continue;
-            }
-            if (err == EINTR) continue;
-            unlink();
-            lock.unlock();
-            errno = err;
-            std::perror("Error sending packet");
+        const SendOutcome sent = send_datagram(dest, data, length);
+        if (sent.error != 0) {
+            unlink_pending(key, &request);
+            if (sendError) *sendError = sent.error;
             return nullptr;
         }
-        if (!sent) continue;
+        if (!sent.sent) continue;
 
         // The deadline is the current time in whole seconds plus the timeout, so
         // with a timeout of 2 the wait lasts one to two seconds. The seconds come
@@ -150,11 +132,28 @@ std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, cons
         }
     }
     if (!request.data) {
-        unlink();
+        unlink_pending(key, &request);
         return nullptr;
     }
     length = request.length;
     return std::move(request.data);
+}
+
+SNMP_socket::SendOutcome SNMP_socket::send_datagram(const sockaddr_in &dest, const unsigned char *data,
+                                                    std::size_t length) {
+    // A refusal reported here belongs to an earlier datagram (the ICMP
+    // port-unreachable is delivered on the next socket operation), so the
+    // datagram is sent again at once without counting a try.
+    for (int refused = 0; refused <= MAX_REFUSED_RESENDS;) {
+        ssize_t n = ::sendto(sock.get(), data, length, 0, reinterpret_cast<const sockaddr *>(&dest), sizeof dest);
+        if (n >= 0) return {true, 0};
+        const int err = errno;
+        if (err == ECONNREFUSED)
+            ++refused;
+        else if (err != EINTR)
+            return {false, err};
+    }
+    return {false, 0};
 }
 
 void SNMP_socket::unlink_pending(std::uint32_t key, PendingRequest *p) {

@@ -11,6 +11,8 @@
 #include <thread>
 #include <unordered_map>
 
+struct sockaddr_in;
+
 // The transport could not be set up: the protocol lookup, the socket, the wake-up
 // pipe or the receiver thread failed. what() is the message for the user,
 // "<step>: <system error text>", not yet written anywhere; main writes it,
@@ -77,11 +79,13 @@ class SNMP_socket {
     // address, family AF_INET) on the socket's port and waits for a datagram
     // from that address: retries + 1 sends, each followed by a wait until
     // time() + timeout. Returns the reply (owned by the caller) and sets length
-    // to its size, or returns nullptr (length untouched) when none came. Safe to
-    // call from many threads at once; the newest call for an address gets the
-    // next datagram from it.
+    // to its size, or returns nullptr (length untouched) when none came. A send
+    // that fails (anything but ECONNREFUSED) ends the call at once with nullptr
+    // and its errno in *sendError (when given). Safe to call from many threads
+    // at once; the newest call for an address gets the next datagram from it.
     std::unique_ptr<unsigned char[]> call(int addrlen, int family, const void *address,
-                                          const unsigned char *data, std::size_t &length);
+                                          const unsigned char *data, std::size_t &length,
+                                          int *sendError = nullptr);
 
     int timeout() const { return timeout_; }
     int retries() const { return retries_; }
@@ -98,6 +102,13 @@ class SNMP_socket {
 
  private:
     struct PendingRequest;
+    struct SendOutcome {
+        bool sent;  // false with error 0: refused MAX_REFUSED_RESENDS times in a row
+        int error;  // errno of a failed send
+    };
+
+    // One datagram, repeated at once while the system reports ECONNREFUSED.
+    SendOutcome send_datagram(const sockaddr_in &dest, const unsigned char *data, std::size_t length);
 
     void receiver();
     // Hands buf to the newest request for addr (buf is then empty); false,

@@ -10,23 +10,29 @@
 
 namespace tabdef_detail {
 
-void check_type(const BerBase *v, int expected, const char *oidstr) {
+void check_type(const SNMP_session *session, const BerBase *v, int expected, const char *oidstr) {
     const int t = v->type();
     if (t == expected) return;
     // Some firmware mixes up the two 32-bit integer types; the value is still usable.
     if (t == COUNTER_TAG && expected == INT_TAG) {
-        std::fprintf(stderr, "Warning: Counter returned when Integer expected for %s.Buggy firmware?\n", oidstr);
+        session->warn(std::string("Warning: Counter returned when Integer expected for ") + oidstr +
+                          ".Buggy firmware?\n",
+                      false);
         return;
     }
     if (t == INT_TAG && expected == COUNTER_TAG) {
-        std::fprintf(stderr, "Warning: Integer returned when Counter expected for %s. Buggy firmware?\n", oidstr);
+        session->warn(std::string("Warning: Integer returned when Counter expected for ") + oidstr +
+                          ". Buggy firmware?\n",
+                      false);
         return;
     }
-    std::fprintf(stderr,
-                 "Warning: Printer returned a value of type 0x%x when a value of 0x%x was expected for %s. Buggy "
-                 "firmware?\n",
-                 static_cast<unsigned>(t), static_cast<unsigned>(expected), oidstr);
-    throw SNMP_error_oid(oidstr);
+    char types[80];
+    std::snprintf(types, sizeof types, "type 0x%x when a value of 0x%x", static_cast<unsigned>(t),
+                  static_cast<unsigned>(expected));
+    session->warn(std::string("Warning: Printer returned a value of ") + types + " was expected for " + oidstr +
+                      ". Buggy firmware?\n",
+                  false);
+    throw SNMP_error_type(oidstr);
 }
 
 std::int64_t int_value(const BerBase *v) {
@@ -59,7 +65,7 @@ std::array<unsigned char, 4> ipaddr_value(const BerBase *v) {
 
 std::unique_ptr<OidSeq> exchange(SNMP_session *session, int pduTag, OidSeq *request) {
     std::unique_ptr<OidSeq> reply = session->do_req(pduTag, request);
-    if (!reply) throw NO_RESPONSE;
+    if (!reply) throw SNMP_error_unrecoverable(NO_RESPONSE);
     return reply;
 }
 
@@ -97,20 +103,20 @@ bool oids_increase(const SNMP_session *session, const OidSeq &request, const Oid
     const std::size_t n = request.size() < reply.size() ? request.size() : reply.size();
     for (std::size_t i = 0; i < n; ++i) {
         if (subids(*request.oid(i)) < subids(*reply.oid(i))) continue;
-        std::fprintf(stderr, "Warning: %s returned an OID that does not increase (%s); table walk stopped.\n",
-                     session->hostname.c_str(), reply.oidstr(i).c_str());
+        session->warn("Warning: " + session->hostname + " returned an OID that does not increase (" +
+                      reply.oidstr(i) + "); table walk stopped.\n");
         return false;
     }
     return true;
 }
 
 void warn_endless_walk(const SNMP_session *session, std::size_t rows) {
-    std::fprintf(stderr, "Warning: %s sent a table that does not end; walk stopped after %zu rows.\n",
-                 session->hostname.c_str(), rows);
+    session->warn("Warning: " + session->hostname + " sent a table that does not end; walk stopped after " +
+                  std::to_string(rows) + " rows.\n");
 }
 
-void warn_missing_value() {
-    std::fprintf(stderr, "Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n");
+void warn_missing_value(const SNMP_session *session) {
+    session->warn("Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n", false);
 }
 
 }  // namespace tabdef_detail

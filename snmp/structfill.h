@@ -13,40 +13,36 @@
 #include <vector>
 
 #include "ber/ber.h"
+#include "snmp/errors.h"
 #include "snmp/oidseq.h"
 #include "snmp/session.h"
 
-// Thrown by value by getOne, getNext and get when the printer did not answer.
-enum SNMP_error_unrecoverable { NO_RESPONSE = 0 };
-
 // Non-template work of tabdef, in structfill.cc.
 namespace tabdef_detail {
-// Accepts v for a column of type expected, warning about the Integer/Counter
-// swap some firmware makes; any other mismatch warns and throws SNMP_error_oid
-// (by value) naming oidstr.
-void check_type(const BerBase *v, int expected, const char *oidstr);
+// Accepts v for a column of type expected, warning (through the session)
+// about the Integer/Counter swap some firmware makes; any other mismatch warns
+// and throws SNMP_error_type naming oidstr.
+void check_type(const SNMP_session *session, const BerBase *v, int expected, const char *oidstr);
 // INTEGER, Counter or TimeTicks value.
 std::int64_t int_value(const BerBase *v);
 // OCTET STRING as a C string reads it (cut at an embedded NUL), at most 254
 // bytes; an OID as its dotted text.
 std::string string_value(const BerBase *v);
 std::array<unsigned char, 4> ipaddr_value(const BerBase *v);
-// do_req, with nullptr (no answer) turned into NO_RESPONSE.
+// do_req, with nullptr (no answer) turned into SNMP_error_unrecoverable.
 std::unique_ptr<OidSeq> exchange(SNMP_session *session, int pduTag, OidSeq *request);
 // False, after "Warning: %s returned an OID that does not increase (%s); table
 // walk stopped.\n", when a get-next reply names an OID not greater than the one
 // asked for at the same position.
 bool oids_increase(const SNMP_session *session, const OidSeq &request, const OidSeq &reply);
 // "Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n"
-void warn_missing_value();
+void warn_missing_value(const SNMP_session *session);
 // Rows one tabdef reads by GetNext before it stops: printer tables hold tens of
 // rows, and an agent whose table never ends would otherwise keep a walk going
 // (and its memory growing) for ever.
 constexpr std::size_t MAX_WALK_ROWS = 10000;
 // "Warning: %s sent a table that does not end; walk stopped after %zu rows.\n"
 void warn_endless_walk(const SNMP_session *session, std::size_t rows);
-// noSuchName: a get-next past the last object of the agent's MIB.
-constexpr int NO_SUCH_NAME = 2;
 }  // namespace tabdef_detail
 
 // Columns (a dotted OID string with its expected BER type) bound to members of
@@ -110,19 +106,19 @@ class tabdef {
                 result = false;
                 continue;
             }
-            tabdef_detail::check_type(v, it->type, it->oidstr);
+            tabdef_detail::check_type(session, v, it->type, it->oidstr);
             store(*it, v, record);
         }
         return result;
     }
 
     // One GetRequest for every column: &record, or nullptr (with a warning) when
-    // a value was missing. NO_RESPONSE when the printer did not answer; an
-    // error-status arrives as the session's std::unique_ptr<SNMP_error_oid>.
+    // a value was missing. SNMP_error_unrecoverable when the printer did not
+    // answer; an error-status arrives as the session's SNMP_error_oid.
     Record *getOne(Record &record) {
         response = tabdef_detail::exchange(session, GET_REQ_TAG, oidseq.get());
         if (!fillStruct(*response, record)) {
-            tabdef_detail::warn_missing_value();
+            tabdef_detail::warn_missing_value(session);
             return nullptr;
         }
         return &record;
@@ -153,8 +149,8 @@ class tabdef {
             Record record{};
             try {
                 if (!getNext(record)) break;
-            } catch (std::unique_ptr<SNMP_error_oid> &error) {
-                if (error && error->status == tabdef_detail::NO_SUCH_NAME) break;
+            } catch (const SNMP_error_oid &error) {
+                if (error.status == NO_SUCH_NAME) break;
                 throw;
             }
             rows.push_back(std::move(record));
@@ -162,6 +158,7 @@ class tabdef {
         return rows;
     }
 
+    SNMP_session *sessionOf() const { return session; }
     // The last reply, or nullptr; owned by the tabdef.
     OidSeq *lastResponse() const { return response.get(); }
     // The next request's bindings, or nullptr before the first column.

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "reports/enums.h"
 #include "reports/output.h"
-#include "reports/printmib.h"
-#include "reports/prowlethelpers.h"
+#include "reports/vendor_rules.h"
 #include "tests/support/agents.h"
 #include "tests/support/fake_agent.h"
 #include "tests/support/run_prowlet.h"

@@ -19,8 +19,9 @@
 #include <vector>
 
 #include "ber/ber.h"
+#include "reports/classic.h"
+#include "reports/context.h"
 #include "reports/flags.h"
-#include "reports/output.h"
 #include "reports/printmib.h"
 #include "snmp/oidseq.h"
 #include "snmp/session.h"
@@ -740,21 +741,28 @@ class DirectSession {
     }
     // Runs the reports of flags; what they printed, and how they ended.
     std::string run(std::uint64_t f0, std::uint64_t f1, std::string *how) {
-        std::uint64_t flags[3] = {f0, f1, 0};
-        reset_output_state();
+        const std::uint64_t flags[3] = {f0, f1, 0};
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         *how = "ok";
-        try {
-            do_printmib_get(*session, flags);
-        } catch (const WorkerExit &e) {
-            *how = "exit " + std::to_string(e.status);
-        } catch (const SNMP_error_oid &e) {
-            *how = "wrong type " + e.str;
-        } catch (const std::unique_ptr<SNMP_error_oid> &e) {
-            *how = "refused " + (e ? e->str : std::string());
+        {
+            ClassicWriter writer;
+            ClassicOutput out(writer, session->hostname, false);
+            session->setWarningSink(&out);
+            const RunSettings settings;
+            ReportContext ctx(*session, out, settings, flags);
+            try {
+                do_printmib_get(ctx);
+            } catch (const WorkerExit &e) {
+                *how = "exit " + std::to_string(e.status);
+            } catch (const SNMP_error_type &e) {
+                *how = "wrong type " + e.str;
+            } catch (const SNMP_error_oid &e) {
+                *how = "refused " + e.str;
+            }
+            session->setWarningSink(nullptr);
+            writer.finish();
         }
-        finish_output();
         std::string err = testing::internal::GetCapturedStderr();
         std::string out = testing::internal::GetCapturedStdout();
         static_cast<void>(err);

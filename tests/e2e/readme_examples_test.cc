@@ -23,6 +23,7 @@
 
 #include "ber/ber.h"
 #include "ber/berseq.h"
+#include "frontend/options.h"
 #include "tests/support/agents.h"
 #include "tests/support/run_prowlet.h"
 
@@ -349,12 +350,7 @@ using OptionBits = std::map<std::string, std::pair<int, unsigned long>>;
 // Word and bit of every flag option, from the program's option table.
 OptionBits program_option_bits() {
     OptionBits program;
-    static const std::regex entry(R"re(\{"([a-z0-9]+)", (?:no|required)_argument, &flagValue, word_bit\((\d), (0x[0-9a-f]+)\)\})re");
-    for (const std::string &line : read_lines(std::string(PROWLET_SOURCE_DIR) + "/frontend/options.cc")) {
-        std::smatch m;
-        if (std::regex_search(line, m, entry))
-            program[m[1]] = {std::stoi(m[2]), std::stoul(m[3], nullptr, 16)};
-    }
+    for (const FlagOption &option : flag_options()) program[option.name] = {option.word, option.bit};
     return program;
 }
 

@@ -19,6 +19,8 @@
 #include "frontend/prowlet.h"
 #include "frontend/targets.h"
 #include "frontend/workers.h"
+#include "reports/classic.h"
+#include "reports/context.h"
 #include "reports/flags.h"
 #include "reports/output.h"
 #include "snmp/session.h"
@@ -106,7 +108,8 @@ int mostRunning = 0;
 int probed = 0;
 bool releaseSlow = false;
 
-void counting_general(SNMP_session &s, std::uint64_t *, std::uint64_t *, const char *const *) {
+void counting_general(ReportContext &ctx) {
+    const SNMP_session &s = ctx.session;
     std::unique_lock<std::mutex> lock(probeLock);
     ++running;
     ++probed;
@@ -123,20 +126,15 @@ void counting_general(SNMP_session &s, std::uint64_t *, std::uint64_t *, const c
     --running;
     probeChanged.notify_all();
 }
-void no_connections(std::uint64_t *, SNMP_session &, const ConnRequest *) {}
-void no_hostmib(SNMP_session &, std::uint64_t *, std::uint64_t *) {}
-void no_printmib(SNMP_session &, std::uint64_t *) {}
-void no_reboot(SNMP_session &, std::uint64_t *) {}
-void no_cfgsrc(SNMP_session &, std::uint64_t *, const BerBase *) {}
+void nothing(ReportContext &) {}
+int no_cfgsrc(ReportContext &) { return 0; }
 
-const ReportRoutines kCounting = {counting_general, no_connections, no_hostmib,
-                                  no_printmib,      no_reboot,      no_cfgsrc};
+const ReportRoutines kCounting = {counting_general, nothing, nothing, nothing, nothing, nothing, no_cfgsrc};
 
 class MaxprocWorkers : public ::testing::Test {
  protected:
     void SetUp() override {
         progname = "prowlet";
-        reset_output_state();
         std::lock_guard<std::mutex> lock(probeLock);
         running = mostRunning = probed = 0;
         releaseSlow = false;
@@ -150,7 +148,8 @@ class MaxprocWorkers : public ::testing::Test {
         data_.assign(names.size(), ThreadData{});
         for (std::size_t k = 0; k < names.size(); ++k) {
             data_[k].session = sessions_[k].get();
-            data_[k].settings = settings_;
+            data_[k].run = &run_;
+            data_[k].outputs = &outputs_;
             data_[k].flags[0] = F0_VENDOR;
             data_[k].reports = &kCounting;
         }
@@ -164,6 +163,9 @@ class MaxprocWorkers : public ::testing::Test {
     std::vector<ThreadData> data_;
     std::unique_ptr<WorkerSet> set_;
     const char *settings_[4] = {nullptr, nullptr, nullptr, nullptr};
+    RunSettings run_{settings_, {}};
+    ClassicWriter writer_;
+    ClassicOutputs outputs_{writer_, false};
 };
 
 std::vector<std::string> names(std::size_t n) {

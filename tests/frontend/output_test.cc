@@ -8,9 +8,12 @@
 #include <thread>
 #include <vector>
 
+#include "reports/classic.h"
+#include "reports/context.h"
 #include "reports/flags.h"
 #include "reports/output.h"
 #include "snmp/session.h"
+#include "tests/support/emit_output.h"
 
 namespace {
 
@@ -135,16 +138,19 @@ TEST_F(Output, OtherFlagBitsDoNotMatter) {
 }
 
 TEST(Messages, NotSupportedAndNoResponse) {
+    progname = "prowlet";
+    ClassicWriter writer;
+    ClassicOutput out(writer, "lp7", false);
     testing::internal::CaptureStderr();
-    not_supported("marker", "lp7");
+    not_supported(out, "marker");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "lp7: marker option not supported on this printer type.\n");
     testing::internal::CaptureStderr();
     int status = -1;
     try {
-        handle_unrecoverable("prowlet", "lp7", NO_RESPONSE);
-    } catch (const WorkerExit &e) {
-        status = e.status;
+        throw SNMP_error_unrecoverable(NO_RESPONSE);
+    } catch (...) {
+        status = report_failure(out);
     }
     EXPECT_EQ(status, 8);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "prowlet: No response from lp7\n");

@@ -14,7 +14,11 @@
 #include "ber/ber.h"
 #include "frontend/threadattr.h"
 #include "frontend/workers.h"
+#include "reports/classic.h"
+#include "reports/context.h"
 #include "reports/flags.h"
+#include "reports/hp.h"
+#include "reports/mib2.h"
 #include "reports/output.h"
 #include "snmp/oidseq.h"
 #include "snmp/session.h"
@@ -49,46 +53,38 @@ FakePrinter printer_of(SNMP_session &s) {
 void maybe_throw(SNMP_session &s, const std::string &routine) {
     FakePrinter p = printer_of(s);
     if (p.throwIn != routine) return;
-    if (p.throwWhat == "oidptr")
-        throw std::make_unique<SNMP_error_oid>("1.3.6.1.2.1.1.4.0", 4);
-    if (p.throwWhat == "oidptr-unnamed") throw std::make_unique<SNMP_error_oid>("", 5);
-    if (p.throwWhat == "oidvalue") throw SNMP_error_oid("1.3.6.1.2.1.43.10.2.1.4.1.1");
+    if (p.throwWhat == "oidptr") throw SNMP_error_oid("1.3.6.1.2.1.1.4.0", 4);
+    if (p.throwWhat == "oidptr-unnamed") throw SNMP_error_oid("", 5);
+    if (p.throwWhat == "oidvalue") throw SNMP_error_type("1.3.6.1.2.1.43.10.2.1.4.1.1");
     if (p.throwWhat == "decode") throw BerDecodeError("length runs past the data");
-    if (p.throwWhat == "unrecoverable") throw NO_RESPONSE;
+    if (p.throwWhat == "unrecoverable") throw SNMP_error_unrecoverable(NO_RESPONSE);
     if (p.throwWhat == "runtime") throw std::runtime_error("out of something");
-    if (p.throwWhat == "exit") throw WorkerExit{42};
+    if (p.throwWhat == "exit") throw WorkerExit(42);
     if (p.throwWhat == "int") throw 7;
 }
 
-void fake_general(SNMP_session &s, std::uint64_t *flags, std::uint64_t *capFlags,
-                  const char *const *) {
-    record(s, "general");
-    FakePrinter p = printer_of(s);
-    *capFlags |= p.caps;
-    if (p.clearReboot) flags[1] &= ~F1_REBOOT;
-    maybe_throw(s, "general");
-    if (p.exitInGeneral) throw WorkerExit{p.exitInGeneral};
+void fake_general(ReportContext &ctx) {
+    record(ctx.session, "general");
+    FakePrinter p = printer_of(ctx.session);
+    ctx.capFlags |= p.caps;
+    if (p.clearReboot) ctx.flags[1] &= ~F1_REBOOT;
+    maybe_throw(ctx.session, "general");
+    if (p.exitInGeneral) throw WorkerExit(p.exitInGeneral);
 }
-void fake_connections(std::uint64_t *, SNMP_session &s, const ConnRequest *) {
-    record(s, "connections");
-    maybe_throw(s, "connections");
-}
-void fake_hostmib(SNMP_session &s, std::uint64_t *, std::uint64_t *) {
-    record(s, "hostmib");
-    maybe_throw(s, "hostmib");
-}
-void fake_printmib(SNMP_session &s, std::uint64_t *) {
-    record(s, "printmib");
-    maybe_throw(s, "printmib");
-}
-void fake_reboot(SNMP_session &s, std::uint64_t *) {
-    record(s, "reboot");
-    maybe_throw(s, "reboot");
-}
-void fake_cfgsrc(SNMP_session &s, std::uint64_t *, const BerBase *) { record(s, "cfgsrc"); }
 
-const ReportRoutines kFakes = {fake_general, fake_connections, fake_hostmib,
-                               fake_printmib, fake_reboot,     fake_cfgsrc};
+// A stand-in that records its call and may throw.
+template <const char *Name>
+void fake(ReportContext &ctx) {
+    record(ctx.session, Name);
+    maybe_throw(ctx.session, Name);
+}
+constexpr char kConnections[] = "connections", kHostmib[] = "hostmib", kPrintmib[] = "printmib",
+               kReboot[] = "reboot";
+
+// Setting contact and location and the configuration source are the real
+// routines: the transport never sends, so they meet a printer that does not answer.
+const ReportRoutines kFakes = {fake_general, do_set_contact_location, fake<kConnections>, fake<kHostmib>,
+                               fake<kPrintmib>, fake<kReboot>, do_cfgsrc};
 
 std::uint64_t vendor(int code) { return static_cast<std::uint64_t>(code) << CAP_VENDOR_SHIFT; }
 
@@ -98,7 +94,6 @@ class Workers : public ::testing::Test {
         progname = "prowlet";
         callLog.clear();
         printers.clear();
-        reset_output_state();
     }
 
     // A session that never reaches anything: the transport sends nothing.
@@ -117,14 +112,15 @@ class Workers : public ::testing::Test {
     };
 
     Run run(const std::string &host, std::uint64_t f0, std::uint64_t f1, std::uint64_t f2 = 0,
-            const ConnRequest *conn = nullptr) {
+            std::vector<std::uint16_t> ports = {}) {
         ThreadData td;
         td.session = &session(host);
-        td.settings = settings_;
+        run_.ports = std::move(ports);
+        td.run = &run_;
+        td.outputs = &outputs_;
         td.flags[0] = f0;
         td.flags[1] = f1;
         td.flags[2] = f2;
-        td.connList = conn;
         td.reports = &kFakes;
         testing::internal::CaptureStderr();
         int status = do_reqs(&td);
@@ -135,6 +131,9 @@ class Workers : public ::testing::Test {
     SNMP_socket transport_{2, -1, 0};
     std::vector<std::unique_ptr<SNMP_session>> sessions_;
     const char *settings_[4] = {nullptr, "Ann", "Hall", nullptr};
+    RunSettings run_{settings_, {}};
+    ClassicWriter writer_;
+    ClassicOutputs outputs_{writer_, false};
 };
 
 using V = std::vector<std::string>;
@@ -162,8 +161,8 @@ TEST(CfgSrcVendors, OnlyHpHasAReport) {
     const CfgSrcVendor *hp = cfgsrc_vendor(VENDOR_HP);
     ASSERT_NE(hp, nullptr);
     EXPECT_STREQ(hp->oid, "1.3.6.1.4.1.11.2.4.3.5.1.0");
-    EXPECT_EQ(hp->routine, &ReportRoutines::cfgsrc);
-    EXPECT_EQ(real_reports().cfgsrc, &hpcfgsrc);
+    EXPECT_EQ(hp->routine, &hpcfgsrc);
+    EXPECT_EQ(real_reports().cfgsrc, &do_cfgsrc);
     for (int code : {-1, 0, 2, 3, 4, 5, 6, 7, 15, 16, 1000}) EXPECT_EQ(cfgsrc_vendor(code), nullptr);
 }
 
@@ -194,8 +193,7 @@ TEST_F(Workers, GroupOptionAloneStillProbes) {
 
 TEST_F(Workers, StepsRunInOrder) {
     printers["p1"].caps = CAP_HAS_HOSTRES | CAP_HAS_PRINTMIB | vendor(VENDOR_LEXMARK);
-    ConnRequest port{515, nullptr};
-    Run r = run("p1", F0_VENDOR | F0_STORAGE | F0_DUPLEX, F1_MARKER | F1_REBOOT, 0, &port);
+    Run r = run("p1", F0_VENDOR | F0_STORAGE | F0_DUPLEX, F1_MARKER | F1_REBOOT, 0, {515});
     EXPECT_EQ(r.calls, (V{"general", "connections", "hostmib", "printmib", "reboot"}));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
@@ -345,8 +343,7 @@ TEST_F(Workers, FailuresReachingTheTopAreReportedWithTheirStatus) {
         printers["p1"].caps = CAP_HAS_HOSTRES | CAP_HAS_PRINTMIB | vendor(VENDOR_HP);
         printers["p1"].throwIn = c.routine;
         printers["p1"].throwWhat = c.what;
-        ConnRequest port{9100, nullptr};
-        Run r = run("p1", F0_MEMORY, F1_MARKER | F1_REBOOT | F1_CFGSRC, 0, &port);
+        Run r = run("p1", F0_MEMORY, F1_MARKER | F1_REBOOT | F1_CFGSRC, 0, {9100});
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err);
         // Nothing after the failing routine ran.
@@ -369,7 +366,8 @@ class Joiner : public Workers {
             printers[name].exitInGeneral = statuses[i];
             std::size_t k = statuses.size() - 1 - i;
             data_[k].session = &session(name);
-            data_[k].settings = settings_;
+            data_[k].run = &run_;
+            data_[k].outputs = &outputs_;
             data_[k].flags[0] = F0_VENDOR;
             data_[k].reports = &kFakes;
         }

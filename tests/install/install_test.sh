@@ -71,7 +71,9 @@ else
 fi
 
 # Every long option of the program's option table completes to itself alone.
-options=$(sed -n 's/^ *{"\([a-z0-9]*\)", \(no\|required\)_argument.*/\1/p' "$source/frontend/options.cc")
+# (the flag options' table, then the options with handling of their own).
+options=$(sed -n -e 's/^ *{"\([a-z0-9]*\)", \(true\|false\), .*/\1/p' \
+                 -e 's/^ *t\.push_back({"\([a-z0-9]*\)", .*/\1/p' "$source/frontend/options.cc")
 [ "$(wc -l <<<"$options")" -ge 55 ] || fail "found only $(wc -l <<<"$options") options in options.cc"
 for o in $options; do
     got=$(complete_word prowlet "--$o")

@@ -7,9 +7,14 @@
 #include <vector>
 
 #include "ber/ber.h"
+#include "reports/classic.h"
+#include "reports/context.h"
 #include "reports/flags.h"
+#include "reports/hostres.h"
+#include "reports/hp.h"
+#include "reports/mib2.h"
+#include "reports/oids.h"
 #include "reports/output.h"
-#include "reports/prowlethelpers.h"
 #include "snmp/session.h"
 #include "snmp/snmpsock.h"
 #include "tests/reports/script_agent.h"
@@ -18,14 +23,14 @@ using namespace script_agent;
 
 namespace {
 
-constexpr const char *SYSDESCR = "1.3.6.1.2.1.1.1.0";
-constexpr const char *SYSCONTACT = "1.3.6.1.2.1.1.4.0";
-constexpr const char *SYSLOCATION = "1.3.6.1.2.1.1.6.0";
-constexpr const char *HPID = "1.3.6.1.4.1.11.2.3.9.1.1.7.0";
-constexpr const char *HPSTATUS = "1.3.6.1.4.1.11.2.4.3.1.2.0";
-constexpr const char *HPDISPLAY = "1.3.6.1.4.1.11.2.3.9.1.1.3.0";
-constexpr const char *NETMASK = "1.3.6.1.2.1.4.20.1.3.127.0.0.1";
-constexpr const char *GATEWAY = "1.3.6.1.2.1.4.21.1.7.0.0.0.0";
+constexpr const char *SYSDESCR = oid::sysDescr;
+constexpr const char *SYSCONTACT = oid::sysContact;
+constexpr const char *SYSLOCATION = oid::sysLocation;
+constexpr const char *HPID = oid::hpDeviceId;
+constexpr const char *HPSTATUS = oid::hpStatus;
+constexpr const char *HPDISPLAY = oid::hpDisplay;
+constexpr const char *NETMASK = "1.3.6.1.2.1.4.20.1.3.127.0.0.1";  // ipAdEntNetMask of the agent's address
+constexpr const char *GATEWAY = oid::defaultNextHop;
 constexpr const char *JETDIRECT = "HP ETHERNET MULTI-ENVIRONMENT,ROM none,JETDIRECT,JD149,EEPROM JDI23";
 
 struct Outcome {
@@ -37,7 +42,6 @@ struct Outcome {
 class GeneralAgent : public testing::Test {
  protected:
     void SetUp() override {
-        reset_output_state();
         // The transport's deadline is whole seconds from now plus the timeout:
         // 2 waits at least one second, enough for a loaded machine.
         sock = std::make_unique<SNMP_socket>(2, 0, agent.port());
@@ -49,17 +53,30 @@ class GeneralAgent : public testing::Test {
         sock.reset();
     }
 
+    // Runs a report as the worker would: with the fixture's flags, capability
+    // word and settings, a failure reported at the top, classic output.
     template <class F>
     Outcome run(F body) {
         Outcome o;
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        try {
-            body();
-        } catch (const WorkerExit &e) {
-            o.exitStatus = e.status;
+        {
+            ClassicWriter writer;
+            ClassicOutput out(writer, "printer1", (flags[0] & F0_NAME) != 0);
+            session->setWarningSink(&out);
+            const RunSettings run{settings, ports};
+            ReportContext ctx(*session, out, run, flags);
+            ctx.capFlags = capFlags;
+            try {
+                body(ctx);
+            } catch (...) {
+                o.exitStatus = report_failure(out);
+            }
+            session->setWarningSink(nullptr);
+            std::copy(std::begin(ctx.flags), std::end(ctx.flags), flags);
+            capFlags = ctx.capFlags;
+            writer.finish();
         }
-        finish_output();
         o.out = testing::internal::GetCapturedStdout();
         o.err = testing::internal::GetCapturedStderr();
         return o;
@@ -75,7 +92,7 @@ class GeneralAgent : public testing::Test {
         if ((f0 & F0_PRINTMIB_MASK) || (f1 & F1_PRINTMIB_MASK)) capFlags |= CAP_WANT_PRINTMIB;
         if ((f1 & F1_CFGSRC) || (f2 & F2_UPDATEFIRMWARE)) capFlags |= CAP_WANT_VENDOR;
         settings[SETTING_UPDATEFIRMWARE] = firmware;
-        return run([&] { do_general_get(*session, flags, &capFlags, settings); });
+        return run([&](ReportContext &ctx) { do_general_get(ctx); });
     }
 
     void hp(const std::string &id, const std::string &descr = JETDIRECT) {
@@ -96,6 +113,7 @@ class GeneralAgent : public testing::Test {
     std::uint64_t flags[3] = {0, 0, 0};
     std::uint64_t capFlags = 0;
     const char *settings[4] = {nullptr, nullptr, nullptr, nullptr};
+    std::vector<std::uint16_t> ports;  // -n/--connection ports, in print order
 };
 
 // ---- Identification ---------------------------------------------------------
@@ -583,7 +601,7 @@ TEST_F(GeneralAgent, NoResponse) {
 TEST_F(GeneralAgent, MemsizeFromInstanceOne) {
     agent.set("1.3.6.1.2.1.25.2.2.1", integer(8192));
     flags[0] = F0_MEMORY;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("memsize=\"8192\";\n", o.out);
     EXPECT_EQ("", o.err);
 }
@@ -592,7 +610,7 @@ TEST_F(GeneralAgent, MemsizeAndStatus) {
     agent.set("1.3.6.1.2.1.25.2.2.0", integer(4294967295LL + 17));
     agent.set("1.3.6.1.2.1.25.3.5.1.1.1", integer(3));
     flags[0] = F0_MEMORY | F0_STATUS;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("memsize=\"16\";status=\"idle\";\n", o.out);
 }
 
@@ -602,7 +620,7 @@ TEST_F(GeneralAgent, HpStatusFallbackWithMemory) {
     flags[0] = F0_MEMORY | F0_STATUS;
     capFlags = CAP_WANT_HOSTRES;
     set_vendor_code(capFlags, VENDOR_HP);
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("status=\"PAPER OUT\";memsize=\"16384\";\n", o.out);
     EXPECT_EQ("Warning: printer1 has an old firmware. Please upgrade it!\n", o.err);
     EXPECT_EQ(0u, flags[0] & F0_STATUS);
@@ -613,7 +631,7 @@ TEST_F(GeneralAgent, HpStatusFallbackAloneAsksNoMore) {
     flags[0] = F0_STATUS;
     capFlags = CAP_WANT_HOSTRES;
     set_vendor_code(capFlags, VENDOR_HP);
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("status=\"READY\";\n", o.out);
     std::vector<Request> reqs = agent.requests();
     ASSERT_EQ(2u, reqs.size());
@@ -624,7 +642,7 @@ TEST_F(GeneralAgent, StatusRefusedOnOtherVendor) {
     agent.set("1.3.6.1.2.1.25.2.2.0", integer(64));
     flags[0] = F0_MEMORY | F0_STATUS;
     set_vendor_code(capFlags, VENDOR_LEXMARK);
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("memsize=\"64\";\n", o.out);
     EXPECT_EQ("Warning: printer1 does not provide 1.3.6.1.2.1.25.3.5.1.1.1; no status.\n", o.err);
 }
@@ -632,7 +650,7 @@ TEST_F(GeneralAgent, StatusRefusedOnOtherVendor) {
 TEST_F(GeneralAgent, MemoryRefusedAtBothInstances) {
     agent.set("1.3.6.1.2.1.25.3.5.1.1.1", integer(4));
     flags[0] = F0_MEMORY | F0_STATUS;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("status=\"printing\";\n", o.out);
     EXPECT_EQ("Warning: printer1 provides neither 1.3.6.1.2.1.25.2.2.0 nor 1.3.6.1.2.1.25.2.2.1; no memsize.\n",
               o.err);
@@ -642,7 +660,7 @@ TEST_F(GeneralAgent, MemoryOfWrongTypeIsNotPrinted) {
     agent.set("1.3.6.1.2.1.25.2.2.0", octets("8 MB"));
     agent.set("1.3.6.1.2.1.25.3.5.1.1.1", integer(5));
     flags[0] = F0_MEMORY | F0_STATUS;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("status=\"warmup\";\n", o.out);
     EXPECT_EQ("Warning: Printer returned a value of type 0x4 when a value of 0x2 was expected for "
               "1.3.6.1.2.1.25.2.2.0. Buggy firmware?\n",
@@ -654,7 +672,7 @@ TEST_F(GeneralAgent, StatusMissingFromReply) {
         return Reply{false, 0, 0, {Binding{r.bindings[0].oid, integer(256)}}};
     });
     flags[0] = F0_MEMORY | F0_STATUS;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("memsize=\"256\";\n", o.out);
     EXPECT_EQ("Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n"
               "Warning: printer1 did not report its printer status.\n",
@@ -664,7 +682,7 @@ TEST_F(GeneralAgent, StatusMissingFromReply) {
 TEST_F(GeneralAgent, StatusOutOfRange) {
     agent.set("1.3.6.1.2.1.25.3.5.1.1.1", integer(9));
     flags[0] = F0_STATUS;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("status=\"9\";\n", o.out);
     EXPECT_EQ("Warning: printer1 reported printer status 9, which has no name (1-5).\n", o.err);
 }
@@ -672,7 +690,7 @@ TEST_F(GeneralAgent, StatusOutOfRange) {
 TEST_F(GeneralAgent, StatusZero) {
     agent.set("1.3.6.1.2.1.25.3.5.1.1.1", integer(0));
     flags[0] = F0_STATUS;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("status=\"0\";\n", o.out);
     EXPECT_EQ("Warning: printer1 reported printer status 0, which has no name (1-5).\n", o.err);
 }
@@ -694,7 +712,7 @@ TEST_F(GeneralAgent, StorageRowsLastFirst) {
     storage(agent, 3);
     agent.set("1.3.6.1.2.1.25.3.2.1.1.1", integer(1));
     flags[0] = F0_STORAGE;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("desc=\"Flash\";allocunits=\"3072\";size=\"300\";used=\"30\";allocfail=\"2\";\n"
               "desc=\"Disk \\\"A\\\"\";allocunits=\"2048\";size=\"200\";used=\"20\";allocfail=\"1\";\n"
               "desc=\"RAM\";allocunits=\"1024\";size=\"100\";used=\"10\";allocfail=\"0\";\n",
@@ -706,7 +724,7 @@ TEST_F(GeneralAgent, StorageRowsLastFirst) {
 TEST_F(GeneralAgent, StorageAtEndOfMibKeepsRows) {
     storage(agent, 2);  // nothing after the table: the agent answers noSuchName
     flags[0] = F0_STORAGE;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("desc=\"Disk \\\"A\\\"\";allocunits=\"2048\";size=\"200\";used=\"20\";allocfail=\"1\";\n"
               "desc=\"RAM\";allocunits=\"1024\";size=\"100\";used=\"10\";allocfail=\"0\";\n",
               o.out);
@@ -719,7 +737,7 @@ TEST_F(GeneralAgent, StorageWithoutAllocationFailuresColumn) {
     agent.erase("1.3.6.1.2.1.25.2.3.1.7.2");
     agent.set("1.3.6.1.2.1.25.3.2.1.1.1", integer(1));
     flags[0] = F0_STORAGE;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("desc=\"Disk \\\"A\\\"\";allocunits=\"2048\";size=\"200\";used=\"20\";allocfail=\"\";\n"
               "desc=\"RAM\";allocunits=\"1024\";size=\"100\";used=\"10\";allocfail=\"\";\n",
               o.out);
@@ -733,7 +751,7 @@ TEST_F(GeneralAgent, StorageWithoutAllocationFailuresColumn) {
 TEST_F(GeneralAgent, StorageEmpty) {
     agent.set("1.3.6.1.2.1.25.3.2.1.1.1", integer(1));
     flags[0] = F0_STORAGE;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("", o.out);
     EXPECT_EQ("", o.err);
 }
@@ -742,7 +760,7 @@ TEST_F(GeneralAgent, StorageRowsAreLinesOfTheirOwn) {
     storage(agent, 1);
     agent.set("1.3.6.1.2.1.25.2.2.0", integer(512));
     flags[0] = F0_STORAGE | F0_MEMORY | F0_NAME;
-    Outcome o = run([&] { do_hostmib_get(*session, flags, &capFlags); });
+    Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("hostname=\"printer1\";memsize=\"512\";\n"
               "hostname=\"printer1\";desc=\"RAM\";allocunits=\"1024\";size=\"100\";used=\"10\";allocfail=\"0\";\n",
               o.out);
@@ -765,9 +783,8 @@ TEST_F(GeneralAgent, ConnectionsInListOrder) {
     connection(agent, 9100, "10.1.2.3", 5);
     connection(agent, 515, "10.9.9.9", 2);
     connection(agent, 515, "10.9.9.10", 11);
-    ConnRequest second{515, nullptr};
-    ConnRequest first{9100, &second};
-    Outcome o = run([&] { do_connections(flags, *session, &first); });
+    ports = {9100, 515};
+    Outcome o = run([&](ReportContext &ctx) { do_connections(ctx); });
     EXPECT_EQ("port=\"9100\";state=\"established\";remotehost=\"10.1.2.3\"\n"
               "port=\"515\";state=\"listen\";remotehost=\"10.9.9.9\"\n",
               o.out);
@@ -776,23 +793,23 @@ TEST_F(GeneralAgent, ConnectionsInListOrder) {
 
 TEST_F(GeneralAgent, ConnectionPortIsNotAPrefixMatch) {
     connection(agent, 9100, "10.1.2.3", 5);
-    ConnRequest only{9, nullptr};
-    Outcome o = run([&] { do_connections(flags, *session, &only); });
+    ports = {9};
+    Outcome o = run([&](ReportContext &ctx) { do_connections(ctx); });
     EXPECT_EQ("port=\"9\";state=\"none\";remotehost=\"\"\n", o.out);
     EXPECT_EQ("Warning: printer1 has no TCP connection on port 9.\n", o.err);
 }
 
 TEST_F(GeneralAgent, ConnectionNoneAtEndOfMib) {
-    ConnRequest only{631, nullptr};
-    Outcome o = run([&] { do_connections(flags, *session, &only); });
+    ports = {631};
+    Outcome o = run([&](ReportContext &ctx) { do_connections(ctx); });
     EXPECT_EQ("port=\"631\";state=\"none\";remotehost=\"\"\n", o.out);
     EXPECT_EQ("Warning: printer1 has no TCP connection on port 631.\n", o.err);
 }
 
 TEST_F(GeneralAgent, ConnectionStateOutOfRange) {
     connection(agent, 9100, "10.1.2.3", 12);
-    ConnRequest only{9100, nullptr};
-    Outcome o = run([&] { do_connections(flags, *session, &only); });
+    ports = {9100};
+    Outcome o = run([&](ReportContext &ctx) { do_connections(ctx); });
     EXPECT_EQ("port=\"9100\";state=\"12\";remotehost=\"10.1.2.3\"\n", o.out);
     EXPECT_EQ("Warning: printer1 reported TCP connection state 12 on port 9100, which has no name (1-11).\n",
               o.err);
@@ -804,9 +821,8 @@ TEST_F(GeneralAgent, CfgSrcNames) {
     const std::pair<int, const char *> cases[] = {{0, "bootp"}, {1, "manual"}, {2, "unknown"},
                                                   {3, "manual"}, {4, "bootp"}, {5, "dhcp"}};
     for (const auto &[value, name] : cases) {
-        reset_output_state();
         BerInt v(value);
-        Outcome o = run([&] { hpcfgsrc(*session, flags, &v); });
+        Outcome o = run([&](ReportContext &ctx) { hpcfgsrc(ctx, &v); });
         EXPECT_EQ(std::string("cfgsrc=\"") + name + "\";\n", o.out) << value;
         EXPECT_EQ("", o.err);
     }
@@ -814,21 +830,20 @@ TEST_F(GeneralAgent, CfgSrcNames) {
 
 TEST_F(GeneralAgent, CfgSrcOutOfRange) {
     BerInt neg(-1);
-    Outcome o = run([&] { hpcfgsrc(*session, flags, &neg); });
+    Outcome o = run([&](ReportContext &ctx) { hpcfgsrc(ctx, &neg); });
     EXPECT_EQ("cfgsrc=\"-1\";\n", o.out);
     EXPECT_EQ("Warning: printer1 reported configuration source -1, which has no name (0-5).\n", o.err);
-    reset_output_state();
     BerInt six(6);
-    o = run([&] { hpcfgsrc(*session, flags, &six); });
+    o = run([&](ReportContext &ctx) { hpcfgsrc(ctx, &six); });
     EXPECT_EQ("cfgsrc=\"6\";\n", o.out);
 }
 
 TEST_F(GeneralAgent, CfgSrcNotAnInteger) {
     BerString s("3", 1);
-    Outcome o = run([&] { hpcfgsrc(*session, flags, &s); });
+    Outcome o = run([&](ReportContext &ctx) { hpcfgsrc(ctx, &s); });
     EXPECT_EQ("", o.out);
     EXPECT_EQ("Warning: printer1 returned a configuration source of type 0x4, not an INTEGER.\n", o.err);
-    o = run([&] { hpcfgsrc(*session, flags, nullptr); });
+    o = run([&](ReportContext &ctx) { hpcfgsrc(ctx, nullptr); });
     EXPECT_EQ("Warning: printer1 did not return its configuration source.\n", o.err);
 }
 
@@ -906,7 +921,7 @@ TEST_F(GeneralAgent, RebootUnansweredIsIgnored) {
     // A printer that resets at once may never answer the SetRequest.
     agent.silence(true);
     flags[1] = F1_REBOOT;
-    Outcome o = run([&] { do_hppriv_set(*session, flags, settings); });
+    Outcome o = run([&](ReportContext &ctx) { do_hppriv_set(ctx); });
     EXPECT_EQ(0, o.exitStatus);
     EXPECT_EQ("", o.out);
     EXPECT_EQ("", o.err);
@@ -916,7 +931,7 @@ TEST_F(GeneralAgent, RebootUnansweredIsIgnored) {
 }
 
 TEST_F(GeneralAgent, NothingToSetSendsNothing) {
-    Outcome o = run([&] { do_hppriv_set(*session, flags, settings); });
+    Outcome o = run([&](ReportContext &ctx) { do_hppriv_set(ctx); });
     EXPECT_EQ(0, o.exitStatus);
     EXPECT_TRUE(agent.requests().empty());
 }

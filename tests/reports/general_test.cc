@@ -5,11 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "reports/enums.h"
 #include "reports/flags.h"
+#include "reports/hp.h"
+#include "reports/mib2.h"
 #include "reports/output.h"
-#include "reports/prowlethelpers.h"
+#include "reports/vendor_rules.h"
+#include "tests/support/capture_output.h"
 
 namespace {
+
+// The answers of answer_command_set as the fragment prints them.
+std::string answered(const std::vector<std::string> &items, std::uint64_t &flags1) {
+    Piece fields = Piece::fragment();
+    for (const char *key : answer_command_set(items, flags1)) fields.yes_no(key, true);
+    return classic_text(fields);
+}
 
 struct VendorCase {
     const char *name;
@@ -210,45 +221,49 @@ TEST(HpCommandSet, ToEndAndEmpty) {
 TEST(HpCommandSet, AnswersInListOrder) {
     std::uint64_t f1 = F1_PCL | F1_PJL | F1_POSTSCRIPT | F1_LANGUAGES;
     EXPECT_EQ("pjl=\"Y\";pcl=\"Y\";postscript=\"Y\";",
-              answer_command_set({"PJL", "PCL", "POSTSCRIPT"}, f1));
+              answered({"PJL", "PCL", "POSTSCRIPT"}, f1));
     EXPECT_EQ(F1_LANGUAGES, f1);
 }
 
 TEST(HpCommandSet, LeadingSpaceDoesNotMatch) {
     std::uint64_t f1 = F1_PCL | F1_PJL;
-    EXPECT_EQ("pjl=\"Y\";", answer_command_set({"PJL", " PCL"}, f1));
+    EXPECT_EQ("pjl=\"Y\";", answered({"PJL", " PCL"}, f1));
     EXPECT_EQ(F1_PCL, f1);
 }
 
 TEST(HpCommandSet, OnlyAskedLanguagesAndEachOnce) {
     std::uint64_t f1 = F1_HPGL;
-    EXPECT_EQ("hpgl=\"Y\";", answer_command_set({"PCL", "HP-GL", "HP-GL", "pcl"}, f1));
+    EXPECT_EQ("hpgl=\"Y\";", answered({"PCL", "HP-GL", "HP-GL", "pcl"}, f1));
     EXPECT_EQ(0u, f1);
     std::uint64_t none = F1_PSPRINTER | F1_AUTOLANG;
-    EXPECT_EQ("", answer_command_set({"POSTSCRIPT", "PCL"}, none));
+    EXPECT_EQ("", answered({"POSTSCRIPT", "PCL"}, none));
     EXPECT_EQ(F1_PSPRINTER | F1_AUTOLANG, none);
 }
 
+// Each table names exactly the values given, and nothing around them.
+void expect_names(NameTable table, std::int64_t first, const std::vector<const char *> &expected) {
+    for (std::int64_t v = first - 3; v < first + static_cast<std::int64_t>(expected.size()) + 3; ++v) {
+        const std::size_t at = static_cast<std::size_t>(v - first);
+        const char *want = v >= first && at < expected.size() ? expected[at] : nullptr;
+        if (want)
+            EXPECT_STREQ(want, table_name(table, v)) << v;
+        else
+            EXPECT_EQ(nullptr, table_name(table, v)) << v;
+    }
+}
+
 TEST(GeneralNameTables, HrStatus) {
-    const char *expected[] = {nullptr, "other", "unknown", "idle", "printing", "warmup"};
-    for (int i = 0; i <= HRSTATUSSTATES_MAX; ++i)
-        EXPECT_STREQ(expected[i], HRSTATUSSTATES[i]) << i;
+    expect_names(HRSTATUSSTATES, 0, {nullptr, "other", "unknown", "idle", "printing", "warmup"});
 }
 
 TEST(GeneralNameTables, TcpConnStates) {
-    const char *expected[] = {nullptr,    "closed",    "listen",    "synSent",
-                              "synReceived", "established", "finWait1", "finWait2",
-                              "closeWait", "lastAck",   "closing",   "timeWait"};
-    ASSERT_EQ(11, TCPCONNSTATES_MAX);
-    for (int i = 0; i <= TCPCONNSTATES_MAX; ++i)
-        EXPECT_STREQ(expected[i], TCPCONNSTATES[i]) << i;
+    expect_names(TCPCONNSTATES, 0,
+                 {nullptr, "closed", "listen", "synSent", "synReceived", "established", "finWait1", "finWait2",
+                  "closeWait", "lastAck", "closing", "timeWait"});
 }
 
 TEST(GeneralNameTables, HpCfgSource) {
-    const char *expected[] = {"bootp", "manual", "unknown", "manual", "bootp", "dhcp"};
-    ASSERT_EQ(5, HPCFGSOURCESTATES_MAX);
-    for (int i = 0; i <= HPCFGSOURCESTATES_MAX; ++i)
-        EXPECT_STREQ(expected[i], HPCFGSOURCESTATES[i]) << i;
+    expect_names(HPCFGSOURCESTATES, 0, {"bootp", "manual", "unknown", "manual", "bootp", "dhcp"});
 }
 
 TEST(DecodeStatus, Values) {
@@ -274,11 +289,10 @@ TEST(DecodeStatus, UndefinedAvailabilityIsNamedAndWarned) {
     EXPECT_EQ("Undefined availability 7", quiet);
     EXPECT_EQ("", quietErr);
 
-    testing::internal::CaptureStderr();
-    std::string text = decode_status(8 + 7, "printer1");
-    std::string err = testing::internal::GetCapturedStderr();
+    CaptureOutput out("printer1");
+    std::string text = decode_status(8 + 7, &out);
     EXPECT_EQ("Non-Critical Alerts Undefined availability 7", text);
-    EXPECT_EQ("Warning: printer1 reported the undefined sub-unit availability 7 (status 15).\n", err);
+    EXPECT_EQ("Warning: printer1 reported the undefined sub-unit availability 7 (status 15).\n", out.err);
 }
 
 TEST(Firmware, SplitAtFirstColon) {

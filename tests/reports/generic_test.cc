@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "reports/prowlethelpers.h"
+#include "reports/vendor_rules.h"
 
 namespace {
 

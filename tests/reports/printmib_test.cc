@@ -1,7 +1,5 @@
 // Printer MIB reports without a printer: name tables, the per-group output
 // for given rows, the summaries, paper sizes, alert codes and times.
-#include "reports/printmib.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,44 +8,39 @@
 #include <utility>
 #include <vector>
 
+#include "reports/alerts.h"
+#include "reports/classic.h"
+#include "reports/console.h"
+#include "reports/enums.h"
 #include "reports/flags.h"
+#include "reports/inputtrays.h"
+#include "reports/interpreters.h"
+#include "reports/markers.h"
+#include "reports/mediapaths.h"
 #include "reports/output.h"
-#include "snmp/session.h"
+#include "reports/supplies.h"
+#include "tests/support/capture_output.h"
+#include "tests/support/emit_output.h"
 
 namespace {
 
-struct Piece {
-    bool continues;
-    std::string text;
-    bool operator==(const Piece &) const = default;
-};
-
-void PrintTo(const Piece &p, std::ostream *os) {
-    *os << (p.continues ? "fragment " : "line ") << testing::PrintToString(p.text);
-}
-
-// Collects a report's pieces, and what it wrote to standard error meanwhile.
+// A report's pieces, and what it warned meanwhile.
 struct Capture {
-    std::vector<Piece> pieces;
+    std::vector<CapturedPiece> pieces;
     std::string err;
-    PieceSink sink() {
-        return [this](bool continues, const std::string &text) {
-            pieces.push_back({continues, text});
-        };
-    }
+    std::vector<std::string> rows;
 };
 
+// The report run as the printer host.
 template <class F>
-Capture capture(F &&report) {
-    Capture c;
-    testing::internal::CaptureStderr();
-    report(c.sink());
-    c.err = testing::internal::GetCapturedStderr();
-    return c;
+Capture capture(const char *host, F &&report) {
+    CaptureOutput c(host);
+    report(c);
+    return {c.pieces, c.err, c.rows};
 }
 
-Piece line(std::string t) { return {false, std::move(t)}; }
-Piece frag(std::string t) { return {true, std::move(t)}; }
+CapturedPiece line(std::string t) { return {false, std::move(t)}; }
+CapturedPiece frag(std::string t) { return {true, std::move(t)}; }
 
 // ---------------------------------------------------------------------------
 // Name tables: the valid set of every table is exactly its named values.
@@ -162,7 +155,8 @@ std::vector<TableCase> table_cases() {
 TEST(NameTables, ValidSetIsExactlyTheNamedValues) {
     for (const TableCase &c : table_cases()) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.highest + 1, c.table.size());
+        ASSERT_FALSE(c.table.empty());
+        EXPECT_EQ(static_cast<std::int64_t>(c.highest), c.table.back().value);
         for (std::int64_t v = -3; v <= static_cast<std::int64_t>(c.highest) + 3; ++v) {
             const char *expected = nullptr;
             for (const auto &[value, name] : c.named)
@@ -179,23 +173,21 @@ TEST(NameTables, ValidSetIsExactlyTheNamedValues) {
     }
 }
 
+// A field value as classic output writes it.
+std::string classic(const FieldValue &v) { return classic_text(Piece::fragment().add("k", v)); }
+
 TEST(NameTables, CheckedNameWarnsAndGivesTheNumber) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ("doorClosed", checked_name("printer1", "prtCoverStatus", COVERSTATUS, 4));
-    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    CaptureOutput printer1("printer1"), p2("p2");
+    EXPECT_EQ("k=\"doorClosed\";", classic(checked_name(printer1, "prtCoverStatus", COVERSTATUS, 4)));
+    EXPECT_EQ("", printer1.err);
 
-    testing::internal::CaptureStderr();
-    EXPECT_EQ("28", checked_name("printer1", "prtMarkerMarkTech", MARKTECH, 28));
-    EXPECT_EQ("-1", checked_name("p2", "prtCoverStatus", COVERSTATUS, -1));
-    EXPECT_EQ(
-        "Warning: printer1: prtMarkerMarkTech value 28 has no name; printing the number.\n"
-        "Warning: p2: prtCoverStatus value -1 has no name; printing the number.\n",
-        testing::internal::GetCapturedStderr());
+    EXPECT_EQ("k=\"28\";", classic(checked_name(printer1, "prtMarkerMarkTech", MARKTECH, 28)));
+    EXPECT_EQ("k=\"-1\";", classic(checked_name(p2, "prtCoverStatus", COVERSTATUS, -1)));
+    EXPECT_EQ("Warning: printer1: prtMarkerMarkTech value 28 has no name; printing the number.\n", printer1.err);
+    EXPECT_EQ("Warning: p2: prtCoverStatus value -1 has no name; printing the number.\n", p2.err);
 
-    testing::internal::CaptureStderr();
-    EXPECT_EQ("2", name_or_number(COVERSTATUS, 2));
-    EXPECT_EQ("other", name_or_number(COVERSTATUS, 1));
-    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_EQ("k=\"2\";", classic(name_or_number(COVERSTATUS, 2)));
+    EXPECT_EQ("k=\"other\";", classic(name_or_number(COVERSTATUS, 1)));
 }
 
 // ---------------------------------------------------------------------------
@@ -218,7 +210,7 @@ TEST(LineLimit, CutsAt511AndKeepsTheLineEnd) {
 
 TEST(LineLimit, LongPrinterTextIsCutInTheRecordLine) {
     CoverTable c{std::string(600, 'd'), 4};
-    Capture got = capture([&](const PieceSink &out) { print_covers("p", {c}, out); });
+    Capture got = capture("p", [&](PrinterOutput &out) { print_covers({c}, out); });
     ASSERT_EQ(1u, got.pieces.size());
     const std::string expected = "description=\"" + std::string(497, 'd') + "\n";
     EXPECT_EQ(line(expected), got.pieces[0]);
@@ -255,9 +247,9 @@ MarkerTable marker(std::int64_t lifeCount) {
 }
 
 TEST(Markers, RecordLine) {
-    Capture got = capture(
-        [](const PieceSink &out) { print_markers("p", flags(0, F1_MARKER), {marker(1234)}, out); });
-    EXPECT_EQ(std::vector<Piece>{line(
+    Capture got = capture("p",
+        [](PrinterOutput &out) { print_markers(flags(0, F1_MARKER), {marker(1234)}, out); });
+    EXPECT_EQ(std::vector<CapturedPiece>{line(
                   "markerTechnology=\"electrophotographicLaser\";counterUnits=\"impressions\";"
                   "lifeCount=\"1234\";processColorants=\"4\";addressabilityUnit="
                   "\"tenThousandthsOfInches\";addressabilityFeedDir=\"600\";"
@@ -270,26 +262,26 @@ TEST(Markers, RecordLine) {
 TEST(Markers, PagecountOncePerMarker) {
     MarkerTable second = marker(99);
     second.counterunits = 8;
-    Capture got = capture([&](const PieceSink &out) {
-        print_markers("p", flags(0, F1_PAGECOUNT), {marker(1234), second}, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_markers(flags(0, F1_PAGECOUNT), {marker(1234), second}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("counterUnits=\"impressions\";pagecount=\"1234\";\n"),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("counterUnits=\"impressions\";pagecount=\"1234\";\n"),
                                   frag("counterUnits=\"sheets\";pagecount=\"99\";\n")}),
               got.pieces);
 }
 
 TEST(Markers, MarginsWithAndWithoutResolution) {
-    Capture alone = capture(
-        [](const PieceSink &out) { print_markers("p", flags(0, F1_MINMARGIN), {marker(1)}, out); });
-    EXPECT_EQ(std::vector<Piece>{frag("addressabilityUnit=\"tenThousandthsOfInches\";"
+    Capture alone = capture("p",
+        [](PrinterOutput &out) { print_markers(flags(0, F1_MINMARGIN), {marker(1)}, out); });
+    EXPECT_EQ(std::vector<CapturedPiece>{frag("addressabilityUnit=\"tenThousandthsOfInches\";"
                                       "northMargin=\"1\";southMargin=\"2\";eastMargin=\"3\";"
                                       "westMargin=\"4\";")},
               alone.pieces);
 
-    Capture both = capture([](const PieceSink &out) {
-        print_markers("p", flags(0, F1_MINMARGIN | F1_RESOLUTION | F1_COLORS), {marker(1)}, out);
+    Capture both = capture("p", [](PrinterOutput &out) {
+        print_markers(flags(0, F1_MINMARGIN | F1_RESOLUTION | F1_COLORS), {marker(1)}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   frag("processColorants=\"4\";\n"),
                   frag("addressabilityUnit=\"tenThousandthsOfInches\";addressabilityFeedDir="
                        "\"600\";addressabilityXFeedDir=\"1200\";"),
@@ -302,8 +294,8 @@ TEST(Markers, UnnamedValuesPrintAsNumbers) {
     m.marktech = 28;
     m.counterunits = 10;
     m.addrunits = 1;
-    Capture got = capture(
-        [&](const PieceSink &out) { print_markers("lp7", flags(0, F1_MARKER), {m}, out); });
+    Capture got = capture("lp7",
+        [&](PrinterOutput &out) { print_markers(flags(0, F1_MARKER), {m}, out); });
     ASSERT_EQ(1u, got.pieces.size());
     EXPECT_EQ(0u, got.pieces[0].text.find(
                       "markerTechnology=\"28\";counterUnits=\"10\";lifeCount=\"5\";"
@@ -315,14 +307,14 @@ TEST(Markers, UnnamedValuesPrintAsNumbers) {
         got.err);
 
     // Only the values the requested output uses are checked.
-    Capture colors = capture(
-        [&](const PieceSink &out) { print_markers("lp7", flags(0, F1_COLORS), {m}, out); });
+    Capture colors = capture("lp7",
+        [&](PrinterOutput &out) { print_markers(flags(0, F1_COLORS), {m}, out); });
     EXPECT_EQ("", colors.err);
 }
 
 TEST(Markers, NoRowsNoOutput) {
-    Capture got = capture([](const PieceSink &out) {
-        print_markers("p", flags(0, F1_MARKER | F1_PAGECOUNT), {}, out);
+    Capture got = capture("p", [](PrinterOutput &out) {
+        print_markers(flags(0, F1_MARKER | F1_PAGECOUNT), {}, out);
     });
     EXPECT_TRUE(got.pieces.empty());
     EXPECT_EQ("", got.err);
@@ -386,14 +378,13 @@ TEST(MediaPaths, RecordLinesThenSummariesInFixedOrder) {
                                        path(170000, 110000, 40000, 30000, 60, 4, 3)};
     rows[1].maxSpeedPrintUnit = 7;
     rows[1].description = "Duplex \"unit\"";
-    Capture got = capture([&](const PieceSink &out) {
-        print_media_paths("p",
-                          flags(F0_ENGINESPEED | F0_MINPAPERSIZE | F0_MAXPAPERSIZE | F0_DUPLEX |
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_media_paths(flags(F0_ENGINESPEED | F0_MINPAPERSIZE | F0_MAXPAPERSIZE | F0_DUPLEX |
                                     F0_MEDIAPATH,
                                 0),
                           rows, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   line("maxSpeedPrintUnit=\"sheetsPerHour\";mediaSizeUnit=\"tenThousandthsOfInches\";"
                        "maxSpeed=\"40\";maxMediaFeedDir=\"140000\";maxMediaXFeedDir=\"85000\";"
                        "minMediaFeedDir=\"50000\";minMediaXFeedDir=\"30000\";type=\"simplex\";"
@@ -415,18 +406,18 @@ TEST(MediaPaths, RecordLinesThenSummariesInFixedOrder) {
 
 TEST(MediaPaths, AllSimplexIsNoDuplex) {
     std::vector<MediaPathInfo> rows = {path(1, 1, 1, 1, 1, 5), path(2, 2, 2, 2, 2, 5)};
-    Capture got = capture(
-        [&](const PieceSink &out) { print_media_paths("p", flags(F0_DUPLEX, 0), rows, out); });
-    EXPECT_EQ(std::vector<Piece>{frag("duplex=\"N\";")}, got.pieces);
+    Capture got = capture("p",
+        [&](PrinterOutput &out) { print_media_paths(flags(F0_DUPLEX, 0), rows, out); });
+    EXPECT_EQ(std::vector<CapturedPiece>{frag("duplex=\"N\";")}, got.pieces);
 }
 
 TEST(MediaPaths, CrossFeedSummariesPrintTheLow32Bits) {
     std::int64_t big = (std::int64_t{1} << 32) + 7;
     std::vector<MediaPathInfo> rows = {path(100, big, 1, -(std::int64_t{1} << 32) - 3, 1, 5)};
-    Capture got = capture([&](const PieceSink &out) {
-        print_media_paths("p", flags(F0_MAXPAPERSIZE | F0_MINPAPERSIZE, 0), rows, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_media_paths(flags(F0_MAXPAPERSIZE | F0_MINPAPERSIZE, 0), rows, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   frag("maxMediaUnit=\"tenThousandthsOfInches\";maxMediaFeedDir=\"100\";"
                        "maxMediaXFeedDir=\"7\";"),
                   frag("minMediaUnit=\"tenThousandthsOfInches\";minMediaFeedDir=\"1\";"
@@ -435,14 +426,13 @@ TEST(MediaPaths, CrossFeedSummariesPrintTheLow32Bits) {
 }
 
 TEST(MediaPaths, EmptyTableLeavesSummaryValuesEmpty) {
-    Capture got = capture([](const PieceSink &out) {
-        print_media_paths("p",
-                          flags(F0_MEDIAPATH | F0_DUPLEX | F0_MAXPAPERSIZE | F0_MINPAPERSIZE |
+    Capture got = capture("p", [](PrinterOutput &out) {
+        print_media_paths(flags(F0_MEDIAPATH | F0_DUPLEX | F0_MAXPAPERSIZE | F0_MINPAPERSIZE |
                                     F0_ENGINESPEED,
                                 0),
                           {}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   frag("duplex=\"N\";"),
                   frag("maxMediaUnit=\"\";maxMediaFeedDir=\"\";maxMediaXFeedDir=\"\";"),
                   frag("minMediaUnit=\"\";minMediaFeedDir=\"\";minMediaXFeedDir=\"\";"),
@@ -454,10 +444,10 @@ TEST(MediaPaths, EmptyTableLeavesSummaryValuesEmpty) {
 TEST(MediaPaths, UnnamedUnitsWarnOnceAndPrintNumbers) {
     std::vector<MediaPathInfo> rows = {path(10, 10, 1, 1, 5, 9, 0)};
     rows[0].maxSpeedPrintUnit = 10;
-    Capture got = capture([&](const PieceSink &out) {
-        print_media_paths("p", flags(F0_MAXPAPERSIZE | F0_ENGINESPEED, 0), rows, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_media_paths(flags(F0_MAXPAPERSIZE | F0_ENGINESPEED, 0), rows, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   frag("maxMediaUnit=\"0\";maxMediaFeedDir=\"10\";maxMediaXFeedDir=\"10\";"),
                   frag("maxSpeedUnit=\"10\";maxSpeed=\"5\";")}),
               got.pieces);
@@ -525,19 +515,19 @@ InputTrayInfo tray(std::int64_t unit, std::int64_t feed, std::int64_t xfeed, std
 TEST(InputTrays, LetterEstimateAndOneWarningForANegativeLevel) {
     std::vector<InputTrayInfo> rows = {tray(3, 85000, 110000, 250), tray(3, 110000, 85000, 100),
                                        tray(3, 85000, 110000, -2)};
-    Capture got = capture(
-        [&](const PieceSink &out) { print_input_trays("p", flags(F0_LETTER, 0), rows, out); });
-    EXPECT_EQ(std::vector<Piece>{frag("letter=\"350\";")}, got.pieces);
+    Capture got = capture("p",
+        [&](PrinterOutput &out) { print_input_trays(flags(F0_LETTER, 0), rows, out); });
+    EXPECT_EQ(std::vector<CapturedPiece>{frag("letter=\"350\";")}, got.pieces);
     EXPECT_EQ("Warning: Can't sense paper level.\n", got.err);
 }
 
 TEST(InputTrays, UnitsAreNeverMixed) {
     std::vector<InputTrayInfo> rows = {tray(3, 215900, 279400, 40), tray(4, 215900, 279400, 30),
                                        tray(4, 210000, 297000, 20), tray(4, 297000, 420000, 10)};
-    Capture got = capture([&](const PieceSink &out) {
-        print_input_trays("p", flags(F0_LETTER | F0_A4 | F0_A3, 0), rows, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_input_trays(flags(F0_LETTER | F0_A4 | F0_A3, 0), rows, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("a4=\"20\";"), frag("letter=\"30\";"), frag("a3=\"10\";")}),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("a4=\"20\";"), frag("letter=\"30\";"), frag("a3=\"10\";")}),
               got.pieces);
     EXPECT_EQ("", got.err);
 }
@@ -547,14 +537,13 @@ TEST(InputTrays, FragmentsInFixedOrderWhateverIsAsked) {
         tray(3, 85000, 140000, 1),   tray(3, 110000, 170000, 2),  tray(4, 210000, 297000, 3),
         tray(4, 257000, 364000, 4),  tray(4, 182000, 257000, 5),  tray(4, 215900, 279400, 6),
         tray(3, 116929, 165354, 7),  tray(4, 190500, 266700, 8)};
-    Capture got = capture([&](const PieceSink &out) {
-        print_input_trays("p",
-                          flags(F0_EXECUTIVE | F0_A3 | F0_LETTER | F0_B5 | F0_B4 | F0_A4 |
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_input_trays(flags(F0_EXECUTIVE | F0_A3 | F0_LETTER | F0_B5 | F0_B4 | F0_A4 |
                                     F0_TABLOID | F0_LEGAL,
                                 0),
                           rows, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("legal=\"1\";"), frag("tabloid=\"2\";"), frag("a4=\"3\";"),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("legal=\"1\";"), frag("tabloid=\"2\";"), frag("a4=\"3\";"),
                                   frag("b4=\"4\";"), frag("b5=\"5\";"), frag("letter=\"6\";"),
                                   frag("a3=\"7\";"), frag("executive=\"8\";")}),
               got.pieces);
@@ -565,10 +554,10 @@ TEST(InputTrays, RecordLinesThenTheSizeFragment) {
     rows[1].type = 5;
     rows[1].capUnit = 17;
     rows[1].name = "Manual\nfeed";
-    Capture got = capture([&](const PieceSink &out) {
-        print_input_trays("p", flags(F0_A4 | F0_INPUTTRAY, 0), rows, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_input_trays(flags(F0_A4 | F0_INPUTTRAY, 0), rows, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   line("type=\"sheetFeedAutoRemovableTray\";dimUnit=\"micrometers\";dimFeedDir="
                        "\"210000\";dimXFeedDir=\"297000\";capUnit=\"sheets\";maxCap=\"500\";"
                        "curLevel=\"120\";mediaName=\"Plain\";name=\"Tray\";description="
@@ -583,8 +572,8 @@ TEST(InputTrays, RecordLinesThenTheSizeFragment) {
 }
 
 TEST(InputTrays, NegativeLevelWithoutSizeOptionIsNotWarned) {
-    Capture got = capture([&](const PieceSink &out) {
-        print_input_trays("p", flags(F0_INPUTTRAY, 0), {tray(3, 1, 1, -1)}, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_input_trays(flags(F0_INPUTTRAY, 0), {tray(3, 1, 1, -1)}, out);
     });
     EXPECT_EQ(1u, got.pieces.size());
     EXPECT_EQ("", got.err);
@@ -594,18 +583,18 @@ TEST(InputTrays, CountersAreThirtyTwoBits) {
     std::vector<InputTrayInfo> rows = {tray(3, 85000, 110000, (std::int64_t{1} << 32) + 5),
                                        tray(3, 85000, 110000, 2147483647),
                                        tray(3, 85000, 110000, 1)};
-    Capture got = capture(
-        [&](const PieceSink &out) { print_input_trays("p", flags(F0_LETTER, 0), rows, out); });
+    Capture got = capture("p",
+        [&](PrinterOutput &out) { print_input_trays(flags(F0_LETTER, 0), rows, out); });
     // 5 + 2147483647 + 1 wraps like the 32-bit counter it is.
-    EXPECT_EQ(std::vector<Piece>{frag("letter=\"-2147483643\";")}, got.pieces);
+    EXPECT_EQ(std::vector<CapturedPiece>{frag("letter=\"-2147483643\";")}, got.pieces);
 }
 
 TEST(InputTrays, UnnamedValuesKeepTheRow) {
     InputTrayInfo t = tray(5, 1, 1, 1);
     t.type = 8;
     t.capUnit = 2;
-    Capture got = capture(
-        [&](const PieceSink &out) { print_input_trays("p", flags(F0_INPUTTRAY, 0), {t}, out); });
+    Capture got = capture("p",
+        [&](PrinterOutput &out) { print_input_trays(flags(F0_INPUTTRAY, 0), {t}, out); });
     ASSERT_EQ(1u, got.pieces.size());
     EXPECT_EQ(0u, got.pieces[0].text.find("type=\"8\";dimUnit=\"5\";dimFeedDir=\"1\";"
                                           "dimXFeedDir=\"1\";capUnit=\"2\";"));
@@ -619,21 +608,21 @@ TEST(InputTrays, UnnamedValuesKeepTheRow) {
 // Console display and covers
 
 TEST(Display, OneFragmentPerRow) {
-    Capture none = capture([](const PieceSink &out) { print_display({}, out); });
+    Capture none = capture("p", [](PrinterOutput &out) { print_display({}, out); });
     EXPECT_TRUE(none.pieces.empty());
-    Capture got = capture([](const PieceSink &out) {
+    Capture got = capture("p", [](PrinterOutput &out) {
         print_display({{"READY"}, {"Tray 2 \"LOW\""}}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("displayBufferText=\"READY\";\n"),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("displayBufferText=\"READY\";\n"),
                                   frag("displayBufferText=\"Tray 2 \\\"LOW\\\"\";\n")}),
               got.pieces);
 }
 
 TEST(Covers, StatusFromItsOwnTable) {
-    Capture got = capture([](const PieceSink &out) {
-        print_covers("p", {{"Front Door", 4}, {"Rear", 3}, {"Odd", 2}, {"Odder", 7}}, out);
+    Capture got = capture("p", [](PrinterOutput &out) {
+        print_covers({{"Front Door", 4}, {"Rear", 3}, {"Odd", 2}, {"Odder", 7}}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{line("description=\"Front Door\";status=\"doorClosed\";\n"),
+    EXPECT_EQ((std::vector<CapturedPiece>{line("description=\"Front Door\";status=\"doorClosed\";\n"),
                                   line("description=\"Rear\";status=\"doorOpen\";\n"),
                                   line("description=\"Odd\";status=\"2\";\n"),
                                   line("description=\"Odder\";status=\"7\";\n")}),
@@ -662,34 +651,32 @@ LangInfo lang(std::int64_t family) {
 
 TEST(Languages, FragmentsInFixedOrderWhateverTheOptionOrder) {
     std::vector<LangInfo> langs = {lang(3), lang(6)};
-    Capture got = capture([&](const PieceSink &out) {
-        print_languages("p", flags(0, F1_PJL | F1_PCL | F1_POSTSCRIPT), langs, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_languages(flags(0, F1_PJL | F1_PCL | F1_POSTSCRIPT), langs, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("postscript=\"Y\";"), frag("pcl=\"Y\";"),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("postscript=\"Y\";"), frag("pcl=\"Y\";"),
                                   frag("pjl=\"N\";")}),
               got.pieces);
 
     langs = {lang(37), lang(42), lang(4), lang(5)};
-    Capture all = capture([&](const PieceSink &out) {
-        print_languages("p",
-                        flags(0, F1_AUTOLANG | F1_PSPRINTER | F1_HPGL | F1_PJL | F1_PCL |
+    Capture all = capture("p", [&](PrinterOutput &out) {
+        print_languages(flags(0, F1_AUTOLANG | F1_PSPRINTER | F1_HPGL | F1_PJL | F1_PCL |
                                      F1_POSTSCRIPT),
                         langs, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("postscript=\"N\";"), frag("pcl=\"N\";"),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("postscript=\"N\";"), frag("pcl=\"N\";"),
                                   frag("pjl=\"Y\";"), frag("hpgl=\"Y\";"),
                                   frag("psprinter=\"Y\";"), frag("autolang=\"Y\";")}),
               all.pieces);
 }
 
 TEST(Languages, NoInterpretersAnswersNoToEverything) {
-    Capture got = capture([](const PieceSink &out) {
-        print_languages("p",
-                        flags(0, F1_LANGUAGES | F1_AUTOLANG | F1_PSPRINTER | F1_HPGL | F1_PJL |
+    Capture got = capture("p", [](PrinterOutput &out) {
+        print_languages(flags(0, F1_LANGUAGES | F1_AUTOLANG | F1_PSPRINTER | F1_HPGL | F1_PJL |
                                      F1_PCL | F1_POSTSCRIPT),
                         {}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("postscript=\"N\";"), frag("pcl=\"N\";"),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("postscript=\"N\";"), frag("pcl=\"N\";"),
                                   frag("pjl=\"N\";"), frag("hpgl=\"N\";"),
                                   frag("psprinter=\"N\";"), frag("autolang=\"N\";")}),
               got.pieces);
@@ -701,10 +688,10 @@ TEST(Languages, RecordLineAndChecks) {
     LangInfo b = lang(2);  // no name: the row is kept
     b.orientation = 2;
     b.twoWay = 5;
-    Capture got = capture([&](const PieceSink &out) {
-        print_languages("p", flags(0, F1_LANGUAGES), {a, b}, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_languages(flags(0, F1_LANGUAGES), {a, b}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   line("langFamily=\"PS\";langLevel=\"5e\";langVersion=\"1.0\";description="
                        "\"interp\";version=\"v2\";orientation=\"portrait\";feedAddressability="
                        "\"600\";xFeedAddressability=\"300\";twoWay=\"Y\";\n"),
@@ -732,35 +719,35 @@ ProtocolTable channel(std::int64_t type, std::int64_t cur = 1, std::int64_t def 
 
 TEST(Channels, PresenceAnswers) {
     const std::uint64_t *f = flags(0, F1_PORT9100 | F1_NETWARE | F1_LPD | F1_APPLETALK);
-    Capture rprinter = capture([&](const PieceSink &out) {
-        print_channels("p", f, {}, {channel(9)}, out);
+    Capture rprinter = capture("p", [&](PrinterOutput &out) {
+        print_channels(f, {}, {channel(9)}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("appletalk=\"N\";"), frag("lpd=\"N\";"),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("appletalk=\"N\";"), frag("lpd=\"N\";"),
                                   frag("netware=\"N\";"), frag("port9100=\"N\";")}),
               rprinter.pieces);
 
     for (std::int64_t type : {11, 12, 38}) {
-        Capture got = capture([&](const PieceSink &out) {
-            print_channels("p", flags(0, F1_PORT9100), {}, {channel(type)}, out);
+        Capture got = capture("p", [&](PrinterOutput &out) {
+            print_channels(flags(0, F1_PORT9100), {}, {channel(type)}, out);
         });
-        EXPECT_EQ(std::vector<Piece>{frag("port9100=\"Y\";")}, got.pieces) << type;
+        EXPECT_EQ(std::vector<CapturedPiece>{frag("port9100=\"Y\";")}, got.pieces) << type;
     }
 
     f = flags(0, F1_PORT9100 | F1_NETWARE | F1_LPD | F1_APPLETALK);
-    Capture many = capture([&](const PieceSink &out) {
-        print_channels("p", f, {}, {channel(10), channel(7), channel(8)}, out);
+    Capture many = capture("p", [&](PrinterOutput &out) {
+        print_channels(f, {}, {channel(10), channel(7), channel(8)}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{frag("appletalk=\"Y\";"), frag("lpd=\"Y\";"),
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("appletalk=\"Y\";"), frag("lpd=\"Y\";"),
                                   frag("netware=\"Y\";"), frag("port9100=\"N\";")}),
               many.pieces);
 }
 
 TEST(Channels, LanguagesNamedByOneBasedPosition) {
     std::vector<LangInfo> langs = {lang(5), lang(3), lang(6)};
-    Capture got = capture([&](const PieceSink &out) {
-        print_channels("p", flags(0, F1_PROTOCOL), langs, {channel(8, 2, 3)}, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_channels(flags(0, F1_PROTOCOL), langs, {channel(8, 2, 3)}, out);
     });
-    EXPECT_EQ(std::vector<Piece>{line(
+    EXPECT_EQ(std::vector<CapturedPiece>{line(
                   "type=\"LPDServer\";version=\"1\";currentJobControlLang=\"PCL\";"
                   "defaultPageDescLang=\"PS\";state=\"printDataAccepted\";status=\"Available "
                   "and Active\";\n")},
@@ -771,10 +758,10 @@ TEST(Channels, LanguagesNamedByOneBasedPosition) {
 TEST(Channels, IndexesOutsideTheInterpretersPrintAsNumbers) {
     ProtocolTable c = channel(12, 0, 4);
     c.state = 2;
-    Capture got = capture([&](const PieceSink &out) {
-        print_channels("p", flags(0, F1_PROTOCOL), {lang(5), lang(3), lang(6)}, {c}, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_channels(flags(0, F1_PROTOCOL), {lang(5), lang(3), lang(6)}, {c}, out);
     });
-    EXPECT_EQ(std::vector<Piece>{line(
+    EXPECT_EQ(std::vector<CapturedPiece>{line(
                   "type=\"AppSocket\";version=\"1\";currentJobControlLang=\"0\";"
                   "defaultPageDescLang=\"4\";state=\"2\";status=\"Available and Active\";\n")},
               got.pieces);
@@ -786,10 +773,10 @@ TEST(Channels, IndexesOutsideTheInterpretersPrintAsNumbers) {
         got.err);
 
     // Without interpreter rows every index fails its check.
-    Capture none = capture([&](const PieceSink &out) {
-        print_channels("p", flags(0, F1_PROTOCOL), {}, {channel(8, 1, 1)}, out);
+    Capture none = capture("p", [&](PrinterOutput &out) {
+        print_channels(flags(0, F1_PROTOCOL), {}, {channel(8, 1, 1)}, out);
     });
-    EXPECT_EQ(std::vector<Piece>{line(
+    EXPECT_EQ(std::vector<CapturedPiece>{line(
                   "type=\"LPDServer\";version=\"1\";currentJobControlLang=\"1\";"
                   "defaultPageDescLang=\"1\";state=\"printDataAccepted\";status=\"Available "
                   "and Active\";\n")},
@@ -798,10 +785,10 @@ TEST(Channels, IndexesOutsideTheInterpretersPrintAsNumbers) {
 }
 
 TEST(Channels, UnnamedTypeStillCountsItsPresence) {
-    Capture got = capture([&](const PieceSink &out) {
-        print_channels("p", flags(0, F1_PROTOCOL | F1_LPD), {lang(3)}, {channel(22)}, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_channels(flags(0, F1_PROTOCOL | F1_LPD), {lang(3)}, {channel(22)}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{line("type=\"22\";version=\"1\";currentJobControlLang=\"PCL\";"
+    EXPECT_EQ((std::vector<CapturedPiece>{line("type=\"22\";version=\"1\";currentJobControlLang=\"PCL\";"
                                        "defaultPageDescLang=\"PCL\";state=\"printDataAccepted\";"
                                        "status=\"Available and Active\";\n"),
                                   frag("lpd=\"N\";")}),
@@ -827,10 +814,10 @@ TEST(Supplies, TypeAndUnitFragmentsThenTheClassLine) {
     MarkerSuppliesTable waste = supply(4, 11, -3);
     waste.msclass = 4;
     waste.maxcap = -2;
-    Capture got = capture([&](const PieceSink &out) {
-        print_supplies("p", {supply(21, 7, 40), waste}, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_supplies({supply(21, 7, 40), waste}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   frag("type=\"tonerCartridge\";"), frag("supplyunit=\"impressions\";"),
                   line("class=\"supplyThatIsConsumed\";desc=\"Black Cartridge\";maxcap=\"100\";"
                        "level=\"40\";\n"),
@@ -842,10 +829,10 @@ TEST(Supplies, TypeAndUnitFragmentsThenTheClassLine) {
 }
 
 TEST(Supplies, TypeAndUnitWithoutNames) {
-    Capture got = capture([&](const PieceSink &out) {
-        print_supplies("p", {supply(25, 10, 5), supply(0, 19, 6)}, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_supplies({supply(25, 10, 5), supply(0, 19, 6)}, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   frag("type=\"25\";"),
                   line("class=\"supplyThatIsConsumed\";desc=\"Black Cartridge\";maxcap=\"100\";"
                        "level=\"5\";\n"),
@@ -863,8 +850,8 @@ TEST(Supplies, TypeAndUnitWithoutNames) {
 TEST(Supplies, UnnamedClassKeepsTheSupply) {
     MarkerSuppliesTable s = supply(3, 13, 7);
     s.msclass = 2;
-    Capture got = capture([&](const PieceSink &out) { print_supplies("lp", {s}, out); });
-    EXPECT_EQ((std::vector<Piece>{frag("type=\"toner\";"), frag("supplyunit=\"tenthsOfGrams\";"),
+    Capture got = capture("lp", [&](PrinterOutput &out) { print_supplies({s}, out); });
+    EXPECT_EQ((std::vector<CapturedPiece>{frag("type=\"toner\";"), frag("supplyunit=\"tenthsOfGrams\";"),
                                   line("class=\"2\";desc=\"Black Cartridge\";maxcap=\"100\";"
                                        "level=\"7\";\n")}),
               got.pieces);
@@ -937,10 +924,10 @@ AlertInfo alert(std::int64_t severity, std::int64_t code, std::int64_t time) {
 TEST(Alerts, RecordLines) {
     std::vector<AlertInfo> rows = {alert(3, 808, 40000), alert(4, 1115, 100000),
                                    alert(1, 1801, 100000)};
-    Capture got = capture([&](const PieceSink &out) {
-        print_alerts("p", rows, std::uint64_t{100000}, 1'700'000'000, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_alerts(rows, std::uint64_t{100000}, 1'700'000'000, out);
     });
-    EXPECT_EQ((std::vector<Piece>{
+    EXPECT_EQ((std::vector<CapturedPiece>{
                   line("severityLevel=\"critical\";trainingLevel=\"trained\";group=\"input\";"
                        "groupIndex=\"2\";location=\"13200\";code=\"inputMediaSupplyEmpty\";"
                        "description=\"Tray 2 empty\";time=\"1699999400\";\n"),
@@ -956,8 +943,8 @@ TEST(Alerts, RecordLines) {
 }
 
 TEST(Alerts, SeverityWithoutNameIsWarnedAndPrintedAsNumber) {
-    Capture got = capture([&](const PieceSink &out) {
-        print_alerts("p", {alert(5, 1, 0), alert(2, 1, 0)}, std::uint64_t{0}, 100, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_alerts({alert(5, 1, 0), alert(2, 1, 0)}, std::uint64_t{0}, 100, out);
     });
     ASSERT_EQ(2u, got.pieces.size());
     EXPECT_EQ(0u, got.pieces[0].text.find("severityLevel=\"5\";trainingLevel=\"trained\";"));
@@ -971,9 +958,9 @@ TEST(Alerts, UnnamedValuesAndUnknownUptime) {
     AlertInfo a = alert(3, 40010, 5);
     a.trainingLevel = 7;
     a.group = 2;
-    Capture got = capture(
-        [&](const PieceSink &out) { print_alerts("hp1", {a}, std::nullopt, 100, out); });
-    EXPECT_EQ(std::vector<Piece>{line("severityLevel=\"critical\";trainingLevel=\"7\";group=\"2\";"
+    Capture got = capture("hp1",
+        [&](PrinterOutput &out) { print_alerts({a}, std::nullopt, 100, out); });
+    EXPECT_EQ(std::vector<CapturedPiece>{line("severityLevel=\"critical\";trainingLevel=\"7\";group=\"2\";"
                                       "groupIndex=\"2\";location=\"13200\";code=\"40010\";"
                                       "description=\"Tray 2 empty\";time=\"unknown\";\n")},
               got.pieces);
@@ -984,8 +971,8 @@ TEST(Alerts, UnnamedValuesAndUnknownUptime) {
 }
 
 TEST(Alerts, AlertAfterTheUptimeIsWarned) {
-    Capture got = capture([&](const PieceSink &out) {
-        print_alerts("p", {alert(3, 1, -1)}, std::uint64_t{500}, 1000, out);
+    Capture got = capture("p", [&](PrinterOutput &out) {
+        print_alerts({alert(3, 1, -1)}, std::uint64_t{500}, 1000, out);
     });
     ASSERT_EQ(1u, got.pieces.size());
     EXPECT_NE(std::string::npos, got.pieces[0].text.find("time=\"1000\";\n"));
@@ -998,7 +985,7 @@ TEST(Alerts, WholeLineLimitedTo511) {
     AlertInfo a = alert(3, 1, 0);
     a.description = std::string(600, 'x');
     Capture got =
-        capture([&](const PieceSink &out) { print_alerts("p", {a}, std::uint64_t{0}, 1, out); });
+        capture("p", [&](PrinterOutput &out) { print_alerts({a}, std::uint64_t{0}, 1, out); });
     ASSERT_EQ(1u, got.pieces.size());
     EXPECT_EQ(511u, got.pieces[0].text.size());
     EXPECT_EQ('\n', got.pieces[0].text.back());

@@ -254,10 +254,9 @@ TEST_P(SNMP_sessionError, RaisesErrorOidNamingTheBinding) {
     try {
         f.session.do_req(SET_REQ_TAG, &req);
         FAIL() << "no error raised";
-    } catch (std::unique_ptr<SNMP_error_oid> &e) {
-        ASSERT_NE(nullptr, e);
-        EXPECT_EQ(c.oid, e->str);
-        EXPECT_EQ(c.status, e->status);
+    } catch (const SNMP_error_oid &e) {
+        EXPECT_EQ(c.oid, e.str);
+        EXPECT_EQ(c.status, e.status);
     }
     EXPECT_EQ(1, f.agent.requestCount());
     EXPECT_FALSE(f.session.unreachable());

@@ -113,9 +113,9 @@ TEST(tabdef, OtherErrorStatusesDuringAWalkReachTheCaller) {
     try {
         t.get();
         FAIL() << "walk ended quietly";
-    } catch (std::unique_ptr<SNMP_error_oid> &e) {
-        EXPECT_EQ(std::string(COL_INDEX) + ".1", e->str);
-        EXPECT_EQ(5, e->status);
+    } catch (const SNMP_error_oid &e) {
+        EXPECT_EQ(std::string(COL_INDEX) + ".1", e.str);
+        EXPECT_EQ(5, e.status);
     }
 }
 
@@ -207,9 +207,8 @@ TEST(tabdef, IntegerForTimeTicksRaisesErrorOid) {
     try {
         t.get();
         FAIL() << "no error";
-    } catch (const SNMP_error_oid &e) {
-        EXPECT_TRUE(e == "1.3.6.1.2.1.43.18.1.1.9");
-        EXPECT_EQ(0, e.status);
+    } catch (const SNMP_error_type &e) {
+        EXPECT_EQ("1.3.6.1.2.1.43.18.1.1.9", e.str);
     }
     EXPECT_EQ("Warning: Printer returned a value of type 0x2 when a value of 0x43 was expected for "
               "1.3.6.1.2.1.43.18.1.1.9. Buggy firmware?\n",
@@ -227,7 +226,7 @@ TEST(tabdef, TypeErrorLeavesEarlierColumnsFilled) {
     t.append("1.3.6.1.2.1.43.18.1.1.9.1.1", TIME_TICK_TAG, &Row::ticks);
     t.append("1.3.6.1.2.1.43.18.1.1.7.1.1", INT_TAG, &Row::index);
     Row r;
-    EXPECT_THROW(t.getOne(r), SNMP_error_oid);
+    EXPECT_THROW(t.getOne(r), SNMP_error_type);
     EXPECT_EQ(1101, r.index);
     EXPECT_EQ(-1, r.ticks);
     EXPECT_EQ("Warning: Printer returned a value of type 0x4 when a value of 0x43 was expected for "
@@ -310,8 +309,8 @@ TEST(tabdef, NoAnswerIsNoResponse) {
     try {
         t.get();
         FAIL() << "no error";
-    } catch (SNMP_error_unrecoverable e) {
-        EXPECT_EQ(NO_RESPONSE, e);
+    } catch (const SNMP_error_unrecoverable &e) {
+        EXPECT_EQ(NO_RESPONSE, e.reason);
     }
     EXPECT_THROW(t.getNext(r), SNMP_error_unrecoverable);
 }

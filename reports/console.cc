@@ -1,0 +1,36 @@
+// Console display and covers.
+#include "reports/console.h"
+
+#include "ber/ber.h"
+#include "reports/context.h"
+#include "reports/enums.h"
+#include "reports/oids.h"
+#include "snmp/structfill.h"
+
+void print_display(const std::vector<DisplayBuffer> &rows, PrinterOutput &out) {
+    for (const DisplayBuffer &d : rows) {
+        TableRow row(out, "display");
+        out.piece(Piece::fragment().limited().text("displayBufferText", d.text).ends_line());
+    }
+}
+
+void print_covers(const std::vector<CoverTable> &rows, PrinterOutput &out) {
+    for (const CoverTable &c : rows) {
+        FieldValue status = checked_name(out, "prtCoverStatus", COVERSTATUS, c.status);
+        TableRow row(out, "covers");
+        out.piece(Piece::record().limited().text("description", c.description).add("status", status));
+    }
+}
+
+void display_group(ReportContext &ctx) {
+    tabdef<DisplayBuffer> tab(&ctx.session);
+    tab.append(oid::prtConsoleDisplayBufferText, STRING_TAG, &DisplayBuffer::text);
+    print_display(tab.get(), ctx.out);
+}
+
+void cover_group(ReportContext &ctx) {
+    tabdef<CoverTable> tab(&ctx.session);
+    tab.append(oid::prtCoverDescription, STRING_TAG, &CoverTable::description);
+    tab.append(oid::prtCoverStatus, INT_TAG, &CoverTable::status);
+    print_covers(tab.get(), ctx.out);
+}

@@ -1,0 +1,166 @@
+// HP private variables: status and display, configuration source, reset and
+// firmware download.
+#include "reports/hp.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "ber/ber.h"
+#include "reports/context.h"
+#include "reports/enums.h"
+#include "reports/flags.h"
+#include "reports/oids.h"
+#include "reports/request.h"
+#include "snmp/session.h"
+
+namespace {
+
+struct HpPrivInfo {
+    std::string status;
+    std::string display;
+};
+
+}  // namespace
+
+void do_hppriv_get(ReportContext &ctx) {
+    std::uint64_t *flags = ctx.flags;
+    tabdef<HpPrivInfo> request(&ctx.session);
+    if (flags[0] & F0_STATUS) request.append(oid::hpStatus, STRING_TAG, &HpPrivInfo::status);
+    if (flags[0] & F0_DISPLAY) request.append(oid::hpDisplay, STRING_TAG, &HpPrivInfo::display);
+    HpPrivInfo info;
+    std::vector<std::string> dropped;
+    fetch_despite_refusals(request, info, dropped, [&](const std::string &rejected) {
+        ctx.warn(format_text("Warning: %s refused the HP private variable \"%s\".\n", ctx.host(), rejected.c_str()));
+        return request.remove(rejected.c_str());
+    });
+    const OidSeq *response = request.lastResponse();
+
+    if (flags[0] & F0_STATUS) {
+        flags[0] &= ~F0_STATUS;
+        if (!(flags[0] & (F0_STORAGE | F0_MEMORY))) ctx.capFlags &= ~CAP_WANT_HOSTRES;
+        if (answered(response, dropped, oid::hpStatus)) ctx.print(Piece::fragment().text("status", info.status));
+    }
+    if (flags[0] & F0_DISPLAY) {
+        flags[0] &= ~F0_DISPLAY;
+        if (!(flags[0] & F0_PRINTMIB_MASK) && !(flags[1] & F1_PRINTMIB_MASK)) ctx.capFlags &= ~CAP_WANT_PRINTMIB;
+        if (answered(response, dropped, oid::hpDisplay)) {
+            TableRow row(ctx.out, "display");
+            ctx.print(Piece::fragment().text("displayBufferText", info.display).ends_line());
+        }
+    }
+}
+
+void hpcfgsrc(ReportContext &ctx, const BerBase *value) {
+    if (!value) {
+        ctx.warn(format_text("Warning: %s did not return its configuration source.\n", ctx.host()));
+        return;
+    }
+    if (value->type() != INT_TAG) {
+        ctx.warn(format_text("Warning: %s returned a configuration source of type 0x%x, not an INTEGER.\n",
+                             ctx.host(), static_cast<unsigned>(value->type())));
+        return;
+    }
+    const std::int64_t cfgtype = static_cast<const BerInt *>(value)->value;
+    if (!table_name(HPCFGSOURCESTATES, cfgtype))
+        ctx.warn(format_text("Warning: %s reported configuration source %lld, which has no name (0-5).\n",
+                             ctx.host(), static_cast<long long>(cfgtype)));
+    ctx.print(Piece::fragment().add("cfgsrc", name_or_number(HPCFGSOURCESTATES, cfgtype)));
+}
+
+const CfgSrcVendor *cfgsrc_vendor(int vendorCode) {
+    // HP's npCfgSource: how the JetDirect got its address (BOOTP, DHCP, manual).
+    static const CfgSrcVendor CFGSRCVENDORS[16] = {
+        {nullptr, nullptr},
+        {oid::hpCfgSource, hpcfgsrc},
+    };
+    if (vendorCode < 0 || vendorCode >= 16 || !CFGSRCVENDORS[vendorCode].oid) return nullptr;
+    return &CFGSRCVENDORS[vendorCode];
+}
+
+int do_cfgsrc(ReportContext &ctx) {
+    const CfgSrcVendor *vendor = cfgsrc_vendor(vendor_code(ctx.capFlags));
+    if (!vendor) {
+        not_supported(ctx.out, "cfgsrc");
+        return -1;
+    }
+    OidSeq request;
+    request.append(vendor->oid);
+    std::unique_ptr<OidSeq> reply = exchange(ctx, GET_REQ_TAG, request);
+    vendor->routine(ctx, reply->find(vendor->oid));
+    return 0;
+}
+
+namespace {
+
+// The firmware variables of the SetRequest, after the reset if any. Nothing is
+// appended (and the worker ends) when the argument or its server is unusable.
+void append_firmware(ReportContext &ctx, OidSeq &request) {
+    const char *arg = ctx.setting(SETTING_UPDATEFIRMWARE);
+    std::optional<FirmwareSource> source = split_firmware_arg(arg ? arg : "");
+    if (!source)
+        throw WorkerExit(STATUS_HP_SETTING_FAILED,
+                         format_text("Warning: %s: --updatefirmware \"%s\" is not SERVER:FILE; nothing sent.\n",
+                                     ctx.host(), arg ? arg : ""));
+    std::optional<std::array<unsigned char, 6>> svrip = tftp_transport_address(source->server);
+    if (!svrip)
+        throw WorkerExit(STATUS_HP_SETTING_FAILED,
+                         format_text("Warning: %s: TFTP server \"%s\" of --updatefirmware does not resolve; "
+                                     "nothing sent.\n",
+                                     ctx.host(), source->server.c_str()));
+    request.append(oid::hpFirmwareCommand, INT_TAG, 4L);
+    request.append(oid::hpFirmwareDomain, OID_TAG, oid::snmpUDPDomain, std::strlen(oid::snmpUDPDomain));
+    request.append(oid::hpFirmwareAddress, STRING_TAG, svrip->data(), svrip->size());
+    // The interface expects the file name with its terminating NUL.
+    request.append(oid::hpFirmwareFilename, STRING_TAG, source->filename.c_str(), source->filename.size() + 1);
+}
+
+}  // namespace
+
+void do_hppriv_set(ReportContext &ctx) {
+    OidSeq request;
+    if (ctx.flags[1] & F1_REBOOT) request.append(oid::hpReset, INT_TAG, 1L);
+    if (ctx.flags[2] & F2_UPDATEFIRMWARE) append_firmware(ctx, request);
+    if (request.size() > 0) {
+        try {
+            // No answer is normal: a printer being reset may not reply.
+            ctx.session.do_req(SET_REQ_TAG, &request);
+        } catch (const SNMP_error_oid &error) {
+            ctx.flags[1] &= ~F1_REBOOT;
+            throw WorkerExit(STATUS_HP_SETTING_FAILED, format_text("Warning: %s refused the HP settings (at \"%s\").\n",
+                                                                   ctx.host(), error.str.c_str()));
+        }
+    }
+    ctx.flags[1] &= ~F1_REBOOT;
+}
+
+std::optional<FirmwareSource> split_firmware_arg(std::string_view arg) {
+    std::size_t colon = arg.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon + 1 == arg.size()) return std::nullopt;
+    return FirmwareSource{std::string(arg.substr(0, colon)), std::string(arg.substr(colon + 1))};
+}
+
+std::optional<std::array<unsigned char, 6>> tftp_transport_address(const std::string &server) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo *found = nullptr;
+    if (getaddrinfo(server.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
+    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
+    for (const addrinfo *ai = found; ai; ai = ai->ai_next) {
+        if (ai->ai_family != AF_INET || ai->ai_addrlen < sizeof(sockaddr_in)) continue;
+        sockaddr_in sin;
+        std::memcpy(&sin, ai->ai_addr, sizeof sin);
+        std::array<unsigned char, 6> out{};
+        std::memcpy(out.data(), &sin.sin_addr.s_addr, 4);
+        // TFTP's UDP port 69, in network byte order.
+        out[4] = 0x00;
+        out[5] = 0x45;
+        return out;
+    }
+    return std::nullopt;
+}

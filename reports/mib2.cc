@@ -1,0 +1,245 @@
+// MIB-II: the general request with its refusals, network configuration,
+// contact and location, and the TCP connection table.
+#include "reports/mib2.h"
+
+#include <array>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "ber/ber.h"
+#include "reports/context.h"
+#include "reports/enums.h"
+#include "reports/flags.h"
+#include "reports/identify.h"
+#include "reports/oids.h"
+#include "reports/request.h"
+#include "snmp/session.h"
+
+namespace {
+
+struct GeneralInfo {
+    std::string sysDescr;
+    std::string sysContact;
+    std::string sysLocation;
+    std::string hwAddr;
+    std::array<unsigned char, 4> gateway{};
+    std::array<unsigned char, 4> netmask{};
+    std::int64_t ifType = 0;
+};
+
+using IPv4 = SNMP_session::IPv4;
+
+std::string quad(const std::array<unsigned char, 4> &a) { return dotted(a); }
+
+// The column of the printer's address: ipAdEntNetMask and tcpConnTable are
+// indexed by it.
+std::string with_address(const char *column, const IPv4 &a) {
+    return format_text("%s.%u.%u.%u.%u", column, a[0], a[1], a[2], a[3]);
+}
+
+bool wants_description(const ReportContext &ctx) {
+    return (ctx.flags[0] & (F0_MODEL | F0_HOSTMIB | F0_PRINTMIB | F0_VENDOR)) ||
+           (ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB | CAP_WANT_VENDOR));
+}
+
+void build_general_request(const ReportContext &ctx, tabdef<GeneralInfo> &request, const std::string &netmaskOid) {
+    if (wants_description(ctx)) request.append(oid::sysDescr, STRING_TAG, &GeneralInfo::sysDescr);
+    if (ctx.flags[0] & F0_CONTACT) {
+        request.append(oid::sysContact, STRING_TAG, &GeneralInfo::sysContact);
+        request.append(oid::sysLocation, STRING_TAG, &GeneralInfo::sysLocation);
+    }
+    if (ctx.flags[0] & F0_NETCONFIG) {
+        request.append(oid::ifPhysAddress1, STRING_TAG, &GeneralInfo::hwAddr);
+        request.append(oid::ifType1, INT_TAG, &GeneralInfo::ifType);
+        request.append(oid::defaultNextHop, IPADDR_TAG, &GeneralInfo::gateway);
+        request.append(netmaskOid.c_str(), IPADDR_TAG, &GeneralInfo::netmask);
+    }
+}
+
+// The refusal policy of the general request: a refused gateway is dropped
+// silently, a refused contact or location drops both and --contact, a refused
+// interface variable or netmask is dropped with a warning. Anything else (the
+// description among them) ends the printer. Every absorbed refusal removes a
+// column, so the request ends after at most as many rounds as columns.
+bool absorb_general_refusal(ReportContext &ctx, tabdef<GeneralInfo> &request, const std::string &rejected,
+                            const std::string &netmaskOid) {
+    if (rejected == oid::sysDescr)
+        throw WorkerExit(STATUS_PROBE_REJECTED,
+                         format_text("Warning: %s does not have a system.sysDescr.0 probably Windows NT. Skipping.\n",
+                                     ctx.host()));
+    if (rejected == oid::defaultNextHop && request.remove(oid::defaultNextHop)) return true;
+    if ((rejected == oid::sysContact || rejected == oid::sysLocation) && (ctx.flags[0] & F0_CONTACT)) {
+        request.remove(oid::sysContact);
+        request.remove(oid::sysLocation);
+        ctx.flags[0] &= ~F0_CONTACT;
+        ctx.warn(format_text("Warning: %s does't provide system.sys%s ignoring --contact.\n", ctx.host(),
+                             rejected == oid::sysContact ? "Contact" : "Location"));
+        return true;
+    }
+    ctx.warn(format_text("debug: Bad things from %s\n", ctx.host()));
+    if ((rejected == oid::ifPhysAddress1 || rejected == oid::ifType1 || rejected == netmaskOid) &&
+        request.remove(rejected.c_str())) {
+        ctx.warn(format_text("Warning: %s refused %s; going on without it.\n", ctx.host(), rejected.c_str()));
+        return true;
+    }
+    throw WorkerExit(STATUS_PROBE_REJECTED, format_text("Warning: %s refused the general request (at \"%s\"). Skipping.\n",
+                                                        ctx.host(), rejected.c_str()));
+}
+
+// The physical address of the first Ethernet row of the interface table;
+// none when the walk finds no Ethernet interface.
+std::optional<std::string> ethernet_hwaddr(ReportContext &ctx) {
+    tabdef<GeneralInfo> walk(&ctx.session);
+    walk.append(oid::ifPhysAddress, STRING_TAG, &GeneralInfo::hwAddr);
+    walk.append(oid::ifType, INT_TAG, &GeneralInfo::ifType);
+    GeneralInfo row;
+    for (;;) {
+        try {
+            if (!walk.getNext(row)) return std::nullopt;
+        } catch (const SNMP_error_oid &) {
+            return std::nullopt;  // noSuchName: the agent's MIB ends inside the table
+        } catch (const SNMP_error_type &) {
+            return std::nullopt;  // a value of the wrong type, already warned about
+        }
+        // Addresses often hold 0x00: whole bytes from the reply.
+        if (row.ifType == oid::ifTypeEthernetCsmacd)
+            return octets(walk.lastResponse()->findPrefix(oid::ifPhysAddress)).value_or(std::string());
+    }
+}
+
+struct GeneralReply {
+    const GeneralInfo &info;
+    const OidSeq *response;
+    const std::vector<std::string> &dropped;
+    bool has(const char *oidstr) const { return answered(response, dropped, oidstr); }
+};
+
+void print_netconfig(ReportContext &ctx, const GeneralReply &reply, const IPv4 &address,
+                     const std::string &netmaskOid) {
+    std::optional<std::string> hw;
+    if (reply.has(oid::ifType1) && reply.info.ifType == oid::ifTypeEthernetCsmacd)
+        hw = reply.has(oid::ifPhysAddress1)
+                 ? octets(reply.response->findPrefix(oid::ifPhysAddress1)).value_or(std::string())
+                 : std::string();
+    else if (!(hw = ethernet_hwaddr(ctx)))
+        // Interface 1 may be a loopback or serial port, and no other is Ethernet.
+        ctx.warn(format_text("Warning: %s doesn't appear to have an ethernet interface. Can't detect hwaddr.\n",
+                             ctx.host()));
+
+    Piece addresses = Piece::fragment().name("ipaddr", dotted(address));
+    if (reply.has(netmaskOid.c_str()))
+        addresses.name("netmask", quad(reply.info.netmask));
+    else
+        ctx.warn(format_text("Warning: %s did not report a netmask.\n", ctx.host()));
+    ctx.print(addresses);
+    if (hw && hw->size() >= 6)
+        ctx.print(Piece::fragment().name("hwaddr", format_hwaddr(*hw)));
+    else if (hw)
+        ctx.warn(format_text("Warning: %s reported a hardware address of %zu bytes; no hwaddr.\n", ctx.host(),
+                             hw->size()));
+    if (reply.has(oid::defaultNextHop))
+        ctx.print(Piece::fragment().name("gateway", quad(reply.info.gateway)));
+    else
+        ctx.warn(format_text("Warning: %s did not report a default gateway.\n", ctx.host()));
+}
+
+}  // namespace
+
+void do_general_get(ReportContext &ctx) {
+    const IPv4 address = ctx.session.address();
+    const std::string netmaskOid = with_address(oid::ipAdEntNetMask, address);
+    const bool wantDescr = wants_description(ctx);
+    tabdef<GeneralInfo> request(&ctx.session);
+    build_general_request(ctx, request, netmaskOid);
+
+    GeneralInfo info;
+    std::vector<std::string> dropped;
+    fetch_despite_refusals(request, info, dropped, [&](const std::string &rejected) {
+        return absorb_general_refusal(ctx, request, rejected, netmaskOid);
+    });
+    const GeneralReply reply{info, request.lastResponse(), dropped};
+
+    if (ctx.flags[0] & F0_NETCONFIG) print_netconfig(ctx, reply, address, netmaskOid);
+    if (wantDescr && reply.has(oid::sysDescr)) identify_printer(ctx, info.sysDescr);
+    if (ctx.flags[0] & F0_CONTACT)
+        ctx.print(Piece::fragment().text("contact", info.sysContact).text("location", info.sysLocation));
+    if (ctx.flags[0] & F0_HOSTMIB) ctx.print(Piece::fragment().yes_no("hostmib", ctx.capFlags & CAP_HAS_HOSTRES));
+    if (ctx.flags[0] & F0_PRINTMIB) ctx.print(Piece::fragment().yes_no("printmib", ctx.capFlags & CAP_HAS_PRINTMIB));
+}
+
+void do_set_contact_location(ReportContext &ctx) {
+    OidSeq request;
+    const char *contact = ctx.setting(SETTING_SETCONTACT);
+    const char *location = ctx.setting(SETTING_SETLOCATION);
+    if ((ctx.flags[2] & F2_SETCONTACT) && contact)
+        request.append(oid::sysContact, STRING_TAG, contact, std::strlen(contact));
+    if ((ctx.flags[2] & F2_SETLOCATION) && location)
+        request.append(oid::sysLocation, STRING_TAG, location, std::strlen(location));
+    ctx.session.do_req(SET_REQ_TAG, &request);
+}
+
+std::string format_hwaddr(std::string_view bytes) {
+    std::string out;
+    for (std::size_t i = 0; i < 6 && i < bytes.size(); ++i)
+        out += format_text("%02x:", static_cast<unsigned char>(bytes[i]));
+    return out;
+}
+
+namespace {
+
+struct ConnInfo {
+    std::int64_t connState = 0;
+    std::array<unsigned char, 4> remAddr{};
+};
+
+// The first connection on a local port of the printer's address; none when
+// there is none (or the printer refuses the question, with a warning).
+std::optional<ConnInfo> first_connection(ReportContext &ctx, const IPv4 &address, std::uint16_t port) {
+    // tcpConnTable is indexed by local address, local port, remote address
+    // and remote port: one get-next from the local pair gives the first
+    // connection on that port.
+    const std::string stateOid = with_address(oid::tcpConnState, address) + format_text(".%u", port);
+    const std::string remAddrOid = with_address(oid::tcpConnRemAddress, address) + format_text(".%u", port);
+    tabdef<ConnInfo> request(&ctx.session);
+    request.append(stateOid.c_str(), INT_TAG, &ConnInfo::connState);
+    request.append(remAddrOid.c_str(), IPADDR_TAG, &ConnInfo::remAddr);
+    ConnInfo conn;
+    try {
+        if (!request.getNext(conn)) return std::nullopt;
+    } catch (const SNMP_error_oid &error) {
+        if (error.status != NO_SUCH_NAME)
+            ctx.warn(format_text("Warning: %s refused the connection query for port %u.\n", ctx.host(), port));
+        return std::nullopt;
+    } catch (const SNMP_error_type &) {
+        return std::nullopt;  // a value of the wrong type, already warned about: no connection known
+    }
+    // A column string is a character prefix, so port 80 would also match port
+    // 8080: insist on the dot that ends the port.
+    const OidSeq *reply = request.lastResponse();
+    if (!present(reply, (stateOid + ".").c_str()) || !present(reply, (remAddrOid + ".").c_str())) return std::nullopt;
+    return conn;
+}
+
+void print_connection(ReportContext &ctx, std::uint16_t port, const std::optional<ConnInfo> &conn) {
+    TableRow row(ctx.out, "connections");
+    Piece line = Piece::record().unsigned_number("port", port).last_without_semicolon();
+    if (!conn) {
+        ctx.warn(format_text("Warning: %s has no TCP connection on port %u.\n", ctx.host(), port));
+        ctx.print(line.name("state", "none").absent("remotehost"));
+        return;
+    }
+    if (!table_name(TCPCONNSTATES, conn->connState))
+        ctx.warn(format_text("Warning: %s reported TCP connection state %lld on port %u, which has no name (1-11).\n",
+                             ctx.host(), static_cast<long long>(conn->connState), port));
+    ctx.print(line.add("state", name_or_number(TCPCONNSTATES, conn->connState)).name("remotehost", quad(conn->remAddr)));
+}
+
+}  // namespace
+
+void do_connections(ReportContext &ctx) {
+    const IPv4 address = ctx.session.address();
+    std::vector<std::optional<ConnInfo>> found;
+    for (std::uint16_t port : ctx.settings.ports) found.push_back(first_connection(ctx, address, port));
+    for (std::size_t i = 0; i < found.size(); ++i) print_connection(ctx, ctx.settings.ports[i], found[i]);
+}

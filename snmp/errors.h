@@ -1,0 +1,49 @@
+// The exceptions of one printer's exchanges. Everything that ends or changes
+// one printer's work derives from PrinterError, so the worker catches them at
+// its top; a report catches only the cases it can handle itself.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class PrinterError : public std::runtime_error {
+ public:
+    using std::runtime_error::runtime_error;
+};
+
+// The printer answered with a non-zero error-status (thrown by the session).
+class SNMP_error_oid : public PrinterError {
+ public:
+    // status: the printer's error-status (1 tooBig, 2 noSuchName, 3 badValue,
+    // 4 readOnly, 5 genErr, ...), or -1 when the reply's error-status is
+    // missing, not an INTEGER or too large for an int.
+    explicit SNMP_error_oid(const char *oidstr, int status = 0);
+
+    // Dotted OID text of the refused binding. Empty when the printer reported an
+    // error without naming a binding of its reply.
+    std::string str;
+    int status;
+
+    bool operator==(const char *other) const { return str == other; }
+};
+
+// noSuchName: what an SNMPv1 agent answers for a variable it does not have,
+// and for a get-next past the end of its MIB.
+inline constexpr int NO_SUCH_NAME = 2;
+
+// A value came with another type than its column asks for (thrown by the
+// record filler after its warning).
+class SNMP_error_type : public PrinterError {
+ public:
+    explicit SNMP_error_type(const char *oidstr);
+    // Dotted OID text of the column.
+    std::string str;
+};
+
+// The printer did not answer on any of its addresses.
+enum SNMP_unrecoverable_reason { NO_RESPONSE = 0 };
+class SNMP_error_unrecoverable : public PrinterError {
+ public:
+    explicit SNMP_error_unrecoverable(SNMP_unrecoverable_reason reason = NO_RESPONSE);
+    SNMP_unrecoverable_reason reason;
+};
