@@ -84,6 +84,7 @@ constexpr FlagOption FLAG_OPTIONS[] = {
     {"alerts", false, 1, F1_ALERTS},
     {"reboot", false, 1, F1_REBOOT},
     {"generic", false, 1, F1_GENERIC},
+    {"serial", false, 1, F1_SERIAL},
     {"maxproc", true, 2, F2_MAXPROC},
     {"setcontact", true, 2, F2_SETCONTACT},
     {"setlocation", true, 2, F2_SETLOCATION},

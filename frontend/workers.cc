@@ -44,7 +44,7 @@ const OptionName PRINTMIB_OPTIONS1[] = {
     {F1_LPD, "lpd"}, {F1_NETWARE, "netware"}, {F1_PROTOCOL, "protocol"},
     {F1_PAGECOUNT, "pagecount"}, {F1_MARKER, "marker"}, {F1_RESOLUTION, "resolution"},
     {F1_COLORS, "color"}, {F1_MINMARGIN, "minmargin"}, {F1_SUPPLIES, "supplies"},
-    {F1_REBOOT, "reboot"}};
+    {F1_REBOOT, "reboot"}, {F1_SERIAL, "serial"}};
 
 template <std::size_t N>
 void complain(const OptionName (&options)[N], std::uint64_t word, PrinterOutput &out) {

@@ -58,6 +58,8 @@ inline constexpr std::uint64_t F1_REBOOT = 0x400000;
 inline constexpr std::uint64_t F1_CFGSRC = 0x800000;
 // --generic: printers no vendor rule knows are probed for the standard MIBs.
 inline constexpr std::uint64_t F1_GENERIC = 0x1000000;
+// --serial: prtGeneralSerialNumber of the Printer MIB.
+inline constexpr std::uint64_t F1_SERIAL = 0x2000000;
 
 // flags[2]: options whose argument is kept in settings[n - 3] for bit n.
 inline constexpr std::uint64_t F2_MAXPROC = 0x8;
@@ -72,8 +74,8 @@ enum SettingIndex { SETTING_MAXPROC = 0, SETTING_SETCONTACT = 1, SETTING_SETLOCA
 inline constexpr std::uint64_t F0_GENERAL_MASK = 0x1f80;       // model .. vendor
 inline constexpr std::uint64_t F0_HOSTRES_MASK = 0xe000;       // storage, status, memory
 inline constexpr std::uint64_t F0_PRINTMIB_MASK = 0xffff0000;  // mediapath .. covers
-inline constexpr std::uint64_t F1_PRINTMIB_MASK = 0x7ffff8;    // languages .. reboot
-inline constexpr std::uint64_t F1_PRINTMIB_REPORT_MASK = 0x3ffff8;  // the same without reboot
+inline constexpr std::uint64_t F1_PRINTMIB_MASK = 0x7ffff8 | F1_SERIAL;  // languages .. reboot, serial
+inline constexpr std::uint64_t F1_PRINTMIB_REPORT_MASK = F1_PRINTMIB_MASK & ~F1_REBOOT;
 inline constexpr std::uint64_t F0_PAPER_MASK =
     F0_LETTER | F0_LEGAL | F0_TABLOID | F0_EXECUTIVE | F0_A4 | F0_A3 | F0_B5 | F0_B4;
 inline constexpr std::uint64_t F1_LANGUAGE_MASK =

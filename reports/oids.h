@@ -40,6 +40,7 @@ inline constexpr const char *hrPrinterStatus1 = "1.3.6.1.2.1.25.3.5.1.1.1";
 // ---- Printer MIB (RFC 1759) ----------------------------------------------------
 inline constexpr const char *prtGeneralEntry = "1.3.6.1.2.1.43.5.1.1.1";  // first column of prtGeneral
 inline constexpr const char *prtGeneralReset1 = "1.3.6.1.2.1.43.5.1.1.3.1";
+inline constexpr const char *prtGeneralSerialNumber1 = "1.3.6.1.2.1.43.5.1.1.17.1";
 inline constexpr const char *prtCoverDescription = "1.3.6.1.2.1.43.6.1.1.2";
 inline constexpr const char *prtCoverStatus = "1.3.6.1.2.1.43.6.1.1.3";
 inline constexpr const char *prtInputType = "1.3.6.1.2.1.43.8.2.1.2";

@@ -39,7 +39,7 @@ _prowlet() {
             --inputtray --tabloid --a4 --b4 --executive --a3 --b5 --letter --legal
             --display --covers --languages --pjl --hpgl --psprinter --autolang --pcl
             --postscript --marker --pagecount --colors --resolution --minmargin
-            --protocol --appletalk --lpd --netware --port9100 --supplies --alerts
+            --protocol --appletalk --lpd --netware --port9100 --supplies --alerts --serial
             --reboot --setcontact --setlocation --updatefirmware"
         mapfile -t COMPREPLY < <(compgen -W "$opts" -- "$cur")
         return 0

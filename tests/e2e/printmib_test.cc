@@ -52,6 +52,7 @@ const std::vector<PrinterRecording> &own_printers() {
         {"127.0.8.6", recording("printmib-panel.snmprec")},
         {"127.0.8.7", recording("printmib-alerts.snmprec")},
         {"127.0.8.8", recording("printmib-alerts-int.snmprec")},
+        {"127.0.8.9", recording("printmib-current.snmprec")},
     };
     return printers;
 }
@@ -288,15 +289,13 @@ TEST(PrintMibPanel, DisplayCoversSupplies) {
               "type=\"tonerCartridge\";supplyunit=\"impressions\";\n"
               "class=\"supplyThatIsConsumed\";desc=\"Black Cartridge\";maxcap=\"10000\";"
               "level=\"4500\";\n"
-              "type=\"25\";\n"
+              "type=\"staples\";\n"
               "class=\"supplyThatIsConsumed\";desc=\"Staples\";maxcap=\"-2\";level=\"-3\";\n"
               "type=\"fuser\";supplyunit=\"hours\";\n"
               "class=\"receptacleThatIsFilled\";desc=\"Fuser\";maxcap=\"100000\";"
               "level=\"83000\";\n",
               r.out);
-    EXPECT_EQ("Warning: markerSupplyType=25 out of bounds.\n"
-              "Warning: markerSupplyUnit=10 out of bounds.\n",
-              r.err);
+    EXPECT_EQ("Warning: markerSupplyUnit=10 out of bounds.\n", r.err);
     EXPECT_EQ(0, r.status);
 }
 
@@ -306,7 +305,7 @@ TEST(PrintMibPanel, EveryLineOfTwoPrintersCarriesTheName) {
     EXPECT_EQ("hostname=\"127.0.8.6\";type=\"tonerCartridge\";supplyunit=\"impressions\";\n"
               "hostname=\"127.0.8.6\";class=\"supplyThatIsConsumed\";desc=\"Black Cartridge\";"
               "maxcap=\"10000\";level=\"4500\";\n"
-              "hostname=\"127.0.8.6\";type=\"25\";\n"
+              "hostname=\"127.0.8.6\";type=\"staples\";\n"
               "hostname=\"127.0.8.6\";class=\"supplyThatIsConsumed\";desc=\"Staples\";"
               "maxcap=\"-2\";level=\"-3\";\n"
               "hostname=\"127.0.8.6\";type=\"fuser\";supplyunit=\"hours\";\n"
@@ -339,6 +338,64 @@ std::string alert_lines(std::uint64_t now) {
 }
 
 // The alert times depend on the clock of the run: any second the run spanned is accepted.
+// A printer of today: values the current Printer MIB added to RFC 1759's
+// (percent and item units, finishing supplies, a pull feeder, PDF and XPS,
+// IPP, SMTP and WS-Print channels, the finisher alerts), and its serial number.
+TEST(PrintMibCurrent, EveryValueNamedAsTheCurrentMibNamesIt) {
+    std::time_t before = std::time(nullptr);
+    RunResult r = prowlet({"--serial", "--inputtray", "--supplies", "--languages", "--protocol", "--alerts", "127.0.8.9"});
+    std::time_t after = std::time(nullptr);
+    const std::string fixed =
+        "serial=\"7531X2Y4Z6B\";\n"
+        "type=\"sheetFeedPull\";dimUnit=\"micrometers\";dimFeedDir=\"210000\";dimXFeedDir=\"297000\";"
+        "capUnit=\"percent\";maxCap=\"100\";curLevel=\"55\";mediaName=\"A4\";name=\"Tray 1\";"
+        "description=\"Pull feeder\";status=\"Available and Idle\";\n"
+        "langFamily=\"PJL\";langLevel=\"\";langVersion=\"\";description=\"PJL\";version=\"2.0\";"
+        "orientation=\"portrait\";feedAddressability=\"600\";xFeedAddressability=\"600\";twoWay=\"Y\";\n"
+        "langFamily=\"PDF\";langLevel=\"1.7\";langVersion=\"\";description=\"PDF\";version=\"1.7\";"
+        "orientation=\"portrait\";feedAddressability=\"1200\";xFeedAddressability=\"1200\";twoWay=\"N\";\n"
+        "langFamily=\"XPS\";langLevel=\"\";langVersion=\"\";description=\"XPS\";version=\"1.0\";"
+        "orientation=\"landscape\";feedAddressability=\"600\";xFeedAddressability=\"600\";twoWay=\"N\";\n"
+        "type=\"IPP\";version=\"2.0\";currentJobControlLang=\"PJL\";defaultPageDescLang=\"PDF\";"
+        "state=\"printDataAccepted\";status=\"Available and Active\";\n"
+        "type=\"SMTP\";version=\"\";currentJobControlLang=\"PJL\";defaultPageDescLang=\"PDF\";"
+        "state=\"noDataAccepted\";status=\"Available and Standby\";\n"
+        "type=\"WSPrint\";version=\"1.0\";currentJobControlLang=\"PJL\";defaultPageDescLang=\"XPS\";"
+        "state=\"printDataAccepted\";status=\"Available and Idle\";\n"
+        "type=\"tonerCartridge\";supplyunit=\"percent\";\n"
+        "class=\"supplyThatIsConsumed\";desc=\"Black Toner\";maxcap=\"100\";level=\"64\";\n"
+        "type=\"wasteToner\";supplyunit=\"percent\";\n"
+        "class=\"receptacleThatIsFilled\";desc=\"Waste Toner Bottle\";maxcap=\"100\";level=\"-3\";\n"
+        "type=\"staples\";supplyunit=\"items\";\n"
+        "class=\"supplyThatIsConsumed\";desc=\"Staple Cartridge\";maxcap=\"5000\";level=\"-2\";\n"
+        "type=\"matteToner\";supplyunit=\"percent\";\n"
+        "class=\"supplyThatIsConsumed\";desc=\"Matte Black Toner\";maxcap=\"100\";level=\"12\";\n";
+    bool matched = false;
+    for (std::time_t now = before; now <= after && !matched; ++now) {
+        auto t = [&](std::time_t ago) { return std::to_string(now - ago); };
+        matched = r.out == fixed +
+                               "severityLevel=\"warningBinaryChangeEvent\";trainingLevel=\"noInterventionRequired\";"
+                               "group=\"finDevice\";groupIndex=\"1\";location=\"-1\";code=\"staplerCoverOpen\";"
+                               "description=\"Stapler cover open\";time=\"" + t(10) + "\";\n"
+                               "severityLevel=\"warning\";trainingLevel=\"trained\";group=\"markerSupplies\";"
+                               "groupIndex=\"3\";location=\"-1\";code=\"markerTonerAlmostEmpty\";"
+                               "description=\"Matte toner low\";time=\"" + t(100) + "\";\n"
+                               "severityLevel=\"critical\";trainingLevel=\"untrained\";group=\"alert\";"
+                               "groupIndex=\"1\";location=\"-1\";code=\"interpreterComplexPageEncountered\";"
+                               "description=\"Complex page\";time=\"" + t(0) + "\";\n";
+    }
+    EXPECT_TRUE(matched) << r.out;
+    EXPECT_EQ("", r.err);
+    EXPECT_EQ(0, r.status);
+}
+
+TEST(PrintMibCurrent, SerialNumberMissingIsWarnedWithoutAField) {
+    RunResult r = prowlet({"--serial", "127.0.8.1"});
+    EXPECT_EQ("", r.out);
+    EXPECT_EQ("Warning: 127.0.8.1 does not provide 1.3.6.1.2.1.43.5.1.1.17.1; no serial.\n", r.err);
+    EXPECT_EQ(0, r.status);
+}
+
 TEST(PrintMibAlerts, CodesSeverityAndTimes) {
     std::time_t before = std::time(nullptr);
     RunResult r = prowlet({"--alerts", "127.0.8.7"});
@@ -352,7 +409,7 @@ TEST(PrintMibAlerts, CodesSeverityAndTimes) {
                 "severityLevel=\"warning\";trainingLevel=\"trained\";group=\"mediaPath\";"
                 "groupIndex=\"1\";location=\"-1\";code=\"mediaPathMediaTrayFull\";"
                 "description=\"Output bin full\";time=\"" + t(0) + "\";\n"
-                "severityLevel=\"5\";trainingLevel=\"untrained\";group=\"interpreter\";"
+                "severityLevel=\"6\";trainingLevel=\"untrained\";group=\"interpreter\";"
                 "groupIndex=\"1\";location=\"-1\";code=\"interpreterComplexPageEncountered\";"
                 "description=\"Complex page\";time=\"" + t(100) + "\";\n"
                 "severityLevel=\"other\";trainingLevel=\"management\";group=\"generalPrinter\";"

@@ -240,7 +240,7 @@ TEST_F(Workers, PrinterMibMissingListsEveryOptionInFixedOrder) {
           "inputtray", "letter", "legal", "tabloid", "executive", "a3", "a4", "b4", "b5", "cover",
           "alerts", "languages", "pcl", "pjl", "hpgl", "postscript", "psprinter", "autolang",
           "port9100", "appletalk", "lpd", "netware", "protocol", "pagecount", "marker",
-          "resolution", "color", "minmargin", "supplies", "reboot"})
+          "resolution", "color", "minmargin", "supplies", "reboot", "serial"})
         want += std::string("p1: ") + o + " option not supported on this printer type.\n";
     EXPECT_EQ(r.err, want);
     // The worker ends there: the configuration source is not asked for.
