@@ -1,4 +1,4 @@
-// --maxproc N: a cap on the workers that are started and not yet joined.
+// --maxproc N: the cap on the workers that are started and not yet joined.
 #pragma once
 
 #include <cstddef>
@@ -19,5 +19,6 @@ std::optional<std::size_t> parse_maxproc(const char *text);
 void report_bad_maxproc(const char *progname, const char *text);
 
 // Blocks main until fewer than set.maxproc started workers are left unjoined.
-// The joiner signals workerJoined after each join, so this waits without polling.
+// The joiner joins each worker as it ends and signals workerJoined, so this
+// waits without polling and a slot frees as soon as any worker ends.
 void wait_for_worker_slot(WorkerSet &set);

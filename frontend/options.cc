@@ -9,8 +9,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "reports/flags.h"
 #include "reports/context.h"
+#include "reports/flags.h"
+#include "reports/hp.h"
 
 namespace {
 
@@ -225,6 +226,16 @@ std::optional<ParseOutcome> take_option(int c, char **argv, Options &opts, bool 
     return std::nullopt;
 }
 
+// --updatefirmware is refused before any printer is asked: a printer told to
+// fetch half a name would fail where nobody sees it.
+std::optional<ParseOutcome> check_firmware_source(const Options &opts) {
+    if (!(opts.flags[2] & F2_UPDATEFIRMWARE)) return std::nullopt;
+    const char *arg = opts.settings[SETTING_UPDATEFIRMWARE];
+    if (split_firmware_arg(arg ? arg : "")) return std::nullopt;
+    return finished(1, std::string(progname) + ": --updatefirmware needs SERVER:FILE, not \"" + (arg ? arg : "") +
+                           "\".\n" + SHORT_USAGE);
+}
+
 }  // namespace
 
 ParseOutcome parse_options(int argc, char **argv, Options &opts) {
@@ -245,6 +256,7 @@ ParseOutcome parse_options(int argc, char **argv, Options &opts) {
     progname = argv[0];
     if (badOption) return finished(1, SHORT_USAGE);
     if (opts.flags[0] & F0_VERSION) return finished(0, {}, std::string("prowlet version ") + PROWLET_VERSION + "\n");
+    if (std::optional<ParseOutcome> bad = check_firmware_source(opts)) return *bad;
     if (optind >= argc) return finished(7, "prowlet: no printer name specified.\n");
     opts.firstTarget = optind;
     return {};

@@ -121,7 +121,7 @@ int prowlet_main(int argc, char **argv) {
         write_all(stderr, parsed.err);
         return parsed.status;
     }
-    std::size_t maxproc = 0;
+    std::size_t maxproc = DEFAULT_MAXPROC;
     if (opts.flags[2] & F2_MAXPROC) {
         std::optional<std::size_t> cap = parse_maxproc(opts.settings[SETTING_MAXPROC]);
         if (!cap) {

@@ -6,43 +6,54 @@
 
 namespace {
 
-// Reads count decimal numbers of at most 255 separated by the given
-// separators, and nothing else: "10.0.0.7-9" with ".", ".", ".", "-".
-bool read_octets(const std::string &text, const char *separators, unsigned *values,
-                 std::size_t count) {
+// How far a text reads as numbers and separators.
+enum class Form {
+    Absent,      // not of that shape: some other kind of name
+    OutOfRange,  // of that shape, but a number above 255
+    Read,
+};
+
+// Reads count decimal numbers separated by the given separators, and nothing
+// else: "10.0.0.7-9" with ".", ".", ".", "-". A number stops growing past 255,
+// so no length of digits overflows.
+Form read_octets(const std::string &text, const char *separators, unsigned *values, std::size_t count) {
     std::size_t pos = 0;
+    bool tooLarge = false;
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0) {
-            if (pos >= text.size() || text[pos] != separators[i - 1]) return false;
+            if (pos >= text.size() || text[pos] != separators[i - 1]) return Form::Absent;
             ++pos;
         }
         std::size_t start = pos;
         unsigned value = 0;
-        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-            value = value * 10 + static_cast<unsigned>(text[pos] - '0');
-            if (value > 255) return false;
-            ++pos;
-        }
-        if (pos == start) return false;
+        for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
+            if (value <= 255) value = value * 10 + static_cast<unsigned>(text[pos] - '0');
+        if (pos == start) return Form::Absent;
+        tooLarge = tooLarge || value > 255;
         values[i] = value;
     }
-    return pos == text.size();
+    if (pos != text.size()) return Form::Absent;
+    return tooLarge ? Form::OutOfRange : Form::Read;
+}
+
+// The less complete of two parts read.
+Form both(Form a, Form b) {
+    if (a == Form::Absent || b == Form::Absent) return Form::Absent;
+    return a == Form::OutOfRange || b == Form::OutOfRange ? Form::OutOfRange : Form::Read;
 }
 
 // The address and the prefix length after "/". The length is any decimal
 // number ("/024" is 24); a large one only needs to stay large enough to be
 // refused, so it stops growing at 100.
-bool read_prefix_form(const std::string &text, unsigned *octets, unsigned &prefix) {
-    std::size_t slash = text.find('/');
-    if (!read_octets(text.substr(0, slash), "...", octets, 4)) return false;
+Form read_prefix_form(const std::string &text, std::size_t slash, unsigned *octets, unsigned &prefix) {
     std::string len = text.substr(slash + 1);
-    if (len.empty()) return false;
+    if (len.empty()) return Form::Absent;
     prefix = 0;
     for (char ch : len) {
-        if (ch < '0' || ch > '9') return false;
+        if (ch < '0' || ch > '9') return Form::Absent;
         if (prefix < 100) prefix = prefix * 10 + static_cast<unsigned>(ch - '0');
     }
-    return true;
+    return read_octets(text.substr(0, slash), "...", octets, 4);
 }
 
 std::string dotted(std::uint32_t a) {
@@ -54,6 +65,54 @@ std::string dotted(std::uint32_t a) {
 
 std::uint32_t combine(const unsigned *octets) {
     return (octets[0] << 24) | (octets[1] << 16) | (octets[2] << 8) | octets[3];
+}
+
+// What a name made of one form: not that form (matched false), or its targets
+// added, or refused with a reason.
+struct FormResult {
+    bool matched = false;
+    std::optional<std::string> refusal;
+};
+
+FormResult expand_range(const std::string &name, const std::optional<std::string> &community,
+                        std::vector<TargetSpec> &out) {
+    unsigned v[5];
+    Form form = read_octets(name, "...-", v, 5);
+    if (form == Form::Absent) return {};
+    if (form == Form::OutOfRange) return {true, "an address range is a.b.c.d-e with numbers up to 255"};
+    if (v[3] > v[4]) return {true, std::nullopt};
+    if (out.size() + (v[4] - v[3] + 1) > MAX_TARGETS) return {true, "too many printers"};
+    std::uint32_t base = combine(v) & 0xffffff00u;
+    for (unsigned i = v[3]; i <= v[4]; ++i) out.push_back({dotted(base | i), community});
+    return {true, std::nullopt};
+}
+
+FormResult expand_subnet(const std::string &name, const std::optional<std::string> &community,
+                         std::vector<TargetSpec> &out) {
+    unsigned a[4], m[4];
+    std::uint32_t mask;
+    std::size_t slash = name.find('/');
+    unsigned prefix = 0;
+    const Form maskForm =
+        both(read_octets(name.substr(0, slash), "...", a, 4), read_octets(name.substr(slash + 1), "...", m, 4));
+    if (maskForm == Form::Read) {
+        mask = combine(m);
+    } else if (Form prefixForm = read_prefix_form(name, slash, a, prefix); prefixForm == Form::Read) {
+        if (prefix >= 30) return {true, "the prefix length must be below 30"};
+        // A prefix length of 0 shifts by 32 modulo 32: the all-ones mask.
+        mask = 0xffffffffu << ((32 - prefix) % 32);
+    } else if (maskForm == Form::OutOfRange || prefixForm == Form::OutOfRange) {
+        return {true, "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"};
+    } else {
+        return {};
+    }
+    std::uint32_t addr = combine(a);
+    std::uint32_t network = addr & mask;
+    std::uint32_t broadcast = addr | ~mask;
+    if (network + 1 >= broadcast || network == 0xffffffffu) return {true, std::nullopt};
+    if (out.size() + (broadcast - network - 1) > MAX_TARGETS) return {true, "too many printers"};
+    for (std::uint32_t h = network + 1; h < broadcast; ++h) out.push_back({dotted(h), community});
+    return {true, std::nullopt};
 }
 
 // Adds the targets of one argument; returns the reason when it is malformed.
@@ -75,39 +134,16 @@ std::optional<std::string> expand_one(const std::string &arg, const char *defaul
     }
     if (name.empty()) return "empty printer name";
 
-    bool digitLed = name[0] >= '0' && name[0] <= '9';
+    // A digit-led name is a range or a subnet only when it reads as one
+    // completely; "3com-printer" and "2nd-floor-hp" are host names.
+    const bool digitLed = name[0] >= '0' && name[0] <= '9';
     if (digitLed && name.find('-') != std::string::npos) {
-        unsigned v[5];
-        if (!read_octets(name, "...-", v, 5))
-            return "an address range is a.b.c.d-e with numbers up to 255";
-        if (v[3] > v[4]) return std::nullopt;
-        if (out.size() + (v[4] - v[3] + 1) > MAX_TARGETS) return "too many printers";
-        std::uint32_t base = combine(v) & 0xffffff00u;
-        for (unsigned i = v[3]; i <= v[4]; ++i) out.push_back({dotted(base | i), community});
-        return std::nullopt;
+        FormResult range = expand_range(name, community, out);
+        if (range.matched) return range.refusal;
     }
     if (digitLed && name.find('/') != std::string::npos) {
-        unsigned a[4], m[4];
-        std::uint32_t mask;
-        std::size_t slash = name.find('/');
-        unsigned prefix = 0;
-        if (read_octets(name.substr(slash + 1), "...", m, 4) &&
-            read_octets(name.substr(0, slash), "...", a, 4)) {
-            mask = combine(m);
-        } else if (read_prefix_form(name, a, prefix)) {
-            if (prefix >= 30) return "the prefix length must be below 30";
-            // A prefix length of 0 shifts by 32 modulo 32: the all-ones mask.
-            mask = 0xffffffffu << ((32 - prefix) % 32);
-        } else {
-            return "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255";
-        }
-        std::uint32_t addr = combine(a);
-        std::uint32_t network = addr & mask;
-        std::uint32_t broadcast = addr | ~mask;
-        if (network + 1 >= broadcast || network == 0xffffffffu) return std::nullopt;
-        if (out.size() + (broadcast - network - 1) > MAX_TARGETS) return "too many printers";
-        for (std::uint32_t h = network + 1; h < broadcast; ++h) out.push_back({dotted(h), community});
-        return std::nullopt;
+        FormResult subnet = expand_subnet(name, community, out);
+        if (subnet.matched) return subnet.refusal;
     }
     out.push_back({name, community});
     return std::nullopt;

@@ -1,8 +1,6 @@
 // One worker per printer: the order of its reports, its status, and the joiner that collects them.
 #include "frontend/workers.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -52,14 +50,10 @@ void complain(const OptionName (&options)[N], std::uint64_t word, PrinterOutput 
         if (word & o.bit) not_supported(out, o.name);
 }
 
-// The steps of one printer, in order; ends early by returning or by an exception.
-int run_reqs(ReportContext &ctx, const ReportRoutines &reports) {
+// The steps after the probe, in order; ends early by returning or by an exception.
+int later_steps(ReportContext &ctx, const ReportRoutines &reports) {
     const std::uint64_t *flags = ctx.flags;
     int status = 0;
-    ctx.capFlags = wanted_groups(flags);
-
-    if ((flags[0] & F0_GENERAL_MASK) || (ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB | CAP_WANT_VENDOR)))
-        reports.general(ctx);
     if (flags[2] & (F2_SETCONTACT | F2_SETLOCATION)) reports.setContactLocation(ctx);
     if (!ctx.settings.ports.empty()) reports.connections(ctx);
 
@@ -86,6 +80,26 @@ int run_reqs(ReportContext &ctx, const ReportRoutines &reports) {
         if (cfgsrcStatus != 0) return cfgsrcStatus;
     }
     return status;
+}
+
+// Only an HP interface downloads firmware (told so inside the probe); on any
+// other printer saying nothing would pass for success.
+bool firmware_unsupported(ReportContext &ctx) {
+    if (!(ctx.flags[2] & F2_UPDATEFIRMWARE) || vendor_code(ctx.capFlags) == VENDOR_HP) return false;
+    not_supported(ctx.out, "updatefirmware");
+    return true;
+}
+
+// The steps of one printer, in order; ends early by returning or by an exception.
+int run_reqs(ReportContext &ctx, const ReportRoutines &reports) {
+    const std::uint64_t *flags = ctx.flags;
+    ctx.capFlags = wanted_groups(flags);
+    if ((flags[0] & F0_GENERAL_MASK) || (ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB | CAP_WANT_VENDOR)))
+        reports.general(ctx);
+    const bool noFirmware = firmware_unsupported(ctx);
+    const int status = later_steps(ctx, reports);
+    // The status a configuration source gets on such a printer.
+    return status == 0 && noFirmware ? STATUS_NO_VENDOR_REPORT : status;
 }
 
 }  // namespace
@@ -118,24 +132,32 @@ int do_reqs(ThreadData *td) {
 
 int join_threads(WorkerSet &set) {
     int chosen = 0;
-    bool anyChosen = false;
+    std::size_t chosenIndex = 0;
+    bool anyFailed = false;
     set.joinedCount = 0;
     for (;;) {
         std::size_t k;
         {
             std::unique_lock<std::mutex> lock(set.countLock);
-            // Woken by main as each worker starts: no polling, no idle second.
-            set.workerStarted.wait(lock, [&] {
-                return set.joinedCount < set.startedCount || set.joinedCount >= set.targetCount;
+            // Woken as each worker starts and ends: no polling, no idle second.
+            // A worker may end before main has counted its start; its handle
+            // is only sure to be stored once it is counted.
+            set.joinerWake.wait(lock, [&] {
+                return (!set.ended.empty() && set.ended.front() < set.startedCount) ||
+                       set.joinedCount >= set.targetCount;
             });
             if (set.joinedCount >= set.targetCount) break;
-            k = set.joinedCount;
+            k = set.ended.front();
+            set.ended.pop_front();
         }
         pthread_join(set.thrds[k], nullptr);
-        int status = set.thrdat[k].status;
-        if (!anyChosen || status != 0) {
+        const int status = set.thrdat[k].status;
+        // Workers start in the reverse of command-line order: the failure
+        // started last belongs to the first failing target.
+        if (status != 0 && (!anyFailed || k > chosenIndex)) {
             chosen = status;
-            anyChosen = true;
+            chosenIndex = k;
+            anyFailed = true;
         }
         {
             std::lock_guard<std::mutex> lock(set.countLock);
@@ -146,15 +168,17 @@ int join_threads(WorkerSet &set) {
     return chosen;
 }
 
-bool start_must_pause(std::size_t k, std::size_t joined) {
-    return static_cast<long long>(k) - static_cast<long long>(joined) >= 101;
-}
-
 namespace {
 
 void *worker_entry(void *arg) {
     auto *td = static_cast<ThreadData *>(arg);
     td->status = do_reqs(td);
+    WorkerSet &set = *td->set;
+    {
+        std::lock_guard<std::mutex> lock(set.countLock);
+        set.ended.push_back(static_cast<std::size_t>(td - set.thrdat.data()));
+    }
+    set.joinerWake.notify_one();
     return nullptr;
 }
 
@@ -206,6 +230,7 @@ int run_workers(WorkerSet &set) {
     bool refused = false;
     for (std::size_t k = 0; k < set.thrdat.size(); ++k) {
         if (set.maxproc != 0) wait_for_worker_slot(set);
+        set.thrdat[k].set = &set;
         err = start_thread(set, &set.thrds[k], worker_entry, &set.thrdat[k]);
         if (err != 0) {
             std::fprintf(stderr, "%s: cannot start a thread for %s: %s\n", progname,
@@ -213,15 +238,14 @@ int run_workers(WorkerSet &set) {
             std::lock_guard<std::mutex> lock(set.countLock);
             set.targetCount = set.startedCount;
             refused = true;
-            set.workerStarted.notify_all();
+            set.joinerWake.notify_all();
             break;
         }
         {
             std::lock_guard<std::mutex> lock(set.countLock);
             ++set.startedCount;
         }
-        set.workerStarted.notify_all();
-        if (set.maxproc == 0 && start_must_pause(k, set.joinedCount)) sleep(2);
+        set.joinerWake.notify_all();
     }
     pthread_join(joiner, nullptr);
     // Targets never started come earlier on the command line than every

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -16,6 +17,7 @@
 class OutputFactory;
 class SNMP_session;
 struct RunSettings;
+struct WorkerSet;
 
 // do_reqs itself ends a worker with 5, 6 or -1; the reports with 8, 9, 10, 11
 // or -3, and failures that reach the top with 12, 13 or 15 (reports/context.h).
@@ -30,6 +32,7 @@ struct ThreadData {
     const ReportRoutines *reports = nullptr;
     std::uint64_t capFlags = 0;  // the printer's capability word when the worker ended
     int status = 0;              // the worker's result, read by the joiner after the join
+    WorkerSet *set = nullptr;    // the set the worker reports its end to; filled by run_workers
 };
 
 // capFlags bits 0-2: which groups of reports the options ask for.
@@ -38,7 +41,14 @@ std::uint64_t wanted_groups(const std::uint64_t *flags);
 // One printer, start to end; returns the worker status. Nothing escapes it.
 int do_reqs(ThreadData *td);
 
-// Counts shared by main (starting workers) and the joiner.
+// Workers that run at once without --maxproc. A worker mostly waits for its
+// printer, so the cap is not about processors: it bounds memory (each worker
+// holds a 256 KiB stack, of which it touches a few pages, and its buffers) and
+// the burst of requests a sweep sends at once, while letting a /22 of silent
+// printers wait out their time-outs together.
+inline constexpr std::size_t DEFAULT_MAXPROC = 1024;
+
+// Counts shared by main (starting workers), the workers (ending) and the joiner.
 struct WorkerSet {
     explicit WorkerSet(std::vector<ThreadData> &data)
         : thrdat(data), thrds(data.size()), targetCount(data.size()) {}
@@ -46,12 +56,13 @@ struct WorkerSet {
     std::vector<ThreadData> &thrdat;
     std::vector<pthread_t> thrds;
     std::mutex countLock;
-    std::condition_variable workerStarted;  // main -> joiner: startedCount or targetCount changed
-    std::condition_variable workerJoined;   // joiner -> main: joinedCount grew
-    std::size_t startedCount = 0;           // guarded by countLock
-    std::size_t targetCount;                // guarded by countLock; lowered if starting stops
+    std::condition_variable joinerWake;    // -> joiner: a worker started or ended, or targetCount changed
+    std::condition_variable workerJoined;  // joiner -> main: joinedCount grew
+    std::size_t startedCount = 0;          // guarded by countLock
+    std::size_t targetCount;               // guarded by countLock; lowered if starting stops
+    std::deque<std::size_t> ended;         // guarded by countLock: workers done, not yet joined
     std::atomic<std::size_t> joinedCount{0};
-    std::size_t maxproc = 0;                // --maxproc: cap on started, unjoined workers; 0: none
+    std::size_t maxproc = DEFAULT_MAXPROC;  // cap on started, unjoined workers; 0: none
 
     // How threads are started, and how long main waits before it tries again
     // after a refusal while no started worker is left to end. Tests change them.
@@ -61,20 +72,18 @@ struct WorkerSet {
     std::chrono::milliseconds refusedWait{1000};
 };
 
-// Joins the workers in start order as they start; returns the status of the
-// last failing one among them (the first failing target on the command line),
-// or 0.
+// Joins the workers as they end, in whatever order that is; returns the status
+// of the failing worker started last (the first failing target on the command
+// line, as the start order reverses it), or 0.
 int join_threads(WorkerSet &set);
 
 // Stack size of every thread the front end starts: workers keep their buffers
 // on the heap, and thousands of them must fit.
 inline constexpr std::size_t WORKER_STACK_SIZE = 256 * 1024;
 
-// True when starting worker k must pause: 102 or more started workers are not
-// yet joined.
-bool start_must_pause(std::size_t k, std::size_t joined);
-
-// Starts the joiner and one worker per entry of the set, then waits for the
-// joiner. Returns the joiner's status, or STATUS_NO_THREAD when the system
-// refused a thread for good (every started worker is still joined first).
+// Starts the joiner and one worker per entry of the set, never more than
+// set.maxproc unjoined at once (the next starts as soon as one is joined),
+// then waits for the joiner. Returns the joiner's status, or STATUS_NO_THREAD
+// when the system refused a thread for good (every started worker is still
+// joined first).
 int run_workers(WorkerSet &set);

@@ -1,6 +1,8 @@
 // context: one printer's context and the end of its worker.
 #include "reports/context.h"
 
+#include <cstring>
+
 #include "ber/ber.h"
 #include "snmp/session.h"
 
@@ -18,7 +20,10 @@ WorkerExit::WorkerExit(int status, std::string message)
     : PrinterError(message.empty() ? "worker ended" : message), status(status), message(std::move(message)) {}
 
 int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &error) {
-    if (error.reason == NO_RESPONSE)
+    if (error.reason == SEND_FAILED)
+        out.failed(format_text("%s: cannot send to %s: %s\n", progname, out.host().c_str(),
+                               std::strerror(error.sendError)));
+    else
         out.failed(format_text("%s: No response from %s\n", progname, out.host().c_str()));
     return 8;
 }

@@ -53,6 +53,7 @@ inline constexpr int STATUS_NOT_A_PRINTER = 10;     // description names a host 
 inline constexpr int STATUS_UNKNOWN_VENDOR = 11;    // no vendor rule matched
 inline constexpr int STATUS_PROBE_REJECTED = -3;    // sysDescr refused, or no HP model key
 inline constexpr int STATUS_HP_SETTING_FAILED = 9;  // --reboot/--updatefirmware not done
+inline constexpr int STATUS_NO_VENDOR_REPORT = -1;  // --cfgsrc/--updatefirmware: not this vendor
 
 // Ends one printer's worker with a status. message (ending in "\n"), when not
 // empty, is the failure the worker reports; caught only at the top of the worker,
@@ -64,8 +65,9 @@ class WorkerExit : public PrinterError {
     std::string message;
 };
 
-// "%s: No response from %s\n" (program, printer) to the printer's output;
-// returns the worker status of a printer that does not answer, 8.
+// "%s: No response from %s\n" (program, printer), or for a request that could
+// not be sent "%s: cannot send to %s: %s\n" (program, printer, system error),
+// to the printer's output; returns the worker status of either, 8.
 int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &error);
 
 // Worker statuses for failures that reach the worker's top level.

@@ -2,10 +2,6 @@
 // firmware download.
 #include "reports/hp.h"
 
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -86,7 +82,7 @@ int do_cfgsrc(ReportContext &ctx) {
     const CfgSrcVendor *vendor = cfgsrc_vendor(vendor_code(ctx.capFlags));
     if (!vendor) {
         not_supported(ctx.out, "cfgsrc");
-        return -1;
+        return STATUS_NO_VENDOR_REPORT;
     }
     OidSeq request;
     request.append(vendor->oid);
@@ -127,8 +123,12 @@ void do_hppriv_set(ReportContext &ctx) {
     if (ctx.flags[2] & F2_UPDATEFIRMWARE) append_firmware(ctx, request);
     if (request.size() > 0) {
         try {
-            // No answer is normal: a printer being reset may not reply.
-            ctx.session.do_req(SET_REQ_TAG, &request);
+            // A printer being reset may not reply; a firmware download alone
+            // must be confirmed.
+            if (ctx.flags[1] & F1_REBOOT)
+                send_reset(ctx, request);
+            else
+                exchange(ctx, SET_REQ_TAG, request);
         } catch (const SNMP_error_oid &error) {
             ctx.flags[1] &= ~F1_REBOOT;
             throw WorkerExit(STATUS_HP_SETTING_FAILED, format_text("Warning: %s refused the HP settings (at \"%s\").\n",
@@ -136,6 +136,9 @@ void do_hppriv_set(ReportContext &ctx) {
         }
     }
     ctx.flags[1] &= ~F1_REBOOT;
+    // The reset was the Printer MIB work asked for: nothing is left to ask a
+    // printer that may now be restarting.
+    if (!(ctx.flags[0] & F0_PRINTMIB_MASK) && !(ctx.flags[1] & F1_PRINTMIB_MASK)) ctx.capFlags &= ~CAP_WANT_PRINTMIB;
 }
 
 std::optional<FirmwareSource> split_firmware_arg(std::string_view arg) {
@@ -145,22 +148,14 @@ std::optional<FirmwareSource> split_firmware_arg(std::string_view arg) {
 }
 
 std::optional<std::array<unsigned char, 6>> tftp_transport_address(const std::string &server) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo *found = nullptr;
-    if (getaddrinfo(server.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
-    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
-    for (const addrinfo *ai = found; ai; ai = ai->ai_next) {
-        if (ai->ai_family != AF_INET || ai->ai_addrlen < sizeof(sockaddr_in)) continue;
-        sockaddr_in sin;
-        std::memcpy(&sin, ai->ai_addr, sizeof sin);
-        std::array<unsigned char, 6> out{};
-        std::memcpy(out.data(), &sin.sin_addr.s_addr, 4);
-        // TFTP's UDP port 69, in network byte order.
-        out[4] = 0x00;
-        out[5] = 0x45;
-        return out;
-    }
-    return std::nullopt;
+    // The first address in the name service's own order, as the interface's
+    // configuration tools take it.
+    const std::vector<SNMP_session::IPv4> addresses = resolve_ipv4(server.c_str());
+    if (addresses.empty()) return std::nullopt;
+    std::array<unsigned char, 6> out{};
+    std::memcpy(out.data(), addresses.front().data(), 4);
+    // TFTP's UDP port 69, in network byte order.
+    out[4] = 0x00;
+    out[5] = 0x45;
+    return out;
 }

@@ -43,7 +43,7 @@ struct FirmwareSource {
 // None when the argument has no ':', or the server or file name is empty.
 std::optional<FirmwareSource> split_firmware_arg(std::string_view arg);
 
-// The 6-byte UDP transport address (IPv4 address, port 69) of a TFTP server,
-// resolved with getaddrinfo (safe with many workers at once). None when the
-// name does not resolve to an IPv4 address.
+// The 6-byte UDP transport address (IPv4 address, port 69) of a TFTP server:
+// the first address the name service gives, in its own order (safe with many
+// workers at once). None when the name does not resolve to an IPv4 address.
 std::optional<std::array<unsigned char, 6>> tftp_transport_address(const std::string &server);

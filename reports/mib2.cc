@@ -38,6 +38,17 @@ std::string with_address(const char *column, const IPv4 &a) {
     return format_text("%s.%u.%u.%u.%u", column, a[0], a[1], a[2], a[3]);
 }
 
+// Asks with the address the session uses; when another address of the
+// printer answered instead (the session failed over), asks again with that one.
+template <class Ask>
+auto with_current_address(ReportContext &ctx, Ask ask) {
+    for (;;) {
+        const IPv4 address = ctx.session.address();
+        auto answer = ask(address);
+        if (ctx.session.address() == address) return answer;
+    }
+}
+
 bool wants_description(const ReportContext &ctx) {
     return (ctx.flags[0] & (F0_MODEL | F0_HOSTMIB | F0_PRINTMIB | F0_VENDOR)) ||
            (ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB | CAP_WANT_VENDOR));
@@ -77,6 +88,11 @@ bool absorb_general_refusal(ReportContext &ctx, tabdef<GeneralInfo> &request, co
                              rejected == oid::sysContact ? "Contact" : "Location"));
         return true;
     }
+    // The netmask of an address that did not answer (the session failed over
+    // to another): asked again later for the address in use.
+    if (rejected == netmaskOid && netmaskOid != with_address(oid::ipAdEntNetMask, ctx.session.address()) &&
+        request.remove(rejected.c_str()))
+        return true;
     ctx.warn(format_text("debug: Bad things from %s\n", ctx.host()));
     if ((rejected == oid::ifPhysAddress1 || rejected == oid::ifType1 || rejected == netmaskOid) &&
         request.remove(rejected.c_str())) {
@@ -112,11 +128,33 @@ struct GeneralReply {
     const GeneralInfo &info;
     const OidSeq *response;
     const std::vector<std::string> &dropped;
+    const IPv4 &asked;  // the address the netmask was asked for
     bool has(const char *oidstr) const { return answered(response, dropped, oidstr); }
 };
 
-void print_netconfig(ReportContext &ctx, const GeneralReply &reply, const IPv4 &address,
-                     const std::string &netmaskOid) {
+std::optional<std::array<unsigned char, 4>> ask_netmask(ReportContext &ctx, const IPv4 &address) {
+    const std::string maskOid = with_address(oid::ipAdEntNetMask, address);
+    tabdef<GeneralInfo> request(&ctx.session);
+    request.append(maskOid.c_str(), IPADDR_TAG, &GeneralInfo::netmask);
+    GeneralInfo info;
+    std::vector<std::string> dropped;
+    if (!fetch_despite_refusals(request, info, dropped, [](const std::string &) { return false; }) ||
+        !answered(request.lastResponse(), dropped, maskOid.c_str()))
+        return std::nullopt;
+    return info.netmask;
+}
+
+// The netmask of the address in use: from the general request, or asked again
+// when the session has moved on to another address since.
+std::optional<std::array<unsigned char, 4>> current_netmask(ReportContext &ctx, const GeneralReply &reply,
+                                                            const std::string &netmaskOid) {
+    if (ctx.session.address() != reply.asked)
+        return with_current_address(ctx, [&ctx](const IPv4 &a) { return ask_netmask(ctx, a); });
+    if (!reply.has(netmaskOid.c_str())) return std::nullopt;
+    return reply.info.netmask;
+}
+
+void print_netconfig(ReportContext &ctx, const GeneralReply &reply, const std::string &netmaskOid) {
     std::optional<std::string> hw;
     if (reply.has(oid::ifType1) && reply.info.ifType == oid::ifTypeEthernetCsmacd)
         hw = reply.has(oid::ifPhysAddress1)
@@ -127,9 +165,10 @@ void print_netconfig(ReportContext &ctx, const GeneralReply &reply, const IPv4 &
         ctx.warn(format_text("Warning: %s doesn't appear to have an ethernet interface. Can't detect hwaddr.\n",
                              ctx.host()));
 
-    Piece addresses = Piece::fragment().name("ipaddr", dotted(address));
-    if (reply.has(netmaskOid.c_str()))
-        addresses.name("netmask", quad(reply.info.netmask));
+    const std::optional<std::array<unsigned char, 4>> netmask = current_netmask(ctx, reply, netmaskOid);
+    Piece addresses = Piece::fragment().name("ipaddr", dotted(ctx.session.address()));
+    if (netmask)
+        addresses.name("netmask", quad(*netmask));
     else
         ctx.warn(format_text("Warning: %s did not report a netmask.\n", ctx.host()));
     ctx.print(addresses);
@@ -158,9 +197,9 @@ void do_general_get(ReportContext &ctx) {
     fetch_despite_refusals(request, info, dropped, [&](const std::string &rejected) {
         return absorb_general_refusal(ctx, request, rejected, netmaskOid);
     });
-    const GeneralReply reply{info, request.lastResponse(), dropped};
+    const GeneralReply reply{info, request.lastResponse(), dropped, address};
 
-    if (ctx.flags[0] & F0_NETCONFIG) print_netconfig(ctx, reply, address, netmaskOid);
+    if (ctx.flags[0] & F0_NETCONFIG) print_netconfig(ctx, reply, netmaskOid);
     if (wantDescr && reply.has(oid::sysDescr)) identify_printer(ctx, info.sysDescr);
     if (ctx.flags[0] & F0_CONTACT)
         ctx.print(Piece::fragment().text("contact", info.sysContact).text("location", info.sysLocation));
@@ -176,7 +215,8 @@ void do_set_contact_location(ReportContext &ctx) {
         request.append(oid::sysContact, STRING_TAG, contact, std::strlen(contact));
     if ((ctx.flags[2] & F2_SETLOCATION) && location)
         request.append(oid::sysLocation, STRING_TAG, location, std::strlen(location));
-    ctx.session.do_req(SET_REQ_TAG, &request);
+    // A change that is not confirmed has not happened as far as anyone knows.
+    exchange(ctx, SET_REQ_TAG, request);
 }
 
 std::string format_hwaddr(std::string_view bytes) {
@@ -193,9 +233,9 @@ struct ConnInfo {
     std::array<unsigned char, 4> remAddr{};
 };
 
-// The first connection on a local port of the printer's address; none when
-// there is none (or the printer refuses the question, with a warning).
-std::optional<ConnInfo> first_connection(ReportContext &ctx, const IPv4 &address, std::uint16_t port) {
+// The first connection on a local port of address; none when there is none
+// (or the printer refuses the question, with a warning).
+std::optional<ConnInfo> ask_connection(ReportContext &ctx, const IPv4 &address, std::uint16_t port) {
     // tcpConnTable is indexed by local address, local port, remote address
     // and remote port: one get-next from the local pair gives the first
     // connection on that port.
@@ -238,8 +278,9 @@ void print_connection(ReportContext &ctx, std::uint16_t port, const std::optiona
 }  // namespace
 
 void do_connections(ReportContext &ctx) {
-    const IPv4 address = ctx.session.address();
     std::vector<std::optional<ConnInfo>> found;
-    for (std::uint16_t port : ctx.settings.ports) found.push_back(first_connection(ctx, address, port));
+    // The table is indexed by the printer's own address: the one in use.
+    for (std::uint16_t port : ctx.settings.ports)
+        found.push_back(with_current_address(ctx, [&ctx, port](const IPv4 &a) { return ask_connection(ctx, a, port); }));
     for (std::size_t i = 0; i < found.size(); ++i) print_connection(ctx, ctx.settings.ports[i], found[i]);
 }

@@ -50,5 +50,5 @@ void do_reboot(ReportContext &ctx) {
     // prtGeneralReset of the first general-printer entry; 4 is powerCycleReset.
     OidSeq request;
     request.append(oid::prtGeneralReset1, INT_TAG, 4L);
-    ctx.session.do_req(SET_REQ_TAG, &request);
+    send_reset(ctx, request);
 }

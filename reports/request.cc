@@ -26,6 +26,12 @@ std::unique_ptr<OidSeq> exchange(ReportContext &ctx, int pduTag, OidSeq &request
     return tabdef_detail::exchange(&ctx.session, pduTag, &request);
 }
 
+void send_reset(ReportContext &ctx, OidSeq &request) {
+    if (ctx.session.do_req(SET_REQ_TAG, &request)) return;
+    if (ctx.session.sendError()) throw tabdef_detail::no_answer(&ctx.session);
+    ctx.warn(format_text("Warning: %s: no answer to the reset; the printer may be restarting.\n", ctx.host()));
+}
+
 SingleValue get_single(ReportContext &ctx, const char *oidstr, int type) {
     OidSeq request;
     request.append(oidstr);

@@ -28,6 +28,12 @@ bool present(const OidSeq *response, const char *oidstr);
 // One exchange; the printer not answering throws SNMP_error_unrecoverable.
 std::unique_ptr<OidSeq> exchange(ReportContext &ctx, int pduTag, OidSeq &request);
 
+// A SetRequest that restarts the printer: a printer may restart before it
+// answers, so no answer is only warned about ("Warning: HOST: no answer to the
+// reset; the printer may be restarting."). A request that could not be sent
+// throws SNMP_error_unrecoverable; a refusal throws SNMP_error_oid.
+void send_reset(ReportContext &ctx, OidSeq &request);
+
 // One variable by GetRequest.
 struct SingleValue {
     bool refused = false;              // the printer answered with an error status

@@ -17,5 +17,5 @@ SNMP_error_type::SNMP_error_type(const char *oidstr)
     : PrinterError(std::string("value of the wrong type for ") + (oidstr ? oidstr : "")),
       str(oidstr ? oidstr : "") {}
 
-SNMP_error_unrecoverable::SNMP_error_unrecoverable(SNMP_unrecoverable_reason reason)
-    : PrinterError("no response"), reason(reason) {}
+SNMP_error_unrecoverable::SNMP_error_unrecoverable(SNMP_unrecoverable_reason reason, int sendError)
+    : PrinterError(reason == SEND_FAILED ? "request not sent" : "no response"), reason(reason), sendError(sendError) {}

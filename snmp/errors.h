@@ -40,10 +40,12 @@ class SNMP_error_type : public PrinterError {
     std::string str;
 };
 
-// The printer did not answer on any of its addresses.
-enum SNMP_unrecoverable_reason { NO_RESPONSE = 0 };
+// The printer did not answer on any of its addresses (NO_RESPONSE), or the
+// request could not be sent to any of them (SEND_FAILED, with the errno).
+enum SNMP_unrecoverable_reason { NO_RESPONSE = 0, SEND_FAILED = 1 };
 class SNMP_error_unrecoverable : public PrinterError {
  public:
-    explicit SNMP_error_unrecoverable(SNMP_unrecoverable_reason reason = NO_RESPONSE);
+    explicit SNMP_error_unrecoverable(SNMP_unrecoverable_reason reason = NO_RESPONSE, int sendError = 0);
     SNMP_unrecoverable_reason reason;
+    int sendError;
 };

@@ -123,10 +123,11 @@ std::int32_t snmp_request_id() {
 SNMP_resolve_error::SNMP_resolve_error(const std::string &name)
     : std::runtime_error("SNMP: cannot resolve hostname \"" + name + "\"."), hostname(name) {}
 
-SNMP_session::SNMP_session(SNMP_socket *transport, const char *name, const char *community)
-    : hostname(name), transport(transport), community_(community ? community : DEFAULT_COMMUNITY) {
+std::vector<SNMP_session::IPv4> resolve_ipv4(const char *name) {
     // gethostbyname_r keeps the order of the name service (a hosts file lists
-    // a printer's interfaces in the order they should be tried).
+    // a printer's interfaces in the order they should be tried), where
+    // getaddrinfo would sort them by its own rules; and it shares no static
+    // result between threads.
     hostent entry{};
     hostent *result = nullptr;
     int herr = 0;
@@ -135,13 +136,22 @@ SNMP_session::SNMP_session(SNMP_socket *transport, const char *name, const char 
     while ((rc = gethostbyname_r(name, &entry, buf.data(), buf.size(), &result, &herr)) == ERANGE &&
            buf.size() < (1u << 20))
         buf.resize(buf.size() * 2);
+    std::vector<SNMP_session::IPv4> addresses;
     if (rc == 0 && result && result->h_addrtype == AF_INET && result->h_length == 4) {
         for (char **a = result->h_addr_list; *a; ++a) {
-            IPv4 addr;
+            SNMP_session::IPv4 addr;
             std::memcpy(addr.data(), *a, 4);
-            addresses_.push_back(addr);
+            addresses.push_back(addr);
         }
     }
+    return addresses;
+}
+
+SNMP_session::SNMP_session(SNMP_socket *transport, const char *name, const char *community)
+    : hostname(name),
+      transport(transport),
+      community_(community ? community : DEFAULT_COMMUNITY),
+      addresses_(resolve_ipv4(name)) {
     if (addresses_.empty()) {
         std::fprintf(stderr, "SNMP: cannot resolve hostname \"%s\".\n", name);
         throw SNMP_resolve_error(name);
@@ -173,22 +183,30 @@ std::unique_ptr<OidSeq> SNMP_session::do_req(int pduTag, OidSeq *request) {
         write_debug("Sent", &sent);
         write_debug_bin(message.data(), message.size());
     }
-    for (; addrIndex < addresses_.size(); ++addrIndex)
-        if (std::unique_ptr<OidSeq> bindings = exchange_with(addresses_[addrIndex], message, reqid))
+    // A silent address outweighs a failed send: "no answer" is then the truth.
+    int failedSend = 0;
+    bool allFailedAtSend = true;
+    for (; addrIndex < addresses_.size(); ++addrIndex) {
+        int err = 0;
+        if (std::unique_ptr<OidSeq> bindings = exchange_with(addresses_[addrIndex], message, reqid, err))
             return bindings;
+        if (err == 0) allFailedAtSend = false;
+        failedSend = err;
+    }
+    sendError_ = allFailedAtSend ? failedSend : 0;
     state |= UNREACHABLE;
     return nullptr;
 }
 
 std::unique_ptr<OidSeq> SNMP_session::exchange_with(const IPv4 &address,
                                                     const std::vector<unsigned char> &message,
-                                                    std::int32_t reqid) {
+                                                    std::int32_t reqid, int &sendFailure) {
     for (int discarded = 0;;) {
         std::size_t len = message.size();
-        int sendError = 0;
-        auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendError);
-        if (sendError != 0)
-            warn(std::string("Error sending packet: ") + std::strerror(sendError) + "\n", false);
+        sendFailure = 0;
+        auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendFailure);
+        if (sendFailure != 0)
+            warn(std::string("Error sending packet: ") + std::strerror(sendFailure) + "\n", false);
         if (!reply) return nullptr;
 
         // A reply that cannot be used is dropped like a late one: the request

@@ -88,6 +88,10 @@ class SNMP_session {
     // SNMP_error_oid naming the binding the error-index points at (empty text
     // when it points at none). A send that fails is reported through warn().
     std::unique_ptr<OidSeq> do_req(int pduTag, OidSeq *request);
+    // Why the exchange that made the session unreachable got nothing: the errno
+    // of the failed send when sending failed on every address tried (a request
+    // too large for a datagram, no route), 0 when an address stayed silent.
+    int sendError() const { return sendError_; }
 
     // Opens the packet log "snmplog.N" (first free N, created exclusively,
     // never through a symlink) in directory dir and writes its "Contacting" line.
@@ -122,9 +126,10 @@ class SNMP_session {
  private:
     enum : int { DEBUG_ON = 1, UNREACHABLE = 2 };
     void write_log(const char *text, std::size_t len);
-    // Sends message to one address until it answers; nullptr when it does not.
+    // Sends message to one address until it answers; nullptr when it does not,
+    // with sendFailure set to the errno when the send itself failed.
     std::unique_ptr<OidSeq> exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
-                                          std::int32_t reqid);
+                                          std::int32_t reqid, int &sendFailure);
     // Decodes, logs and checks one datagram received for reqid.
     ReplyCheck received(const unsigned char *reply, std::size_t len, std::int32_t reqid);
 
@@ -133,6 +138,7 @@ class SNMP_session {
     std::vector<IPv4> addresses_;
     std::size_t addrIndex = 0;
     int state = 0;
+    int sendError_ = 0;
     SNMP_descriptor debugfile;
     std::string debugPath_;
     SNMP_warning_sink *warnings = nullptr;
@@ -140,6 +146,11 @@ class SNMP_session {
 
 // "a.b.c.d"
 std::string dotted(const SNMP_session::IPv4 &address);
+
+// Every IPv4 address of name, in the order of the name service (as
+// gethostbyname gives them); empty when it does not resolve. Safe from many
+// threads at once.
+std::vector<SNMP_session::IPv4> resolve_ipv4(const char *name);
 
 // Request ids: a thread-safe draw from a generator seeded once per run from the
 // system's random source. Never negative.

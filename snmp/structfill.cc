@@ -63,9 +63,14 @@ std::array<unsigned char, 4> ipaddr_value(const BerBase *v) {
     return {};
 }
 
+SNMP_error_unrecoverable no_answer(const SNMP_session *session) {
+    if (int err = session->sendError()) return SNMP_error_unrecoverable(SEND_FAILED, err);
+    return SNMP_error_unrecoverable(NO_RESPONSE);
+}
+
 std::unique_ptr<OidSeq> exchange(SNMP_session *session, int pduTag, OidSeq *request) {
     std::unique_ptr<OidSeq> reply = session->do_req(pduTag, request);
-    if (!reply) throw SNMP_error_unrecoverable(NO_RESPONSE);
+    if (!reply) throw no_answer(session);
     return reply;
 }
 

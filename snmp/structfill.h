@@ -29,7 +29,10 @@ std::int64_t int_value(const BerBase *v);
 // bytes; an OID as its dotted text.
 std::string string_value(const BerBase *v);
 std::array<unsigned char, 4> ipaddr_value(const BerBase *v);
-// do_req, with nullptr (no answer) turned into SNMP_error_unrecoverable.
+// What a session that got no answer failed with: the request could not be
+// sent (SEND_FAILED and the errno), or no address answered (NO_RESPONSE).
+SNMP_error_unrecoverable no_answer(const SNMP_session *session);
+// do_req, with nullptr (no answer) turned into no_answer(session), thrown.
 std::unique_ptr<OidSeq> exchange(SNMP_session *session, int pduTag, OidSeq *request);
 // False, after "Warning: %s returned an OID that does not increase (%s); table
 // walk stopped.\n", when a get-next reply names an OID not greater than the one

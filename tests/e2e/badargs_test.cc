@@ -63,18 +63,14 @@ TEST(BadCommandLine, MalformedTargets) {
     target("host(", "no community after \"(\"");
     target("host()", "no community after \"(\"");
     target("(pub)", "no printer name before \"(\"");
-    for (const char *arg : {"127.0.0.1-5x", "127.0.0.1-256", "127.0.0.256-3", "127.0.0-5", "127.0.0.1-", "3com-printer",
-                            "9lives-2"})
-        target(arg, RANGE);
-    for (const char *arg : {"127.0.0.0/", "127.0.0.0/2x", "127.0.0.300/24", "127.0.0.0/255.255.256.0",
-                            "127.0.0.0/255.255.255", "127.0.0/24"})
-        target(arg, SUBNET);
+    for (const char *arg : {"127.0.0.1-256", "127.0.0.256-3", "127.0.0.1-0300"}) target(arg, RANGE);
+    for (const char *arg : {"127.0.0.300/24", "127.0.0.0/255.255.256.0"}) target(arg, SUBNET);
     target("127.0.0.0/30", "the prefix length must be below 30");
     target("127.0.0.0/32", "the prefix length must be below 30");
     target("127.0.0.0/1", "too many printers");
     target("127.0.0.0/0.0.0.0", "too many printers");
     // A good target before a bad one: nothing is sent to the good one either.
-    cases.push_back({"good then bad", {"--vendor", "127.0.0.1", "127.0.0.1-x"}, 3, bad_target("127.0.0.1-x", RANGE)});
+    cases.push_back({"good then bad", {"--vendor", "127.0.0.1", "127.0.0.1-300"}, 3, bad_target("127.0.0.1-300", RANGE)});
     run_cases(cases);
 }
 
@@ -125,6 +121,12 @@ TEST(BadCommandLine, NamesThatDoNotResolve) {
                 unresolved("imprimante-caf\xc3\xa9.invalid")},
                {"raw bytes", {"--vendor", "\xff\xfe\x01"}, 252, unresolved("\xff\xfe\x01")},
                {"64 KiB community", {"--vendor", "nowhere.invalid(" + BIG + ")"}, 252, unresolved("nowhere.invalid")}});
+    // A digit-led name that is not a whole range or subnet is a host name.
+    std::vector<Case> names;
+    for (const char *name : {"127.0.0.1-5x", "127.0.0-5", "127.0.0.1-", "3com-printer", "9lives-2", "127.0.0.0/",
+                             "127.0.0.0/2x", "127.0.0.0/255.255.255", "127.0.0/24"})
+        names.push_back({name, {"--vendor", name}, 252, unresolved(name)});
+    run_cases(names);
 }
 
 // Arguments that are odd but valid run correctly against a printer.
@@ -181,7 +183,7 @@ TEST(BadCommandLine, OddButValidArgumentsRun) {
 }
 
 // A 64 KiB community or contact makes a request larger than a UDP datagram
-// can be: the send fails, which counts as no answer from the printer.
+// can be: the send fails, and the printer's worker ends saying so.
 TEST(BadCommandLine, RequestsTooLargeForADatagram) {
     FakeMib mib;
     mib.set("1.3.6.1.2.1.1.1.0", fake_string("Lexmark Optra S 1855 version 1.0  kernel"));
@@ -189,15 +191,19 @@ TEST(BadCommandLine, RequestsTooLargeForADatagram) {
     RunResult r = run_prowlet({"--timeout", "2", "-c", BIG, "--vendor", "127.0.2.1"}, std::chrono::seconds(60));
     expect_no_crash(r, "community");
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Error sending packet: Message too long\nprowlet: No response from 127.0.2.1\n");
+    const std::string tooLong = "Error sending packet: Message too long\nprowlet: cannot send to 127.0.2.1: Message too long\n";
+    EXPECT_EQ(r.err, tooLong);
     EXPECT_EQ(r.status, 8);
     EXPECT_EQ(agent.requestCount(), 0);
 
-    r = run_prowlet({"--timeout", "2", "--setlocation", BIG, "--vendor", "127.0.2.1"}, std::chrono::seconds(60));
-    expect_no_crash(r, "setlocation");
-    EXPECT_EQ(r.out, "vendor=\"Lexmark\";\n");
-    EXPECT_EQ(r.err, "Error sending packet: Message too long\n");
-    EXPECT_EQ(r.status, 0);
+    for (const char *option : {"--setlocation", "--setcontact"}) {
+        r = run_prowlet({"--timeout", "2", option, BIG, "--vendor", "127.0.2.1"}, std::chrono::seconds(60));
+        expect_no_crash(r, option);
+        EXPECT_EQ(r.out, "vendor=\"Lexmark\";\n");
+        EXPECT_EQ(r.err, tooLong);
+        EXPECT_EQ(r.status, 8);
+    }
+    EXPECT_EQ(agent.requestCount(), 2);
 }
 
 }  // namespace

@@ -339,9 +339,11 @@ TEST(ScriptedPrinter, FirmwareWithoutColon) {
     FakeAgent agent("127.0.5.6", 161, fake_mib_handler(hp4000()));
     RunResult r = prowlet({"--vendor", "--updatefirmware", "fw.bin", "127.0.5.6"});
     EXPECT_EQ("", r.out);
-    EXPECT_EQ("Warning: 127.0.5.6: --updatefirmware \"fw.bin\" is not SERVER:FILE; nothing sent.\n", r.err);
-    EXPECT_EQ(9, r.status);
-    EXPECT_TRUE(sets_of(agent).empty());
+    EXPECT_EQ("prowlet: --updatefirmware needs SERVER:FILE, not \"fw.bin\".\n"
+              "prowlet [-c community] {options} printername\n",
+              r.err);
+    EXPECT_EQ(1, r.status);
+    EXPECT_TRUE(agent.requests().empty());
 }
 
 TEST(ScriptedPrinter, FirmwareServerDoesNotResolve) {
@@ -375,13 +377,13 @@ TEST(ScriptedPrinter, FirmwareOnManyPrintersAtOnce) {
     }
 }
 
-TEST(ScriptedPrinter, FirmwareIgnoredOnOtherVendors) {
+TEST(ScriptedPrinter, FirmwareNotSupportedOnOtherVendors) {
     FakeAgent agent("127.0.5.8", 161,
                     fake_mib_handler(fake_mib_from_snmprec(own("lexmark-optra-s1855.snmprec"))));
     RunResult r = prowlet({"--vendor", "--updatefirmware", "127.0.0.1:fw.bin", "127.0.5.8"});
     EXPECT_EQ("vendor=\"Lexmark\";\n", r.out);
-    EXPECT_EQ("", r.err);
-    EXPECT_EQ(0, r.status);
+    EXPECT_EQ("127.0.5.8: updatefirmware option not supported on this printer type.\n", r.err);
+    EXPECT_EQ(255, r.status);
     EXPECT_TRUE(sets_of(agent).empty());
 }
 

@@ -240,7 +240,7 @@ TEST(Run, MalformedTargetContactsNobody) {
         {"127.0.1.2(", "no community after \"(\""},
         {"127.0.1.0/30", "the prefix length must be below 30"},
         {"127.0.1.1-300", "an address range is a.b.c.d-e with numbers up to 255"},
-        {"127.0.1/24", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+        {"127.0.1.0/255.255.256.0", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
     };
     for (auto &c : cases) {
         RunResult r = run_prowlet({"--vendor", "127.0.1.1", c.arg});
@@ -409,6 +409,153 @@ TEST(Run, ReadOnlyCommunityOnNetSnmpIsRefused) {
     EXPECT_EQ(r.err, "prowlet: 127.0.3.1 refused 1.3.6.1.2.1.1.6.0 (error-status 2)\n");
     EXPECT_EQ(r.status, 12);
     EXPECT_EQ(snmp_get_value("127.0.3.1", "public", SYSLOCATION), before);
+}
+
+// ---- changes that fail -----------------------------------------------------
+
+// Answers like mib, but never a SetRequest: an agent that drops what its
+// community may not write, or a printer that restarts at the SET.
+FakeHandler drops_sets(FakeMib mib) {
+    FakeHandler inner = fake_mib_handler(std::move(mib));
+    return [inner](const FakeRequest &req) mutable {
+        if (req.pduTag == 0xa3) return std::vector<FakeSend>{};
+        return inner(req);
+    };
+}
+
+struct ChangeCase {
+    std::string address;
+    std::vector<std::string> options;
+    FakeMib (*mib)();  // nullptr: nothing answers at the address
+    std::string out;
+    std::string err;
+    int status;
+};
+
+std::string no_reset_answer(const std::string &host) {
+    return "Warning: " + host + ": no answer to the reset; the printer may be restarting.\n";
+}
+
+// No change may pass for done: an unanswered SET is no response, an
+// unanswered reset a warning (the printer may be restarting), and a firmware
+// download asked of a printer that cannot take one says so.
+TEST(Run, ChangesThatAreNotConfirmed) {
+    const std::string fw = "127.0.0.1:fw.bin";
+    const ChangeCase cases[] = {
+        {"127.0.4.1", {"--setlocation", "Hall"}, nullptr, "", "prowlet: No response from 127.0.4.1\n", 8},
+        {"127.0.4.2", {"--setcontact", "Ann"}, [] { return lexmark(); }, "",
+         "prowlet: No response from 127.0.4.2\n", 8},
+        {"127.0.4.3", {"--reboot"}, [] { return lexmark(); }, "", no_reset_answer("127.0.4.3"), 0},
+        {"127.0.4.4", {"--reboot"}, [] { return hp(-1); }, "", no_reset_answer("127.0.4.4"), 0},
+        {"127.0.4.5", {"--updatefirmware", fw}, [] { return hp(-1); }, "", "prowlet: No response from 127.0.4.5\n", 8},
+        {"127.0.4.6", {"--reboot", "--updatefirmware", fw}, [] { return hp(-1); }, "", no_reset_answer("127.0.4.6"), 0},
+        {"127.0.4.7", {"--vendor", "--updatefirmware", fw}, [] { return lexmark(); }, "vendor=\"Lexmark\";\n",
+         "127.0.4.7: updatefirmware option not supported on this printer type.\n", 255},
+        {"127.0.4.8", {"--all", "--updatefirmware", fw}, [] { return qms(); }, "",
+         "127.0.4.8: updatefirmware option not supported on this printer type.\n", 255},
+    };
+    for (const ChangeCase &c : cases) {
+        SCOPED_TRACE(c.address);
+        std::unique_ptr<FakeAgent> a;
+        if (c.mib) a = std::make_unique<FakeAgent>(c.address, 161, drops_sets(c.mib()));
+        std::vector<std::string> args = {"--timeout", "0"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(c.address);
+        RunResult r = run_prowlet(args);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.status, c.status);
+    }
+}
+
+// A --updatefirmware argument that is not SERVER:FILE is a usage error: nothing
+// is resolved or sent.
+TEST(Run, FirmwareArgumentCheckedBeforeAnythingIsSent) {
+    auto a = agent("127.0.4.9", hp(-1));
+    for (const char *bad : {"fw.bin", ":fw.bin", "server:", ""}) {
+        RunResult r = run_prowlet({"--updatefirmware", bad, "127.0.4.9", "no-such-printer.invalid"});
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, std::string("prowlet: --updatefirmware needs SERVER:FILE, not \"") + bad +
+                             "\".\nprowlet [-c community] {options} printername\n");
+        EXPECT_EQ(r.status, 1);
+    }
+    EXPECT_EQ(a->requestCount(), 0);
+}
+
+// ---- names from a hosts file of the test's own ---------------------------------
+
+// Runs prowlet in a mount namespace of its own whose /etc/hosts holds hosts.
+RunResult run_with_hosts(const std::string &hosts, const std::vector<std::string> &args) {
+    TempDir dir("prowlet-hosts");
+    std::ofstream(dir.path() + "/hosts") << hosts;
+    std::ofstream(dir.path() + "/host.conf") << "multi on\n";  // every address of a name
+    std::vector<std::string> command = {
+        "-m", "--", "sh", "-c",
+        "mount --bind \"$1/hosts\" /etc/hosts && mount --bind \"$1/host.conf\" /etc/host.conf && "
+        "PATH=\"$2:$PATH\" && shift 2 && exec prowlet \"$@\"",
+        "sh", dir.path(), std::filesystem::path(PROWLET_BINARY).parent_path().string()};
+    command.insert(command.end(), args.begin(), args.end());
+    return run_program(find_in_path("unshare"), command);
+}
+
+// A name whose first address is silent: the session fails over to the second,
+// and the address printed, its netmask and the connection table are those of
+// the address that answered.
+TEST(Run, SecondAddressOfANameIsTheOneReported) {
+    FakeMib m = lexmark();
+    m.set("1.3.6.1.2.1.2.2.1.3.1", fake_int(6));
+    m.set("1.3.6.1.2.1.2.2.1.6.1", fake_string(std::string("\x00\x04\x00\x11\x22\x33", 6)));
+    m.set("1.3.6.1.2.1.4.21.1.7.0.0.0.0", fake_ipaddr(127, 0, 3, 254));
+    m.set("1.3.6.1.2.1.4.20.1.3.127.0.3.1", fake_ipaddr(255, 255, 255, 0));
+    m.set("1.3.6.1.2.1.4.20.1.3.127.0.3.9", fake_ipaddr(255, 255, 0, 0));
+    m.set("1.3.6.1.2.1.6.13.1.1.127.0.3.1.9100.10.0.0.7.4000", fake_int(5));
+    m.set("1.3.6.1.2.1.6.13.1.4.127.0.3.1.9100.10.0.0.7.4000", fake_ipaddr(10, 0, 0, 7));
+    m.set("1.3.6.1.2.1.6.13.1.1.127.0.3.9.9100.10.0.0.9.4000", fake_int(2));
+    m.set("1.3.6.1.2.1.6.13.1.4.127.0.3.9.9100.10.0.0.9.4000", fake_ipaddr(10, 0, 0, 9));
+    auto a = agent("127.0.3.1", m);
+    const std::string hosts = "127.0.3.9 twoaddr\n127.0.3.1 twoaddr\n";
+    RunResult r = run_with_hosts(hosts, {"--timeout", "0", "--netconfig", "twoaddr"});
+    EXPECT_EQ(r.out, "ipaddr=\"127.0.3.1\";netmask=\"255.255.255.0\";hwaddr=\"00:04:00:11:22:33:\";"
+                     "gateway=\"127.0.3.254\";\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    r = run_with_hosts(hosts, {"--timeout", "0", "-n", "9100", "twoaddr"});
+    EXPECT_EQ(r.out, "port=\"9100\";state=\"established\";remotehost=\"10.0.0.7\"\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
+// Digit-led names that are not whole ranges or subnets are host names.
+TEST(Run, DigitLedHostNames) {
+    auto a = agent("127.0.3.2", lexmark());
+    auto b = agent("127.0.3.3", efi());
+    RunResult r = run_with_hosts("127.0.3.2 3com-printer\n127.0.3.3 2nd-floor-hp\n",
+                                 {"--vendor", "3com-printer", "2nd-floor-hp", "10.0.0.1-5x"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "SNMP: cannot resolve hostname \"10.0.0.1-5x\".\n");
+    EXPECT_EQ(r.status, 252);
+    r = run_with_hosts("127.0.3.2 3com-printer\n127.0.3.3 2nd-floor-hp\n", {"--vendor", "3com-printer", "2nd-floor-hp"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    std::string out = r.out;
+    EXPECT_NE(out.find("hostname=\"3com-printer\";vendor=\"Lexmark\";\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("hostname=\"2nd-floor-hp\";vendor=\"EFI\";\n"), std::string::npos) << out;
+}
+
+// The TFTP server is the first address of its name in the resolver's own
+// order; address sorting would put the loopback address first.
+TEST(Run, FirmwareServerIsTheFirstAddressOfItsName) {
+    auto a = agent("127.0.3.4", hp(-1));
+    RunResult r = run_with_hosts("10.0.0.5 tftphost\n127.0.0.1 tftphost\n",
+                                 {"--updatefirmware", "tftphost:fw.bin", "127.0.3.4"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    std::vector<FakeRequest> sets;
+    for (const FakeRequest &q : a->requests())
+        if (q.pduTag == 0xa3) sets.push_back(q);
+    ASSERT_EQ(sets.size(), 1u);
+    ASSERT_EQ(sets[0].bindings.size(), 4u);
+    EXPECT_EQ(sets[0].bindings[2].value, fake_string(std::string("\x0a\x00\x00\x05\x00\x45", 6)));
 }
 
 }  // namespace

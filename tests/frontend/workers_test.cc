@@ -9,6 +9,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ber/ber.h"
@@ -32,6 +33,7 @@ struct FakePrinter {
     std::uint64_t caps = 0;          // capFlags bits 3, 4 and the vendor code
     bool clearReboot = false;        // the HP reset inside the general probe
     int exitInGeneral = 0;           // non-zero: the probe ends the worker
+    int probeMs = 0;                 // how long the probe takes
     std::string throwIn;             // routine that throws
     std::string throwWhat;           // "oidptr", "oidvalue", "decode", "unrecoverable", "runtime"
 };
@@ -68,6 +70,7 @@ void fake_general(ReportContext &ctx) {
     FakePrinter p = printer_of(ctx.session);
     ctx.capFlags |= p.caps;
     if (p.clearReboot) ctx.flags[1] &= ~F1_REBOOT;
+    if (p.probeMs) std::this_thread::sleep_for(std::chrono::milliseconds(p.probeMs));
     maybe_throw(ctx.session, "general");
     if (p.exitInGeneral) throw WorkerExit(p.exitInGeneral);
 }
@@ -298,12 +301,46 @@ TEST_F(Workers, HostResourcesStatusReplacedByCfgsrc) {
               "p1: cfgsrc option not supported on this printer type.\n");
 }
 
-// A SET that gets no answer is not looked at.
-TEST_F(Workers, SettingsWithoutAnswerAreIgnored) {
+// A SET that gets no answer is a change nobody knows to have happened.
+TEST_F(Workers, SettingsWithoutAnswerAreNoResponse) {
     Run r = run("p1", 0, 0, F2_SETCONTACT | F2_SETLOCATION);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 8);
+    EXPECT_EQ(r.err, "prowlet: No response from p1\n");
     EXPECT_EQ(r.calls, V{});
+}
+
+struct FirmwareCase {
+    std::uint64_t caps;
+    std::uint64_t f0, f1;
+    int status;
+    const char *err;
+};
+
+// Only an HP interface takes --updatefirmware (inside the probe); any other
+// printer says so and ends with the configuration source's status, whatever
+// --all skips.
+TEST_F(Workers, FirmwareOnOtherVendorsIsNotSupported) {
+    const char *line = "p1: updatefirmware option not supported on this printer type.\n";
+    const FirmwareCase cases[] = {
+        {vendor(VENDOR_HP), F0_VENDOR, 0, 0, ""},
+        {vendor(VENDOR_LEXMARK), F0_VENDOR, 0, -1, line},
+        {vendor(VENDOR_NONE), 0, 0, -1, line},
+        {vendor(VENDOR_XEROX), F0_ALL, F1_MARKER, -1, line},
+        {vendor(VENDOR_XEROX), F0_MEMORY, 0, 5,
+         "p1: updatefirmware option not supported on this printer type.\n"
+         "p1: memory option not supported on this printer type.\n"},
+        {vendor(VENDOR_EFI), 0, F1_MARKER, 6,
+         "p1: updatefirmware option not supported on this printer type.\n"
+         "p1: marker option not supported on this printer type.\n"},
+    };
+    for (const FirmwareCase &c : cases) {
+        SCOPED_TRACE(testing::Message() << "caps " << c.caps << " f0 " << c.f0 << " f1 " << c.f1);
+        callLog.clear();
+        printers["p1"].caps = c.caps;
+        Run r = run("p1", c.f0, c.f1, F2_UPDATEFIRMWARE);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err, c.err);
+    }
 }
 
 TEST_F(Workers, ProbeEndsTheWorker) {
@@ -359,11 +396,13 @@ class Joiner : public Workers {
     // Statuses in command-line order; the list (and the start order) is reversed.
     int run_all(const std::vector<int> &statuses, WorkerSet *&setOut,
                 int (*create)(pthread_t *, const pthread_attr_t *, void *(*)(void *),
-                              void *) = pthread_create) {
+                              void *) = pthread_create,
+                const std::vector<int> &probeMs = {}, std::size_t maxproc = DEFAULT_MAXPROC) {
         data_.assign(statuses.size(), ThreadData{});
         for (std::size_t i = 0; i < statuses.size(); ++i) {
             std::string name = "t" + std::to_string(i);
             printers[name].exitInGeneral = statuses[i];
+            printers[name].probeMs = i < probeMs.size() ? probeMs[i] : 0;
             std::size_t k = statuses.size() - 1 - i;
             data_[k].session = &session(name);
             data_[k].run = &run_;
@@ -373,6 +412,7 @@ class Joiner : public Workers {
         }
         set_ = std::make_unique<WorkerSet>(data_);
         set_->createThread = create;
+        set_->maxproc = maxproc;
         set_->refusedWait = std::chrono::milliseconds(1);
         set_->startAttempts = 3;
         setOut = set_.get();
@@ -407,14 +447,34 @@ TEST_F(Joiner, ManyWorkersAllJoined) {
         EXPECT_EQ(callLog["t" + std::to_string(i)], V{"general"});
 }
 
-TEST(StartThrottle, PausesFrom102UnjoinedWorkers) {
-    EXPECT_FALSE(start_must_pause(0, 0));
-    EXPECT_FALSE(start_must_pause(100, 0));
-    EXPECT_TRUE(start_must_pause(101, 0));
-    EXPECT_FALSE(start_must_pause(150, 50));
-    EXPECT_TRUE(start_must_pause(151, 50));
-    // More joined than k (the worker just started has already ended).
-    EXPECT_FALSE(start_must_pause(3, 4));
+struct FinishOrderCase {
+    std::vector<int> statuses;  // in command-line order
+    std::vector<int> probeMs;   // how long each printer takes, in command-line order
+    int expected;
+};
+
+// Workers are joined as they end, in any order; the status is still that of
+// the first failing target on the command line, with or without a cap that
+// makes later workers wait for slots.
+TEST_F(Joiner, FirstFailingTargetWinsWhateverOrderWorkersEnd) {
+    const FinishOrderCase cases[] = {
+        {{8, 0, 11}, {0, 40, 80}, 8},
+        {{8, 0, 11}, {80, 40, 0}, 8},
+        {{0, 6, 5}, {0, 80, 0}, 6},
+        {{0, 6, 5}, {80, 0, 40}, 6},
+        {{0, 0, 11, 0, 12}, {30, 0, 60, 0, 0}, 11},
+        {{0, 0, 0, 0}, {40, 0, 20, 10}, 0},
+        {{-1, 8}, {60, 0}, -1},
+        {{0, 9, 0, 8, 0, 10}, {0, 70, 10, 0, 50, 0}, 9},
+    };
+    for (std::size_t maxproc : {std::size_t{1}, std::size_t{2}, DEFAULT_MAXPROC}) {
+        for (const FinishOrderCase &c : cases) {
+            SCOPED_TRACE(testing::Message() << "maxproc " << maxproc << ", expected " << c.expected);
+            WorkerSet *set;
+            EXPECT_EQ(run_all(c.statuses, set, pthread_create, c.probeMs, maxproc), c.expected);
+            EXPECT_EQ(set->joinedCount, c.statuses.size());
+        }
+    }
 }
 
 // Thread creation that refuses while two threads of the test's own are alive.

@@ -15,6 +15,7 @@
 #include "reports/mib2.h"
 #include "reports/oids.h"
 #include "reports/output.h"
+#include "reports/printmib.h"
 #include "snmp/session.h"
 #include "snmp/snmpsock.h"
 #include "tests/reports/script_agent.h"
@@ -860,8 +861,18 @@ TEST_F(GeneralAgent, RebootAloneOneBinding) {
     EXPECT_EQ("1.3.6.1.4.1.11.2.4.3.7.8.0", s[0].bindings[0].oid);
     EXPECT_EQ(0x02, s[0].bindings[0].value.tag);
     EXPECT_EQ(std::string("\x01", 1), s[0].bindings[0].value.content);
-    // The SetRequest follows the description, before the identification string.
+    // The SetRequest follows the description; with no other Printer MIB work
+    // left, a printer that may be restarting is asked nothing more.
     std::vector<Request> all = agent.requests();
+    ASSERT_EQ(2u, all.size());
+    EXPECT_EQ(0xa3, all[1].pduTag);
+    EXPECT_EQ(0u, capFlags & CAP_WANT_PRINTMIB);
+
+    // With the model asked, the identification string follows the reset.
+    agent.clear_requests();
+    o = general(F0_VENDOR | F0_MODEL, F1_REBOOT);
+    EXPECT_EQ("vendor=\"HP\";model=\"HP LaserJet 4000\";\n", o.out);
+    all = agent.requests();
     ASSERT_EQ(3u, all.size());
     EXPECT_EQ(0xa3, all[1].pduTag);
     EXPECT_EQ(HPID, all[2].bindings[0].oid);
@@ -917,14 +928,14 @@ TEST_F(GeneralAgent, RebootOnNonHpLeftForPrinterMib) {
     EXPECT_EQ(F1_REBOOT, flags[1] & F1_REBOOT);
 }
 
-TEST_F(GeneralAgent, RebootUnansweredIsIgnored) {
+TEST_F(GeneralAgent, RebootUnansweredIsWarnedAbout) {
     // A printer that resets at once may never answer the SetRequest.
     agent.silence(true);
     flags[1] = F1_REBOOT;
     Outcome o = run([&](ReportContext &ctx) { do_hppriv_set(ctx); });
     EXPECT_EQ(0, o.exitStatus);
     EXPECT_EQ("", o.out);
-    EXPECT_EQ("", o.err);
+    EXPECT_EQ("Warning: printer1: no answer to the reset; the printer may be restarting.\n", o.err);
     EXPECT_EQ(0u, flags[1] & F1_REBOOT);
     ASSERT_EQ(1u, agent.requests().size());
     EXPECT_EQ(0xa3, agent.requests()[0].pduTag);
@@ -943,6 +954,70 @@ TEST_F(GeneralAgent, RebootRefused) {
     EXPECT_EQ(9, o.exitStatus);
     EXPECT_EQ("Warning: printer1 refused the HP settings (at \"1.3.6.1.4.1.11.2.4.3.7.8.0\").\n", o.err);
     EXPECT_EQ(0u, flags[1] & F1_REBOOT);
+}
+
+struct ResetCase {
+    const char *name;
+    void (*routine)(ReportContext &);
+    bool silent;         // the agent answers nothing
+    bool hugeCommunity;  // every request is too large to send
+    int status;
+    const char *err;
+};
+
+// A reset may go unanswered when the printer restarts at once: a warning, no
+// failure. A reset that could not be sent is a failure with its reason.
+TEST_F(GeneralAgent, ResetsThatGetNoAnswer) {
+    const char *silent = "Warning: printer1: no answer to the reset; the printer may be restarting.\n";
+    const char *tooLong = "Error sending packet: Message too long\nprowlet: cannot send to printer1: Message too long\n";
+    const ResetCase cases[] = {
+        {"Printer MIB, silent", do_reboot, true, false, 0, silent},
+        {"HP, silent", do_hppriv_set, true, false, 0, silent},
+        {"Printer MIB, too large", do_reboot, false, true, 8, tooLong},
+        {"HP, too large", do_hppriv_set, false, true, 8, tooLong},
+    };
+    const std::string community(70000, 'c');
+    for (const ResetCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        session = std::make_unique<SNMP_session>(sock.get(), "printer1", c.hugeCommunity ? community.c_str() : "public",
+                                                 std::vector<SNMP_session::IPv4>{{127, 0, 0, 1}});
+        agent.silence(c.silent);
+        agent.clear_requests();
+        flags[1] = F1_REBOOT;
+        Outcome o = run(c.routine);
+        EXPECT_EQ(c.status, o.exitStatus);
+        EXPECT_EQ(c.err, o.err);
+        EXPECT_EQ("", o.out);
+        EXPECT_EQ(c.silent ? 1u : 0u, agent.requests().size());
+    }
+}
+
+// The first address stays silent and the session fails over to the agent's:
+// the printed address, the netmask and the connection table are those of the
+// address that answered, without a warning about the netmask of the other.
+TEST_F(GeneralAgent, FailOverAsksForTheAddressThatAnswered) {
+    session = std::make_unique<SNMP_session>(sock.get(), "printer1", "public",
+                                             std::vector<SNMP_session::IPv4>{{127, 0, 0, 2}, {127, 0, 0, 1}});
+    agent.set("1.3.6.1.2.1.2.2.1.3.1", integer(6));
+    agent.set("1.3.6.1.2.1.2.2.1.6.1", octets(std::string("\x08\x00\x09\x01\x02\x03", 6)));
+    agent.set(NETMASK, ipaddr(255, 0, 0, 0));
+    agent.set(GATEWAY, ipaddr(10, 0, 0, 1));
+    connection(agent, 9100, "10.1.2.3", 5);
+    ports = {9100};
+    Outcome o = general(F0_NETCONFIG);
+    EXPECT_EQ("ipaddr=\"127.0.0.1\";netmask=\"255.0.0.0\";hwaddr=\"08:00:09:01:02:03:\";gateway=\"10.0.0.1\";\n",
+              o.out);
+    EXPECT_EQ("", o.err);
+    o = run([&](ReportContext &ctx) { do_connections(ctx); });
+    EXPECT_EQ("port=\"9100\";state=\"established\";remotehost=\"10.1.2.3\"\n", o.out);
+    EXPECT_EQ("", o.err);
+
+    // A session that fails over during the connection query asks again.
+    session = std::make_unique<SNMP_session>(sock.get(), "printer1", "public",
+                                             std::vector<SNMP_session::IPv4>{{127, 0, 0, 2}, {127, 0, 0, 1}});
+    o = run([&](ReportContext &ctx) { do_connections(ctx); });
+    EXPECT_EQ("port=\"9100\";state=\"established\";remotehost=\"10.1.2.3\"\n", o.out);
+    EXPECT_EQ("", o.err);
 }
 
 }  // namespace
