@@ -491,7 +491,8 @@ RunResult run_with_hosts(const std::string &hosts, const std::vector<std::string
     std::ofstream(dir.path() + "/host.conf") << "multi on\n";  // every address of a name
     std::vector<std::string> command = {
         "-m", "--", "sh", "-c",
-        "mount --bind \"$1/hosts\" /etc/hosts && mount --bind \"$1/host.conf\" /etc/host.conf && "
+        "mount --bind \"$1/hosts\" /etc/hosts && "
+        "{ [ ! -e /etc/host.conf ] || mount --bind \"$1/host.conf\" /etc/host.conf; } && "
         "PATH=\"$2:$PATH\" && shift 2 && exec prowlet \"$@\"",
         "sh", dir.path(), std::filesystem::path(PROWLET_BINARY).parent_path().string()};
     command.insert(command.end(), args.begin(), args.end());
