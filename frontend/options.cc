@@ -86,6 +86,7 @@ constexpr FlagOption FLAG_OPTIONS[] = {
     {"reboot", false, 1, F1_REBOOT},
     {"generic", false, 1, F1_GENERIC},
     {"serial", false, 1, F1_SERIAL},
+    {"json", false, 1, F1_JSON},
     {"maxproc", true, 2, F2_MAXPROC},
     {"setcontact", true, 2, F2_SETCONTACT},
     {"setlocation", true, 2, F2_SETLOCATION},

@@ -13,6 +13,7 @@
 #include "frontend/targets.h"
 #include "frontend/workers.h"
 #include "reports/classic.h"
+#include "reports/json.h"
 #include "reports/context.h"
 #include "reports/flags.h"
 #include "snmp/session.h"
@@ -92,8 +93,10 @@ RunSettings run_settings(const Options &opts) {
 // One worker per session, in target-list order; returns the run's status.
 int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
     const RunSettings run = run_settings(opts);
-    ClassicWriter writer;
-    const ClassicOutputs outputs(writer, (opts.flags[0] & F0_NAME) != 0);
+    OutputWriter writer;
+    const ClassicOutputs classic(writer, (opts.flags[0] & F0_NAME) != 0);
+    const JsonOutputs json(writer);
+    const OutputFactory &outputs = (opts.flags[1] & F1_JSON) ? static_cast<const OutputFactory &>(json) : classic;
     std::vector<ThreadData> thrdat(targets.targetCount);
     std::size_t k = 0;
     for (SNMP_session *s = targets.head; s; s = s->next, ++k) {
@@ -106,9 +109,7 @@ int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
     }
     WorkerSet set(thrdat);
     set.maxproc = maxproc;
-    const int status = run_workers(set);
-    writer.finish();
-    return status;
+    return run_workers(set);
 }
 
 }  // namespace

@@ -39,6 +39,17 @@ FieldValue time_of(const AlertInfo &a, std::optional<std::uint64_t> uptime, std:
     return FieldValue::unsigned_number(alert_wallclock(now, *uptime, alertTime));
 }
 
+// The alert's time as ISO 8601 in UTC, beside the epoch seconds.
+FieldValue utc_of(const FieldValue &time) {
+    if (time.kind != FieldValue::Kind::Unsigned) return FieldValue::absent();
+    const auto t = static_cast<std::time_t>(time.u);
+    std::tm tm{};
+    char text[32];
+    if (!gmtime_r(&t, &tm) || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm) == 0)
+        return FieldValue::absent();
+    return FieldValue::name(text);
+}
+
 void print_alert(const AlertInfo &a, std::optional<std::uint64_t> uptime, std::int64_t now, PrinterOutput &out) {
     FieldValue severity = severity_of(a, out);
     FieldValue training = checked_name(out, "prtAlertTrainingLevel", PRTALERTTRAININGLEVEL, a.trainingLevel);
@@ -55,7 +66,8 @@ void print_alert(const AlertInfo &a, std::optional<std::uint64_t> uptime, std::i
                   .number("location", a.location)
                   .add("code", code)
                   .text("description", a.description)
-                  .add("time", time));
+                  .add("time", time)
+                  .typed_only("timeUtc", utc_of(time)));
 }
 
 std::vector<AlertInfo> fetch_alerts(ReportContext &ctx, int timeType) {

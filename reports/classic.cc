@@ -1,46 +1,56 @@
 // Classic output: the rendering of typed pieces as key="value"; text, and the
-// serialised writing of every printer's lines.
+// line each printer holds until it is complete.
 #include "reports/classic.h"
 
+void ClassicOutput::piece(const Piece &piece) { write_text(classic_text(piece), piece.kind == Piece::Kind::Record); }
 
-void ClassicWriter::write(const void *printer, const std::string &host, bool names, bool continues,
-                          std::string_view text) {
-    std::lock_guard<std::mutex> lock(outputLock);
-    std::string piece;
-    const bool newLine = printer != lastPrinter || !continues;
-    if (newLine && lastContinued) piece += '\n';
-    // A fragment that follows its printer's own finished line (a record line, or
-    // a fragment ending in "\n") also starts a line: it carries the name too.
-    if ((newLine || atLineStart) && names) {
-        piece += "hostname=\"";
-        piece += host;
-        piece += "\";";
+void ClassicOutput::write_text(std::string_view text, bool record) {
+    if (record) close_line();
+    const bool endsLine = !text.empty() && text.back() == '\n';
+    if (endsLine) text.remove_suffix(1);
+    // A piece without fields opens no line: no run prints an empty line.
+    if (!text.empty()) {
+        if (!lineOpen_) {
+            line_.clear();
+            if (names_) line_ = "hostname=\"" + host() + "\";";
+            lineOpen_ = true;
+        }
+        line_.append(text);
     }
-    piece.append(text);
-    std::fwrite(piece.data(), 1, piece.size(), out_);
-    std::fflush(out_);
-    lastPrinter = printer;
-    lastContinued = continues;
-    if (!piece.empty()) atLineStart = piece.back() == '\n';
+    if (endsLine) close_line();
 }
 
-void ClassicWriter::finish() {
-    std::lock_guard<std::mutex> lock(outputLock);
-    if (lastContinued) {
-        std::fputc('\n', out_);
-        lastContinued = false;
-        atLineStart = true;
+void ClassicOutput::close_line() {
+    if (!lineOpen_) return;
+    line_ += '\n';
+    writer_.write_lines(line_);
+    line_.clear();
+    lineOpen_ = false;
+}
+
+void ClassicOutput::warn(const std::string &text, bool namesPrinter) {
+    writer_.write_message(names_ && !namesPrinter ? with_host_prefix(host(), text) : text);
+}
+
+// The worker ends: what it had of its line goes out before its message.
+void ClassicOutput::failed(const std::string &message) {
+    close_line();
+    writer_.write_message(message);
+}
+
+std::string with_host_prefix(const std::string &host, std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + host.size() + 2);
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::size_t n = end == std::string_view::npos ? text.size() : end + 1;
+        out += host;
+        out += ": ";
+        out.append(text.substr(0, n));
+        text.remove_prefix(n);
     }
-    std::fflush(out_);
+    return out;
 }
-
-void ClassicOutput::piece(const Piece &piece) {
-    writer_.write(this, host(), names_, piece.kind == Piece::Kind::Fragment, classic_text(piece));
-}
-
-void ClassicOutput::warn(const std::string &text, bool) { std::fputs(text.c_str(), err_); }
-
-void ClassicOutput::failed(const std::string &message) { std::fputs(message.c_str(), err_); }
 
 namespace {
 
@@ -70,13 +80,16 @@ std::string cut_line(std::string text, bool recordLine) {
 
 std::string classic_text(const Piece &piece) {
     std::string text;
-    for (std::size_t i = 0; i < piece.fields.size(); ++i) {
+    std::size_t last = piece.fields.size();
+    while (last > 0 && !piece.fields[last - 1].classic) --last;
+    for (std::size_t i = 0; i < last; ++i) {
         const Field &f = piece.fields[i];
+        if (!f.classic) continue;
         text += f.key;
         text += "=\"";
         append_value(text, f.value);
         text += '"';
-        if (!(piece.lastWithoutSemicolon && i + 1 == piece.fields.size())) text += ';';
+        if (!(piece.lastWithoutSemicolon && i + 1 == last)) text += ';';
     }
     const bool record = piece.kind == Piece::Kind::Record;
     if (record || piece.endsLine) text += '\n';

@@ -3,67 +3,54 @@
 // --name) every line starts with the printer's hostname field.
 #pragma once
 
-#include <cstdio>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "reports/output.h"
+#include "reports/writer.h"
 
-// The one writer of standard output of a run: its lock and which printer's
-// line is open.
-class ClassicWriter {
- public:
-    explicit ClassicWriter(std::FILE *out = stdout) : out_(out) {}
-    ClassicWriter(const ClassicWriter &) = delete;
-    ClassicWriter &operator=(const ClassicWriter &) = delete;
-
-    // One piece of printer's output. A fragment (continues true) extends the
-    // printer's open line; any other piece starts a new line, closing the open
-    // line of whichever printer left one. With names, every line starts with
-    // hostname="host";.
-    void write(const void *printer, const std::string &host, bool names, bool continues,
-               std::string_view text);
-    // Closes the last line if it was left open.
-    void finish();
-
- private:
-    std::mutex outputLock;
-    std::FILE *out_;
-    const void *lastPrinter = nullptr;
-    bool lastContinued = false;
-    bool atLineStart = true;  // the last byte written ended a line (or nothing was written)
-};
-
+// One printer's classic output. Its open line is held here and written whole
+// when it is closed: by a record line, by a piece ending in "\n", by the
+// failure that ends the worker, or when the worker ends. So each printer's
+// lines are those of a run of that printer alone, whatever the others do.
 class ClassicOutput : public PrinterOutput {
  public:
-    // names: hostname fields are on (two or more printers, or --name).
-    ClassicOutput(ClassicWriter &writer, std::string host, bool names, std::FILE *err = stderr)
-        : PrinterOutput(std::move(host)), writer_(writer), names_(names), err_(err) {}
+    // names: hostname fields are on (two or more printers, or --name); then
+    // warnings that do not name the printer get "HOST: " in front.
+    ClassicOutput(OutputWriter &writer, std::string host, bool names)
+        : PrinterOutput(std::move(host)), writer_(writer), names_(names) {}
 
     void piece(const Piece &piece) override;
     void begin_row(const char *) override {}
     void end_row() override {}
     void warn(const std::string &text, bool namesPrinter) override;
     void failed(const std::string &message) override;
-    void finish(int) override {}
+    void finish(int) override { close_line(); }
+
+    // The classic text of one piece (without the hostname field); record:
+    // the text is a line of its own. A text ending in "\n" closes the line.
+    void write_text(std::string_view text, bool record);
 
  private:
-    ClassicWriter &writer_;
+    void close_line();
+
+    OutputWriter &writer_;
     bool names_;
-    std::FILE *err_;
+    bool lineOpen_ = false;
+    std::string line_;  // the open line, hostname field included
 };
 
 // The classic output of every printer of a run, through one writer.
 class ClassicOutputs : public OutputFactory {
  public:
-    ClassicOutputs(ClassicWriter &writer, bool names) : writer_(writer), names_(names) {}
+    ClassicOutputs(OutputWriter &writer, bool names) : writer_(writer), names_(names) {}
     std::unique_ptr<PrinterOutput> make(const std::string &host) const override {
         return std::make_unique<ClassicOutput>(writer_, host, names_);
     }
 
  private:
-    ClassicWriter &writer_;
+    OutputWriter &writer_;
     bool names_;
 };
 
@@ -74,3 +61,6 @@ std::string cut_line(std::string text, bool recordLine);
 
 // The text of one piece as classic output writes it, without the hostname field.
 std::string classic_text(const Piece &piece);
+
+// "HOST: " in front of every line of a message that does not name its printer.
+std::string with_host_prefix(const std::string &host, std::string_view text);

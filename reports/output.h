@@ -43,6 +43,9 @@ class FieldValue {
 struct Field {
     std::string key;
     FieldValue value;
+    // False for values only typed renderers write (a supply's percentage, an
+    // alert's UTC time): the classic line has no field for them.
+    bool classic = true;
 };
 
 // One piece of a printer's output.
@@ -69,6 +72,11 @@ class Piece {
     Piece &yes_no(std::string key, bool yes) { return add(std::move(key), FieldValue::yes_no(yes)); }
     Piece &absent(std::string key, std::string_view absentText = "") {
         return add(std::move(key), FieldValue::absent(absentText));
+    }
+    // A field the classic text leaves out (see Field::classic).
+    Piece &typed_only(std::string key, FieldValue value) {
+        fields.push_back({std::move(key), std::move(value), false});
+        return *this;
     }
 
     // A fragment that ends the printer's line ("\n" after its fields).

@@ -1,6 +1,8 @@
 // Marker supplies.
 #include "reports/supplies.h"
 
+#include <limits>
+
 #include "ber/ber.h"
 #include "reports/context.h"
 #include "reports/enums.h"
@@ -8,6 +10,29 @@
 #include "snmp/structfill.h"
 
 namespace {
+
+// prtMarkerSuppliesSupplyUnit 19 is percent (added by RFC 3805; RFC 1759 does
+// not name it).
+constexpr std::int64_t SUPPLY_UNIT_PERCENT = 19;
+
+// The level as a percentage of the capacity; none for the special levels.
+FieldValue supply_percent(const MarkerSuppliesTable &s) {
+    if (s.level < 0) return FieldValue::absent();
+    if (s.supplyunit == SUPPLY_UNIT_PERCENT) return FieldValue::number(s.level);
+    if (s.maxcap <= 0) return FieldValue::absent();
+    // In 128 bits a 64-bit level times 100 cannot overflow; a percentage past
+    // 64 bits (a level far above a tiny capacity) is no useful number.
+    const __int128 percent = static_cast<__int128>(s.level) * 100 / s.maxcap;
+    if (percent > std::numeric_limits<std::int64_t>::max()) return FieldValue::absent();
+    return FieldValue::number(static_cast<std::int64_t>(percent));
+}
+
+// The Printer MIB's special levels: -1 other, -2 unknown, -3 at least one unit left.
+FieldValue supply_level_state(std::int64_t level) {
+    static const char *const states[] = {"other", "unknown", "someRemaining"};
+    if (level >= -3 && level <= -1) return FieldValue::name(states[-level - 1]);
+    return FieldValue::absent();
+}
 
 void print_supply(const MarkerSuppliesTable &s, PrinterOutput &out) {
     FieldValue cls = checked_name(out, "prtMarkerSuppliesClass", MARKERSUPPLIESCLASS, s.msclass);
@@ -26,7 +51,9 @@ void print_supply(const MarkerSuppliesTable &s, PrinterOutput &out) {
                   .add("class", cls)
                   .text("desc", s.desc)
                   .number("maxcap", s.maxcap)
-                  .number("level", s.level));
+                  .number("level", s.level)
+                  .typed_only("percent", supply_percent(s))
+                  .typed_only("levelState", supply_level_state(s.level)));
 }
 
 }  // namespace

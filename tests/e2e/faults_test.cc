@@ -23,6 +23,7 @@
 
 #include "tests/support/fake_agent.h"
 #include "tests/support/fault_agent.h"
+#include "tests/support/json_lines.h"
 #include "tests/support/run_prowlet.h"
 
 namespace {
@@ -657,6 +658,36 @@ TEST(Faults, ForgedSupplyDescriptionStaysInItsField) {
                          "\";maxcap=\"8000\";level=\"4000\";\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
+}
+
+// The same hostile text with --json, beside a 254-byte string of bytes that
+// are not UTF-8: every line is valid JSON (checked by Python's parser), and
+// each text arrives whole in its own field, invalid bytes as the Latin-1
+// characters of their values.
+TEST(Faults, HostileTextGivesValidJson) {
+    const std::string hostile = "x\";\n\\\x01\x1f\x7f \xc3\xa9 \xe9 \xc0\xaf \xed\xa0\x80 \xe2\x82";
+    // As json_lines.py shows a value: the classic escapes over the UTF-8 text.
+    const std::string shown = "x\\\";\\n\\\\\\x01\\x1f\\x7f \xc3\xa9 \xc3\xa9 \xc3\x80\xc2\xaf \xc3\xad\xc2\xa0\xc2\x80 "
+                              "\xc3\xa2\xc2\x82";
+    std::string longShown;
+    for (int i = 0; i < 254; ++i) longShown += "\xc3\xbf";
+    FakeMib mib = printer(2);
+    mib.set(SYSCONTACT, fake_string(hostile));
+    mib.set(SYSLOCATION, fake_string(std::string(254, '\xff')));
+    mib.set(std::string(HRSTORAGEDESCR) + ".2", fake_string(hostile));
+    auto h = healthy();
+    auto f = faulty(fake_mib_handler(mib));
+    RunResult r = run_pair({"--json"});
+    expect_clean_end(r, false);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    const JsonLines parsed = read_json_lines(r.out);
+    ASSERT_EQ("", parsed.problem);
+    EXPECT_EQ((std::map<std::string, int>{{HEALTHY, 0}, {FAULTY, 0}}), parsed.exitStatus);
+    const FieldSet &fields = parsed.fields.at(FAULTY);
+    EXPECT_TRUE(fields.count({"contact", shown})) << testing::PrintToString(fields);
+    EXPECT_TRUE(fields.count({"location", longShown}));
+    EXPECT_TRUE(fields.count({"desc", shown}));
 }
 
 // ---- Packet log -----------------------------------------------------------

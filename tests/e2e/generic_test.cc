@@ -100,18 +100,15 @@ struct Expected {
     int status = 0;
 
     void field(const std::string &text) { pieces.emplace_back(true, text); }
-    // emit_output's line rules for one printer without the name field.
+    // The classic line rules for one printer without the name field: a record
+    // line closes the open line, a piece ending in "\n" closes its own.
     std::string out() const {
         std::string text;
         bool open = false;
-        bool first = true;
         for (const auto &[continues, piece] : pieces) {
-            if (first || !continues) {
-                if (open) text += '\n';
-            }
+            if (open && !continues) text += '\n';
             text += piece;
-            open = continues;
-            first = false;
+            open = continues && !piece.empty() && piece.back() != '\n';
         }
         if (open) text += '\n';
         return text;
@@ -790,12 +787,12 @@ TEST(GenericHp, StandardReportsAnswerWhatTheProbeFound) {
     FakeAgent agent("127.0.3.7", 161, fake_mib_handler(mib));
 
     RunResult plain = prowlet({"--status", "--display", "127.0.3.7"});
-    EXPECT_EQ("status=\"PRIVATE STATUS\";displayBufferText=\"PRIVATE DISPLAY\";\n\n", plain.out);
+    EXPECT_EQ("status=\"PRIVATE STATUS\";displayBufferText=\"PRIVATE DISPLAY\";\n", plain.out);
     EXPECT_EQ(0, plain.status);
     const int plainRequests = agent.requestCount();
 
     RunResult generic = prowlet({"--generic", "--status", "--display", "127.0.3.7"});
-    EXPECT_EQ("status=\"printing\";displayBufferText=\"Ready\";\n\n", generic.out);
+    EXPECT_EQ("status=\"printing\";displayBufferText=\"Ready\";\n", generic.out);
     EXPECT_EQ("", generic.err);
     EXPECT_EQ(0, generic.status);
     // HP's private status and display were not even asked for.

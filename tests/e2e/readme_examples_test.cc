@@ -6,7 +6,8 @@
 // the rest is standard output. A fenced block after "<!-- example-stderr -->"
 // right behind it is the expected standard error (otherwise none is expected).
 // COMMAND is "prowlet ARGS" or "scripts/demo [OPTIONS]" (the demo's run:
-// prowlet -c demo OPTIONS 127.0.1.1-5). The block after "<!-- packetlog -->"
+// prowlet -c demo OPTIONS 127.0.1.1-5); a prowlet command with a "|" is a
+// pipeline run by sh with the built prowlet first on the PATH. The block after "<!-- packetlog -->"
 // is a run with --debugsnmp, "$ cat snmplog.0" and the log it wrote.
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@
 #include "ber/berseq.h"
 #include "frontend/options.h"
 #include "tests/support/agents.h"
+#include "tests/support/json_lines.h"
 #include "tests/support/run_prowlet.h"
 
 namespace {
@@ -37,6 +39,7 @@ struct Example {
     std::string err;
     int status = 0;
     bool unordered = false;
+    bool pipeline = false;
 };
 
 std::vector<std::string> read_lines(const std::string &path) {
@@ -123,7 +126,9 @@ std::vector<Example> parse_readme(std::vector<std::string> &problems) {
         }
         ex.command = block[0].substr(2);
         std::vector<std::string> words = split_words(ex.command);
-        if (!words.empty() && words[0] == "prowlet") {
+        if (!words.empty() && words[0] == "prowlet" && ex.command.find(" | ") != std::string::npos) {
+            ex.pipeline = true;
+        } else if (!words.empty() && words[0] == "prowlet") {
             ex.args.assign(words.begin() + 1, words.end());
         } else if (!words.empty() && words[0] == "scripts/demo") {
             ex.args = {"-c", "demo"};
@@ -156,17 +161,25 @@ std::vector<Example> parse_readme(std::vector<std::string> &problems) {
 }
 
 // Alert times are the current clock minus the age of the alert: they change
-// from run to run. A time must be within a month of now; then it is masked.
+// from run to run. A time (epoch seconds, or ISO 8601 in UTC) must be within a
+// month of now; then it is masked.
 std::string mask_times(const std::string &text, bool check, std::string &problem) {
     static const std::regex timeField(R"re(time="(\d+)")re");
+    static const std::regex utc(R"re(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)re");
     const long long now = static_cast<long long>(std::time(nullptr));
+    auto plausible = [&](long long t, const std::string &shown) {
+        if (t > now + 5 || t < now - 31LL * 24 * 3600) problem = "implausible alert time " + shown;
+    };
     if (check) {
-        for (std::sregex_iterator it(text.begin(), text.end(), timeField), end; it != end; ++it) {
-            long long t = std::stoll((*it)[1]);
-            if (t > now + 5 || t < now - 31LL * 24 * 3600) problem = "implausible alert time " + (*it)[1].str();
+        for (std::sregex_iterator it(text.begin(), text.end(), timeField), end; it != end; ++it)
+            plausible(std::stoll((*it)[1]), (*it)[1].str());
+        for (std::sregex_iterator it(text.begin(), text.end(), utc), end; it != end; ++it) {
+            std::tm tm{};
+            strptime(it->str().c_str(), "%Y-%m-%dT%H:%M:%SZ", &tm);
+            plausible(static_cast<long long>(timegm(&tm)), it->str());
         }
     }
-    return std::regex_replace(text, timeField, "time=\"*\"");
+    return std::regex_replace(std::regex_replace(text, timeField, "time=\"*\""), utc, "TIME");
 }
 
 std::vector<std::string> sorted_lines(const std::string &text) {
@@ -285,7 +298,9 @@ TEST(ReadmeExamples, OutputAsShown) {
     ASSERT_FALSE(examples.empty());
     for (const Example &ex : examples) {
         SCOPED_TRACE("README.md line " + std::to_string(ex.line) + ": " + ex.command);
-        RunResult r = run_prowlet(ex.args, std::chrono::seconds(120));
+        const std::string binDir = std::string(PROWLET_BINARY).substr(0, std::string(PROWLET_BINARY).rfind('/'));
+        RunResult r = ex.pipeline ? run_program("/bin/sh", {"-c", "PATH=" + binDir + ":$PATH; " + ex.command})
+                                  : run_prowlet(ex.args, std::chrono::seconds(120));
         ASSERT_FALSE(r.timedOut);
         EXPECT_EQ(ex.status, r.status) << r.err;
         std::string problem;
@@ -302,6 +317,38 @@ TEST(ReadmeExamples, OutputAsShown) {
             EXPECT_EQ(expected, out);
             EXPECT_EQ(ex.err, r.err);
         }
+    }
+}
+
+// The demo's printers with every report: the classic run's warnings each name
+// their printer, and the --json run agrees with it field for field (every
+// line a valid JSON object, one per printer, nothing on standard error).
+TEST(ReadmeExamples, JsonAgreesWithTheClassicRun) {
+    const std::vector<std::string> args = {
+        "-c", "demo", "-n", "9100", "--vendor", "--model", "--contact", "--netconfig", "--hostmib", "--printmib",
+        "--memory", "--status", "--storage", "--marker", "--pagecount", "--colors", "--resolution", "--minmargin",
+        "--mediapath", "--maxpapersize", "--minpapersize", "--enginespeed", "--duplex", "--display", "--inputtray",
+        "--letter", "--a4", "--legal", "--covers", "--languages", "--pcl", "--postscript", "--protocol", "--lpd",
+        "--port9100", "--supplies", "--alerts"};
+    std::vector<std::string> classicArgs = args, jsonArgs = args;
+    classicArgs.push_back("127.0.1.1-5");
+    jsonArgs.insert(jsonArgs.end(), {"--json", "127.0.1.1-5"});
+    RunResult classic = run_prowlet(classicArgs);
+    RunResult json = run_prowlet(jsonArgs);
+    std::istringstream warnings(classic.err);
+    for (std::string l; std::getline(warnings, l);) EXPECT_NE(std::string::npos, l.find("127.0.1.")) << l;
+    EXPECT_EQ(classic.status, json.status);
+    EXPECT_EQ("", json.err);
+    const JsonLines parsed = read_json_lines(json.out);
+    ASSERT_EQ("", parsed.problem);
+    EXPECT_EQ(5u, parsed.exitStatus.size());
+    std::string problem;
+    const auto fields = classic_fields(mask_times(classic.out, false, problem));
+    for (const auto &[host, jsonFields] : parsed.fields) {
+        SCOPED_TRACE(host);
+        FieldSet masked;
+        for (const auto &[key, value] : jsonFields) masked.insert({key, key == "time" ? "*" : value});
+        EXPECT_EQ("", fields_disagree(fields.count(host) ? fields.at(host) : FieldSet{}, masked));
     }
 }
 

@@ -110,18 +110,16 @@ TEST(Run, NameOptionAddsHostnameForOnePrinter) {
     EXPECT_EQ(r.status, 0);
 }
 
-// Pieces of two printers that alternate: every change of printer starts a
-// new line, and every line carries its printer's name.
-TEST(Run, InterleavedPiecesStartNewLinesWithHostnames) {
+// Pieces of two printers that alternate: each printer's line is held until
+// its worker ends, so it comes out whole, with its printer's name.
+TEST(Run, InterleavedPiecesKeepEachPrintersLineWhole) {
     auto p1 = std::make_unique<FakeAgent>("127.0.1.1", 161, delayed(lexmark(), {0, 500}));
     auto p2 = std::make_unique<FakeAgent>("127.0.1.2", 161, delayed(efi(), {200, 900}));
     RunResult r = run_prowlet({"--vendor", "--memory", "127.0.1.1", "127.0.1.2"});
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
-              "hostname=\"127.0.1.1\";vendor=\"Lexmark\";\n"
-              "hostname=\"127.0.1.2\";vendor=\"EFI\";\n"
-              "hostname=\"127.0.1.1\";memsize=\"16384\";\n"
-              "hostname=\"127.0.1.2\";memsize=\"65536\";\n");
+              "hostname=\"127.0.1.1\";vendor=\"Lexmark\";memsize=\"16384\";\n"
+              "hostname=\"127.0.1.2\";vendor=\"EFI\";memsize=\"65536\";\n");
     EXPECT_EQ(r.status, 0);
 }
 

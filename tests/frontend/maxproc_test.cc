@@ -164,7 +164,7 @@ class MaxprocWorkers : public ::testing::Test {
     std::unique_ptr<WorkerSet> set_;
     const char *settings_[4] = {nullptr, nullptr, nullptr, nullptr};
     RunSettings run_{settings_, {}};
-    ClassicWriter writer_;
+    OutputWriter writer_;
     ClassicOutputs outputs_{writer_, false};
 };
 

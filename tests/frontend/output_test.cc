@@ -12,10 +12,20 @@
 #include "reports/context.h"
 #include "reports/flags.h"
 #include "reports/output.h"
+#include "reports/writer.h"
 #include "snmp/session.h"
 #include "tests/support/emit_output.h"
 
 namespace {
+
+std::string read_all(std::FILE *file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, file)) > 0;) text.append(buf, n);
+    return text;
+}
 
 class Output : public ::testing::Test {
  protected:
@@ -68,7 +78,8 @@ TEST_F(Output, RecordLineClosesTheOpenLine) {
               "hostname=\"p1\";memsize=\"1\";\nhostname=\"p1\";desc=\"RAM\";\n");
 }
 
-// The four forms: "%s%s", "\n%s%s", "hostname=..;%s", "\nhostname=..;%s".
+// Each printer's line is held until it is complete: a piece of another
+// printer in between neither closes nor splits it.
 TEST_F(Output, InterleavedPrintersWithNames) {
     SNMP_session &p1 = printer("p1");
     SNMP_session &p2 = printer("p2");
@@ -79,9 +90,8 @@ TEST_F(Output, InterleavedPrintersWithNames) {
     emit_output(p1, named_, true, "c=\"4\";");
     finish_output();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "hostname=\"p1\";a=\"1\";b=\"2\";\n"
-              "hostname=\"p2\";a=\"3\";\n"
-              "hostname=\"p1\";c=\"4\";\n");
+              "hostname=\"p1\";a=\"1\";b=\"2\";c=\"4\";\n"
+              "hostname=\"p2\";a=\"3\";\n");
 }
 
 TEST_F(Output, InterleavedPrintersWithoutNames) {
@@ -92,7 +102,7 @@ TEST_F(Output, InterleavedPrintersWithoutNames) {
     emit_output(p2, plain_, true, "a=\"3\";");
     emit_output(p1, plain_, true, "c=\"4\";");
     finish_output();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "a=\"1\";\na=\"3\";\nc=\"4\";\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "a=\"1\";c=\"4\";\na=\"3\";\n");
 }
 
 TEST_F(Output, OtherPrinterRecordLineAfterClosedLine) {
@@ -139,7 +149,7 @@ TEST_F(Output, OtherFlagBitsDoNotMatter) {
 
 TEST(Messages, NotSupportedAndNoResponse) {
     progname = "prowlet";
-    ClassicWriter writer;
+    OutputWriter writer;
     ClassicOutput out(writer, "lp7", false);
     testing::internal::CaptureStderr();
     not_supported(out, "marker");
@@ -156,48 +166,117 @@ TEST(Messages, NotSupportedAndNoResponse) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "prowlet: No response from lp7\n");
 }
 
-// Many printers writing at once: each line belongs to one printer, carries its
-// name first, and every piece arrives exactly once.
-TEST_F(Output, ConcurrentPrintersNeverMixWithinALine) {
+// One step of a printer's output: a piece of classic text, a warning or the
+// failure that ends its worker.
+struct Step {
+    int printer;
+    enum { FRAGMENT, RECORD, WARN, WARN_NAMED, FAIL } what;
+    std::string text;
+};
+
+struct LineCase {
+    const char *name;
+    bool names;
+    std::vector<Step> steps;
+    std::string out;  // standard output and standard error written to one file, as with 2>&1
+};
+
+// Lines are whole and never empty; warnings that do not name their printer
+// get its name in front when hostname fields are on.
+TEST(OutputLines, Cases) {
+    const LineCase cases[] = {
+        {"line-ending fragment, then a record: no empty line", false,
+         {{0, Step::FRAGMENT, "pagecount=\"5\";\n"}, {0, Step::RECORD, "desc=\"a\";\n"}},
+         "pagecount=\"5\";\ndesc=\"a\";\n"},
+        {"line-ending fragment, then a fragment: a new line with the name", true,
+         {{0, Step::FRAGMENT, "display=\"a\";\n"}, {0, Step::FRAGMENT, "display=\"b\";\n"},
+          {0, Step::FRAGMENT, "x=\"1\";"}},
+         "hostname=\"p0\";display=\"a\";\nhostname=\"p0\";display=\"b\";\nhostname=\"p0\";x=\"1\";\n"},
+        {"pieces without fields open no line", true,
+         {{0, Step::FRAGMENT, ""}, {0, Step::FRAGMENT, "\n"}, {0, Step::RECORD, "\n"}}, ""},
+        {"a warning of another printer does not split a held line", true,
+         {{0, Step::FRAGMENT, "vendor=\"HP\";"}, {1, Step::WARN, "Warning: Can't sense paper level.\n"},
+          {0, Step::FRAGMENT, "model=\"4000\";"}},
+         "p1: Warning: Can't sense paper level.\nhostname=\"p0\";vendor=\"HP\";model=\"4000\";\n"},
+        {"warnings naming the printer and single-printer warnings stay as they are", false,
+         {{0, Step::WARN, "Warning: Can't sense paper level.\n"}, {0, Step::WARN_NAMED, "Warning: p0 x.\n"}},
+         "Warning: Can't sense paper level.\nWarning: p0 x.\n"},
+        {"every line of a warning gets the name", true,
+         {{0, Step::WARN, "a\nb\n"}, {0, Step::WARN_NAMED, "Warning: p0 x.\n"}},
+         "p0: a\np0: b\nWarning: p0 x.\n"},
+        {"the held line goes out before the failure", true,
+         {{0, Step::FRAGMENT, "vendor=\"HP\";"}, {0, Step::FAIL, "prowlet: No response from p0\n"}},
+         "hostname=\"p0\";vendor=\"HP\";\nprowlet: No response from p0\n"},
+    };
+    for (const LineCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::FILE *file = std::tmpfile();
+        ASSERT_NE(nullptr, file);
+        {
+            OutputWriter writer(file, file);
+            std::vector<std::unique_ptr<ClassicOutput>> outs;
+            for (int i = 0; i < 2; ++i)
+                outs.push_back(std::make_unique<ClassicOutput>(writer, "p" + std::to_string(i), c.names));
+            for (const Step &s : c.steps) {
+                ClassicOutput &o = *outs[static_cast<std::size_t>(s.printer)];
+                if (s.what == Step::FRAGMENT || s.what == Step::RECORD) o.write_text(s.text, s.what == Step::RECORD);
+                if (s.what == Step::WARN || s.what == Step::WARN_NAMED) o.warn(s.text, s.what == Step::WARN_NAMED);
+                if (s.what == Step::FAIL) o.failed(s.text);
+            }
+            for (auto &o : outs) o->finish(0);
+        }
+        EXPECT_EQ(c.out, read_all(file));
+        std::fclose(file);
+    }
+}
+
+// Many printers writing pieces and warnings at once into one file (as with
+// 2>&1): every line is either one whole warning or one printer's line, each
+// printer's lines are exactly those it would print alone, and every piece
+// arrives exactly once.
+TEST(OutputLines, ConcurrentPrintersKeepWholeLines) {
     constexpr int kPrinters = 16, kPieces = 50;
-    std::vector<SNMP_session *> ps;
-    for (int i = 0; i < kPrinters; ++i) ps.push_back(&printer("p" + std::to_string(i)));
-    testing::internal::CaptureStdout();
+    std::FILE *file = std::tmpfile();
+    ASSERT_NE(nullptr, file);
+    OutputWriter writer(file, file);
+    std::vector<std::unique_ptr<ClassicOutput>> outs;
+    for (int i = 0; i < kPrinters; ++i)
+        outs.push_back(std::make_unique<ClassicOutput>(writer, "p" + std::to_string(i), true));
+    // Printer i alone: five lines of ten pieces, then a warning after each line.
+    auto piece = [](int i, int j) { return "k" + std::to_string(i) + "=\"" + std::to_string(j) + "\";"; };
     std::vector<std::thread> threads;
     for (int i = 0; i < kPrinters; ++i)
         threads.emplace_back([&, i] {
             for (int j = 0; j < kPieces; ++j) {
-                std::string piece = "k" + std::to_string(i) + "=\"" + std::to_string(j) + "\";";
-                if (j % 10 == 9)
-                    emit_output(*ps[i], named_, false, piece + "\n");
-                else
-                    emit_output(*ps[i], named_, true, piece);
+                outs[static_cast<std::size_t>(i)]->write_text(piece(i, j) + (j % 10 == 9 ? "\n" : ""), false);
+                if (j % 10 == 4) outs[static_cast<std::size_t>(i)]->warn("Warning: unnamed.\n", false);
             }
+            outs[static_cast<std::size_t>(i)]->finish(0);
         });
     for (auto &t : threads) t.join();
-    finish_output();
-    std::string out = testing::internal::GetCapturedStdout();
-    ASSERT_FALSE(out.empty());
-    EXPECT_EQ(out.back(), '\n');
-    std::istringstream lines(out);
-    std::string line;
-    std::vector<int> seen(kPrinters, 0);
-    while (std::getline(lines, line)) {
-        ASSERT_EQ(line.rfind("hostname=\"p", 0), 0u) << line;
-        std::size_t q = line.find('"', 11);
-        int i = std::stoi(line.substr(11, q - 11));
-        std::string key = "k" + std::to_string(i) + "=\"";
-        std::string rest = line.substr(q + 2);
-        // Everything after the name is this printer's pieces, in order.
-        while (!rest.empty()) {
-            ASSERT_EQ(rest.rfind(key, 0), 0u) << line;
-            std::size_t end = rest.find("\";");
-            EXPECT_EQ(std::stoi(rest.substr(key.size(), end - key.size())), seen[i]) << line;
-            ++seen[i];
-            rest = rest.substr(end + 2);
+    std::istringstream lines(read_all(file));
+    std::fclose(file);
+    std::vector<std::vector<std::string>> got(kPrinters);
+    std::vector<int> warnings(kPrinters, 0);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("p", 0) == 0) {
+            const std::size_t colon = line.find(':');
+            ASSERT_EQ(": Warning: unnamed.", line.substr(colon)) << line;
+            ++warnings[std::stoi(line.substr(1, colon - 1))];
+            continue;
         }
+        ASSERT_EQ(0u, line.rfind("hostname=\"p", 0)) << line;
+        got[std::stoi(line.substr(11, line.find('"', 11) - 11))].push_back(line);
     }
-    for (int i = 0; i < kPrinters; ++i) EXPECT_EQ(seen[i], kPieces) << i;
+    for (int i = 0; i < kPrinters; ++i) {
+        std::vector<std::string> alone;
+        for (int j = 0; j < kPieces; ++j) {
+            if (j % 10 == 0) alone.push_back("hostname=\"p" + std::to_string(i) + "\";");
+            alone.back() += piece(i, j);
+        }
+        EXPECT_EQ(alone, got[i]) << i;
+        EXPECT_EQ(kPieces / 10, warnings[i]) << i;
+    }
 }
 
 }  // namespace

@@ -135,7 +135,7 @@ class Workers : public ::testing::Test {
     std::vector<std::unique_ptr<SNMP_session>> sessions_;
     const char *settings_[4] = {nullptr, "Ann", "Hall", nullptr};
     RunSettings run_{settings_, {}};
-    ClassicWriter writer_;
+    OutputWriter writer_;
     ClassicOutputs outputs_{writer_, false};
 };
 

@@ -62,7 +62,7 @@ class GeneralAgent : public testing::Test {
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         {
-            ClassicWriter writer;
+            OutputWriter writer;
             ClassicOutput out(writer, "printer1", (flags[0] & F0_NAME) != 0);
             session->setWarningSink(&out);
             const RunSettings run{settings, ports};
@@ -76,7 +76,7 @@ class GeneralAgent : public testing::Test {
             session->setWarningSink(nullptr);
             std::copy(std::begin(ctx.flags), std::end(ctx.flags), flags);
             capFlags = ctx.capFlags;
-            writer.finish();
+            out.finish(0);
         }
         o.out = testing::internal::GetCapturedStdout();
         o.err = testing::internal::GetCapturedStderr();
@@ -214,7 +214,7 @@ TEST_F(GeneralAgent, HpOlderModelStatusAndDisplayFromPrivateMib) {
     agent.set(HPSTATUS, octets("READY"));
     agent.set(HPDISPLAY, octets("00 READY"));
     Outcome o = general(F0_STATUS | F0_DISPLAY | F0_VENDOR);
-    EXPECT_EQ("vendor=\"HP\";status=\"READY\";displayBufferText=\"00 READY\";\n\n", o.out);
+    EXPECT_EQ("vendor=\"HP\";status=\"READY\";displayBufferText=\"00 READY\";\n", o.out);
     EXPECT_EQ(0u, flags[0] & (F0_STATUS | F0_DISPLAY));
     EXPECT_EQ(0u, capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB));
 }

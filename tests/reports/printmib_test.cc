@@ -1015,12 +1015,13 @@ TEST(EmitOutput, NamedLinesAfterRecordLinesAndLineEndingFragments) {
     emit_output(p1, named, true, "pagecount=\"5\";\n");
     emit_output(p1, named, true, "pagecount=\"6\";\n");
     finish_output();
-    EXPECT_EQ("hostname=\"p1\";a=\"1\";\n"
-              "hostname=\"p2\";b=\"2\";\n"
-              "hostname=\"p1\";c=\"3\";\n"
+    // Each printer's line is held until it is complete; no empty line after
+    // the line-ending fragments.
+    EXPECT_EQ("hostname=\"p1\";a=\"1\";c=\"3\";\n"
               "hostname=\"p1\";row=\"1\";\n"
               "hostname=\"p1\";type=\"toner\";unit=\"x\";pagecount=\"5\";\n"
-              "hostname=\"p1\";pagecount=\"6\";\n\n",
+              "hostname=\"p1\";pagecount=\"6\";\n"
+              "hostname=\"p2\";b=\"2\";\n",
               testing::internal::GetCapturedStdout());
 
     // Without the name bit nothing is added.

@@ -1,0 +1,124 @@
+// JSON output: typed fields into one object per printer (nlohmann's ordered
+// objects keep the order the reports give), tables as arrays of row objects.
+#include "reports/json.h"
+
+#include <nlohmann/json.hpp>
+
+using Json = nlohmann::ordered_json;
+
+struct JsonOutput::Fields {
+    Json top = Json::object();
+    const char *row = nullptr;  // the table whose last row takes the pieces
+};
+
+namespace {
+
+// Length of the valid UTF-8 sequence at the front of bytes, 0 if there is none
+// (the well-formed sequences of the Unicode standard, table 3-7: no overlong
+// forms, no surrogates, nothing above U+10FFFF).
+std::size_t utf8_sequence(std::string_view bytes) {
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char c = at(0);
+    if (c < 0x80) return 1;
+    std::size_t n;
+    unsigned char lo = 0x80, hi = 0xbf;  // range of the second byte
+    if (c >= 0xc2 && c <= 0xdf) {
+        n = 2;
+    } else if (c >= 0xe0 && c <= 0xef) {
+        n = 3;
+        if (c == 0xe0) lo = 0xa0;
+        if (c == 0xed) hi = 0x9f;
+    } else if (c >= 0xf0 && c <= 0xf4) {
+        n = 4;
+        if (c == 0xf0) lo = 0x90;
+        if (c == 0xf4) hi = 0x8f;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < n || at(1) < lo || at(1) > hi) return 0;
+    for (std::size_t i = 2; i < n; ++i)
+        if (at(i) < 0x80 || at(i) > 0xbf) return 0;
+    return n;
+}
+
+Json string_value(std::string_view bytes) { return Json(utf8_or_latin1(bytes)); }
+
+Json json_value(const FieldValue &v) {
+    switch (v.kind) {
+    case FieldValue::Kind::Text:
+    case FieldValue::Kind::Name: return string_value(v.str);
+    case FieldValue::Kind::Signed: return Json(v.s);
+    case FieldValue::Kind::Unsigned: return Json(v.u);
+    case FieldValue::Kind::YesNo: return Json(v.yes);
+    case FieldValue::Kind::Absent: break;
+    }
+    return Json(nullptr);
+}
+
+std::string without_line_end(std::string_view text) {
+    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    return std::string(text);
+}
+
+}  // namespace
+
+std::string utf8_or_latin1(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        std::size_t n = utf8_sequence(bytes);
+        if (n > 0) {
+            out.append(bytes.substr(0, n));
+        } else {
+            const auto c = static_cast<unsigned char>(bytes[0]);
+            out += static_cast<char>(0xc0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3f));
+            n = 1;
+        }
+        bytes.remove_prefix(n);
+    }
+    return out;
+}
+
+JsonOutput::JsonOutput(OutputWriter &writer, std::string host)
+    : PrinterOutput(std::move(host)), writer_(writer), fields_(std::make_unique<Fields>()) {}
+
+JsonOutput::~JsonOutput() = default;
+
+void JsonOutput::piece(const Piece &piece) {
+    Json &top = fields_->top;
+    Json *target = &top;
+    if (fields_->row)
+        target = &top[fields_->row].back();
+    else if (piece.object)
+        target = &top[piece.object];
+    for (const Field &f : piece.fields) (*target)[f.key] = json_value(f.value);
+}
+
+void JsonOutput::begin_row(const char *table) {
+    fields_->top[table].push_back(Json::object());
+    fields_->row = table;
+}
+
+void JsonOutput::end_row() { fields_->row = nullptr; }
+
+void JsonOutput::warn(const std::string &text, bool) { warnings_.push_back(without_line_end(text)); }
+
+void JsonOutput::failed(const std::string &message) {
+    error_ += message;
+    failed_ = true;
+}
+
+std::string JsonOutput::text(int status) const {
+    Json line = Json::object();
+    line["host"] = string_value(host());
+    // The status a run of this printer alone would exit with.
+    line["exitStatus"] = status & 0xff;
+    if (failed_) line["error"] = string_value(without_line_end(error_));
+    Json &warnings = line["warnings"] = Json::array();
+    for (const std::string &w : warnings_) warnings.push_back(string_value(w));
+    for (auto &item : fields_->top.items()) line[item.key()] = item.value();
+    return line.dump();
+}
+
+void JsonOutput::finish(int status) { writer_.write_lines(text(status) + "\n"); }
