@@ -32,7 +32,7 @@ _prowlet() {
 
     if [ "$optionsDone" -eq 0 ] && [[ $cur == -* ]]; then
         local opts="-c -n --community --connection --timeout --maxproc --help --version
-            --all --debugsnmp --name --generic
+            --all --debugsnmp --name --generic --json
             --vendor --model --contact --netconfig --printmib --hostmib
             --memory --storage --status --cfgsrc
             --mediapath --maxpapersize --minpapersize --enginespeed --duplex
