@@ -13,9 +13,9 @@
 #include "frontend/targets.h"
 #include "frontend/workers.h"
 #include "reports/classic.h"
-#include "reports/json.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "reports/json.h"
 #include "snmp/session.h"
 #include "snmp/snmpsock.h"
 

@@ -11,8 +11,7 @@
 
 namespace {
 
-// prtMarkerSuppliesSupplyUnit 19 is percent (added by RFC 3805; RFC 1759 does
-// not name it).
+// prtMarkerSuppliesSupplyUnit 19 is percent (RFC 3805): the level is the percentage.
 constexpr std::int64_t SUPPLY_UNIT_PERCENT = 19;
 
 // The level as a percentage of the capacity; none for the special levels.
