@@ -117,8 +117,17 @@ std::string JsonOutput::text(int status) const {
     if (failed_) line["error"] = string_value(without_line_end(error_));
     Json &warnings = line["warnings"] = Json::array();
     for (const std::string &w : warnings_) warnings.push_back(string_value(w));
-    for (auto &item : fields_->top.items()) line[item.key()] = item.value();
-    return line.dump();
+    std::string text = line.dump();
+    // The report fields follow the keys above: the two objects' texts joined.
+    if (!fields_->top.empty()) {
+        text.back() = ',';
+        text.append(fields_->top.dump(), 1);
+    }
+    return text;
 }
 
-void JsonOutput::finish(int status) { writer_.write_lines(text(status) + "\n"); }
+void JsonOutput::finish(int status) {
+    std::string text = this->text(status);
+    text += '\n';
+    writer_.write_lines(text);
+}
