@@ -2,6 +2,8 @@
 // line each printer holds until it is complete.
 #include "reports/classic.h"
 
+#include <cstring>
+
 void ClassicOutput::piece(const Piece &piece) { write_text(classic_text(piece), piece.kind == Piece::Kind::Record); }
 
 void ClassicOutput::write_text(std::string_view text, bool record) {
@@ -56,42 +58,58 @@ namespace {
 
 constexpr std::size_t LINE_MAX_CHARS = 511;  // a 512-byte line buffer with its NUL
 
-void append_value(std::string &out, const FieldValue &v) {
+std::string value_text(const FieldValue &v) {
     switch (v.kind) {
-    case FieldValue::Kind::Text: out += escape_value(v.str); break;
+    case FieldValue::Kind::Text: return escape_value(v.str);
     case FieldValue::Kind::Name:
-    case FieldValue::Kind::Absent: out += v.str; break;
-    case FieldValue::Kind::Signed: out += std::to_string(v.s); break;
-    case FieldValue::Kind::Unsigned: out += std::to_string(v.u); break;
-    case FieldValue::Kind::YesNo: out += v.yes ? 'Y' : 'N'; break;
+    case FieldValue::Kind::Absent: return v.str;
+    case FieldValue::Kind::Signed: return std::to_string(v.s);
+    case FieldValue::Kind::Unsigned: return std::to_string(v.u);
+    case FieldValue::Kind::YesNo: return v.yes ? "Y" : "N";
     }
+    return {};
+}
+
+// Appends key="value" and its closing to text within room bytes; false when
+// the field did not fit whole. A value that does not fit keeps the escape
+// sequences and characters that do, and is still closed, so a cut line
+// parses like any other; a field whose key does not fit is left out.
+bool append_field(std::string &text, const Field &f, const char *closing, std::size_t room) {
+    const std::size_t frame = f.key.size() + 2 + std::strlen(closing);
+    std::string value = value_text(f.value);
+    const bool whole = text.size() + frame + value.size() <= room;
+    if (!whole) {
+        if (text.size() + frame > room) return false;
+        const std::size_t left = room - text.size() - frame;
+        // Our own texts and numbers are ASCII; printer text is cut between units.
+        if (f.value.kind == FieldValue::Kind::Text)
+            value = escape_value(f.value.str, left);
+        else
+            value.resize(left);
+    }
+    text += f.key;
+    text += "=\"";
+    text += value;
+    text += closing;
+    return whole;
 }
 
 }  // namespace
 
-std::string cut_line(std::string text, bool recordLine) {
-    if (text.size() <= LINE_MAX_CHARS) return text;
-    bool hadNewline = text.back() == '\n';
-    text.resize(LINE_MAX_CHARS);
-    // A cut line keeps its line end, so the next line does not run into it.
-    if (recordLine || hadNewline) text.back() = '\n';
-    return text;
-}
-
 std::string classic_text(const Piece &piece) {
+    const bool endsLine = piece.kind == Piece::Kind::Record || piece.endsLine;
+    // A Printer MIB piece is at most 511 characters, its line end included.
+    const std::size_t room = piece.cut ? LINE_MAX_CHARS - (endsLine ? 1 : 0) : std::string::npos;
     std::string text;
+    // Fields of the typed output only (the JSON renderer's extras) are not
+    // written; the last written field decides the closing.
     std::size_t last = piece.fields.size();
     while (last > 0 && !piece.fields[last - 1].classic) --last;
     for (std::size_t i = 0; i < last; ++i) {
-        const Field &f = piece.fields[i];
-        if (!f.classic) continue;
-        text += f.key;
-        text += "=\"";
-        append_value(text, f.value);
-        text += '"';
-        if (!(piece.lastWithoutSemicolon && i + 1 == last)) text += ';';
+        if (!piece.fields[i].classic) continue;
+        const bool bare = piece.lastWithoutSemicolon && i + 1 == last;
+        if (!append_field(text, piece.fields[i], bare ? "\"" : "\";", room)) break;
     }
-    const bool record = piece.kind == Piece::Kind::Record;
-    if (record || piece.endsLine) text += '\n';
-    return piece.cut ? cut_line(std::move(text), record) : text;
+    if (endsLine) text += '\n';
+    return text;
 }

@@ -54,12 +54,11 @@ class ClassicOutputs : public OutputFactory {
     bool names_;
 };
 
-// A piece of the Printer MIB reports is at most 511 characters: longer text is
-// cut there. A record line, or a fragment that ended its line, still ends in
-// "\n" after the cut, so it never runs into the next line.
-std::string cut_line(std::string text, bool recordLine);
-
-// The text of one piece as classic output writes it, without the hostname field.
+// The text of one piece as classic output writes it, without the hostname
+// field. A limited piece (the Printer MIB's) is cut to 511 characters: whole
+// fields while they fit, then the part of the next value that fits, closed
+// with its quote and ';'; a record line, or a fragment that ends its line,
+// still ends in "\n" within the 511.
 std::string classic_text(const Piece &piece);
 
 // "HOST: " in front of every line of a message that does not name its printer.

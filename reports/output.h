@@ -163,10 +163,14 @@ class TableRow {
 };
 
 // Makes text read from a printer safe inside key="value"; fields and in
-// messages: '"' and '\' get a backslash, a newline becomes \n and every other
-// control byte (below 0x20, and 0x7f) becomes \xHH. Bytes from 0x80 up pass
-// unchanged.
-std::string escape_value(std::string_view text);
+// messages, and harmless to a terminal: '"' and '\' get a backslash, a newline
+// becomes \n, every other control byte (below 0x20, and 0x7f) becomes \xHH, and
+// so do the C1 controls: a byte 0x80-0x9F that is not part of a well-formed
+// UTF-8 character, and both bytes of U+0080-U+009F (C2 80 to C2 9F). Every
+// other character of well-formed UTF-8, and every other byte, passes unchanged.
+// With a limit, the result stops before the first escape sequence or
+// character that would make it longer than limit bytes.
+std::string escape_value(std::string_view text, std::size_t limit = std::string::npos);
 
 // printf into a string of exactly the formatted length; messages are built
 // with it so no fixed buffer can overflow.

@@ -115,13 +115,31 @@ struct Expected {
     }
 };
 
-// A piece of the Printer MIB reports: lines are cut to 511 characters.
-std::string cut(std::string text, bool endsLine) {
-    if (text.size() <= 511) return text;
-    bool newline = text.back() == '\n';
-    text.resize(511);
-    if (endsLine || newline) text.back() = '\n';
-    return text;
+struct CutField {
+    std::string key, value;
+    bool printerText = false;  // escaped
+};
+
+// A piece of the Printer MIB reports: at most 511 characters with its line
+// end; whole fields while they fit, then what fits of the next value (whole
+// escape sequences and characters), closed.
+std::string cut_piece(const std::vector<CutField> &fields, bool endsLine) {
+    const std::size_t room = endsLine ? 510 : 511;
+    std::string text;
+    for (const CutField &f : fields) {
+        const std::string whole = f.key + "=\"" + (f.printerText ? escape_value(f.value) : f.value) + "\";";
+        if (text.size() + whole.size() <= room) {
+            text += whole;
+            continue;
+        }
+        const std::size_t frame = f.key.size() + 4;
+        if (text.size() + frame <= room) {
+            const std::size_t left = room - text.size() - frame;
+            text += f.key + "=\"" + (f.printerText ? escape_value(f.value, left) : f.value.substr(0, left)) + "\";";
+        }
+        break;
+    }
+    return endsLine ? text + "\n" : text;
 }
 
 std::string named(Expected &e, const std::string &host, const char *object, NameTable table,
@@ -196,9 +214,7 @@ void printer_mib_reports(const Recording &rec, const std::string &host, Expected
     // --pagecount: prtMarkerLifeCount, prtMarkerCounterUnit.
     for (const Row &r : walk(rec, {{"1.3.6.1.2.1.43.10.2.1.4", 65}, {"1.3.6.1.2.1.43.10.2.1.3", 2}}, e)) {
         std::string units = named(e, host, "prtMarkerCounterUnit", MARKERCOUNTERUNIT, num(r[1]));
-        e.pieces.emplace_back(true, cut("counterUnits=\"" + units + "\";pagecount=\"" +
-                                            std::to_string(num(r[0])) + "\";\n",
-                                        false));
+        e.pieces.emplace_back(true, cut_piece({{"counterUnits", units}, {"pagecount", n(r[0])}}, true));
     }
     // --inputtray
     const std::vector<Column> tray = {
@@ -211,14 +227,18 @@ void printer_mib_reports(const Recording &rec, const std::string &host, Expected
         std::string dim = named(e, host, "prtInputDimUnit", MEDIAUNIT, num(r[1]));
         std::string cap = named(e, host, "prtInputCapacityUnit", CAPACITYUNIT, num(r[4]));
         std::string status = status_of(e, host, num(r[7]));
-        e.pieces.emplace_back(
-            false, cut("type=\"" + type + "\";dimUnit=\"" + dim + "\";dimFeedDir=\"" + n(r[2]) +
-                           "\";dimXFeedDir=\"" + n(r[3]) + "\";capUnit=\"" + cap + "\";maxCap=\"" +
-                           n(r[5]) + "\";curLevel=\"" + n(r[6]) + "\";mediaName=\"" +
-                           escape_value(r[8]) + "\";name=\"" + escape_value(r[9]) +
-                           "\";description=\"" + escape_value(r[10]) + "\";status=\"" + status +
-                           "\";\n",
-                       true));
+        e.pieces.emplace_back(false, cut_piece({{"type", type},
+                                                {"dimUnit", dim},
+                                                {"dimFeedDir", n(r[2])},
+                                                {"dimXFeedDir", n(r[3])},
+                                                {"capUnit", cap},
+                                                {"maxCap", n(r[5])},
+                                                {"curLevel", n(r[6])},
+                                                {"mediaName", r[8], true},
+                                                {"name", r[9], true},
+                                                {"description", r[10], true},
+                                                {"status", status}},
+                                               true));
     }
     // --supplies
     const std::vector<Column> supply = {
@@ -236,9 +256,8 @@ void printer_mib_reports(const Recording &rec, const std::string &host, Expected
             e.pieces.emplace_back(true, std::string("supplyunit=\"") + unit + "\";");
         else
             e.err += "Warning: markerSupplyUnit=" + n(r[3]) + " out of bounds.\n";
-        e.pieces.emplace_back(false, cut("class=\"" + cls + "\";desc=\"" + escape_value(r[2]) +
-                                             "\";maxcap=\"" + n(r[4]) + "\";level=\"" + n(r[5]) + "\";\n",
-                                         true));
+        e.pieces.emplace_back(
+            false, cut_piece({{"class", cls}, {"desc", r[2], true}, {"maxcap", n(r[4])}, {"level", n(r[5])}}, true));
     }
 }
 

@@ -326,13 +326,59 @@ TEST(HwAddr, SixBytesWithTrailingColon) {
     EXPECT_EQ("01:02:", format_hwaddr("\x01\x02"));
 }
 
-TEST(EscapeValue, QuotesBackslashesAndControlBytes) {
-    EXPECT_EQ("plain text", escape_value("plain text"));
-    EXPECT_EQ("a\\\"b\\\\c", escape_value("a\"b\\c"));
-    EXPECT_EQ("line1\\nline2", escape_value("line1\nline2"));
-    EXPECT_EQ("\\x01\\x15Roman\\x7f\\x00", escape_value(std::string("\x01\x15Roman\x7f\x00", 9)));
-    EXPECT_EQ("caf\xc3\xa9", escape_value("caf\xc3\xa9"));
-    EXPECT_EQ("", escape_value(""));
+struct EscapeCase {
+    const char *name;
+    std::string text;
+    std::string escaped;
+    std::size_t limit = std::string::npos;
+};
+
+const EscapeCase escapeCases[] = {
+    {"Plain", "plain text", "plain text"},
+    {"QuoteAndBackslash", "a\"b\\c", "a\\\"b\\\\c"},
+    {"Newline", "line1\nline2", "line1\\nline2"},
+    {"C0ControlsAndDel", std::string("\x01\x15Roman\x7f\x00", 9), "\\x01\\x15Roman\\x7f\\x00"},
+    {"Empty", "", ""},
+    // Well-formed UTF-8 passes, also where continuation bytes are 0x80-0x9F.
+    {"Accented", "caf\xc3\xa9", "caf\xc3\xa9"},
+    {"SAcute", "\xc5\x9b", "\xc5\x9b"},
+    {"Cjk", "\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac"},
+    {"FourBytes", "\xf0\x9f\x96\xa8", "\xf0\x9f\x96\xa8"},
+    {"NoBreakSpaceAfterC1", "\xc2\xa0", "\xc2\xa0"},
+    // C1 controls encoded in UTF-8: CSI, OSC, NEL, the first and the last.
+    {"Utf8Csi", "a\xc2\x9b" "2J", "a\\xc2\\x9b2J"},
+    {"Utf8Osc", "\xc2\x9d" "0;t\x07", "\\xc2\\x9d0;t\\x07"},
+    {"Utf8Nel", "\xc2\x85", "\\xc2\\x85"},
+    {"Utf8FirstAndLastC1", "\xc2\x80\xc2\x9f", "\\xc2\\x80\\xc2\\x9f"},
+    // Raw C1 bytes, outside any character; other stray bytes pass.
+    {"RawCsi", "\x9b" "31m", "\\x9b31m"},
+    {"RawC1Range", "\x80\x9f\xa0", "\\x80\\x9f\xa0"},
+    {"Latin1Accent", "caf\xe9", "caf\xe9"},
+    {"LeadWithoutContinuation", "\xc2" "A\xc5", "\xc2" "A\xc5"},
+    {"CutCharacter", "\xe6\x97", "\xe6\\x97"},
+    {"LeadBeforeC1", "\xc2\xc2\x9b", "\xc2\\xc2\\x9b"},
+    {"OverlongEsc", "\xc0\x9b", "\xc0\\x9b"},
+    {"OverlongCsi", "\xe0\x82\x9b", "\xe0\\x82\\x9b"},
+    {"Surrogate", "\xed\xa0\x80", "\xed\xa0\\x80"},
+    {"PastUnicode", "\xf4\x90\x80\x80", "\xf4\\x90\\x80\\x80"},
+    // A limit never cuts an escape sequence or a character.
+    {"LimitBeforeEscape", "ab\"c", "ab", 3},
+    {"LimitAfterEscape", "ab\"c", "ab\\\"", 4},
+    {"LimitBeforeHex", "x\x01", "x", 4},
+    {"LimitBeforeC1Pair", "x\xc2\x9b", "x", 8},
+    {"LimitInsideCharacter", "\xc3\xa9\xc3\xa9", "\xc3\xa9", 3},
+    {"LimitInsideBackslashes", "\\\\\\", "\\\\\\\\", 5},
+    {"LimitZero", "abc", "", 0},
+};
+
+class EscapeValue : public testing::TestWithParam<EscapeCase> {};
+
+TEST_P(EscapeValue, Escapes) {
+    const EscapeCase &c = GetParam();
+    EXPECT_EQ(c.escaped, escape_value(c.text, c.limit));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, EscapeValue, testing::ValuesIn(escapeCases),
+                         [](const testing::TestParamInfo<EscapeCase> &i) { return std::string(i.param.name); });
 
 }  // namespace

@@ -188,26 +188,69 @@ TEST(NameTables, CheckedNameWarnsAndGivesTheNumber) {
 // ---------------------------------------------------------------------------
 // Line limit
 
-TEST(LineLimit, CutsAt511AndKeepsTheLineEnd) {
-    EXPECT_EQ("abc\n", cut_line("abc\n", true));
-    std::string exact(511, 'x');
-    EXPECT_EQ(exact, cut_line(exact, false));
-
-    std::string longFragment(600, 'y');
-    EXPECT_EQ(std::string(511, 'y'), cut_line(longFragment, false));
-
-    std::string longLine = std::string(700, 'z') + "\n";
-    EXPECT_EQ(std::string(510, 'z') + "\n", cut_line(longLine, true));
-
-    // A fragment that ended its line (the display text) keeps ending it.
-    EXPECT_EQ(std::string(510, 'w') + "\n", cut_line(std::string(520, 'w') + "\n", false));
+std::string times(int n, const std::string &s) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
 }
+
+struct CutCase {
+    const char *name;
+    Piece piece;
+    std::string text;
+};
+
+// Every cut line still parses: it ends after a whole escape sequence or
+// character, and the value it cuts is closed.
+std::vector<CutCase> cut_cases() {
+    const std::string x506(506, 'x');
+    return {
+        {"ShortRecord", Piece::record().limited().text("a", "abc"), "a=\"abc\";\n"},
+        {"Exactly511", Piece::fragment().limited().text("k", x506), "k=\"" + x506 + "\";"},
+        {"LongFragment", Piece::fragment().limited().text("k", std::string(600, 'y')),
+         "k=\"" + std::string(506, 'y') + "\";"},
+        {"LongRecord", Piece::record().limited().text("k", std::string(700, 'z')),
+         "k=\"" + std::string(505, 'z') + "\";\n"},
+        {"FragmentEndingItsLine", Piece::fragment().limited().ends_line().text("k", std::string(520, 'w')),
+         "k=\"" + std::string(505, 'w') + "\";\n"},
+        {"ThroughBackslashes", Piece::record().limited().text("d", std::string(254, '\\')),
+         "d=\"" + std::string(504, '\\') + "\";\n"},
+        {"ThroughHexEscapes", Piece::record().limited().text("d", std::string(200, '\x01')),
+         "d=\"" + times(126, "\\x01") + "\";\n"},
+        {"ThroughC1Escapes", Piece::record().limited().text("d", "ab" + times(100, "\xc2\x9b")),
+         "d=\"ab" + times(62, "\\xc2\\x9b") + "\";\n"},
+        {"ThroughCharacters", Piece::record().limited().text("d", times(200, "\xe6\x97\xa5")),
+         "d=\"" + times(168, "\xe6\x97\xa5") + "\";\n"},
+        {"KeyThatDoesNotFit", Piece::record().limited().text("a", std::string(500, 'x')).number("longkey", 1),
+         "a=\"" + std::string(500, 'x') + "\";\n"},
+        {"OwnNameCut", Piece::record().limited().text("a", std::string(490, 'x')).name("b", "impressionsPerHour"),
+         "a=\"" + std::string(490, 'x') + "\";b=\"impression\";\n"},
+        {"FieldsAfterACutLeftOut", Piece::record().limited().text("a", std::string(600, 'x')).number("b", 1),
+         "a=\"" + std::string(505, 'x') + "\";\n"},
+        {"UnlimitedPieceWhole", Piece::record().text("a", std::string(600, 'x')),
+         "a=\"" + std::string(600, 'x') + "\";\n"},
+    };
+}
+
+class LineLimitCut : public testing::TestWithParam<CutCase> {};
+
+TEST_P(LineLimitCut, ClassicText) {
+    const CutCase &c = GetParam();
+    const std::string text = classic_text(c.piece);
+    EXPECT_EQ(c.text, text);
+    if (c.piece.cut) {
+        EXPECT_LE(text.size(), 511u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LineLimit, LineLimitCut, testing::ValuesIn(cut_cases()),
+                         [](const testing::TestParamInfo<CutCase> &i) { return std::string(i.param.name); });
 
 TEST(LineLimit, LongPrinterTextIsCutInTheRecordLine) {
     CoverTable c{std::string(600, 'd'), 4};
     Capture got = capture("p", [&](PrinterOutput &out) { print_covers({c}, out); });
     ASSERT_EQ(1u, got.pieces.size());
-    const std::string expected = "description=\"" + std::string(497, 'd') + "\n";
+    const std::string expected = "description=\"" + std::string(495, 'd') + "\";\n";
     EXPECT_EQ(line(expected), got.pieces[0]);
     EXPECT_EQ(511u, got.pieces[0].text.size());
 }
