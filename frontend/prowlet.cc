@@ -16,6 +16,7 @@
 #include "reports/context.h"
 #include "reports/flags.h"
 #include "reports/json.h"
+#include "snmp/packetlog.h"
 #include "snmp/session.h"
 #include "snmp/snmpsock.h"
 
@@ -144,8 +145,15 @@ int prowlet_main(int argc, char **argv) {
         return e.status();  // the session has written the message
     }
 
-    if (opts.flags[0] & F0_DEBUGSNMP)
-        for (SNMP_session *s = targets.head; s; s = s->next) s->setDebug();
+    // One reading of the directory for the whole run; numbers in target-list
+    // order, files made as each printer is first contacted.
+    std::unique_ptr<SNMP_log_numbers> logNumbers;
+    if (opts.flags[0] & F0_DEBUGSNMP) {
+        logNumbers = std::make_unique<SNMP_log_numbers>();
+        for (SNMP_session *s = targets.head; s; s = s->next) s->setDebug(*logNumbers);
+    }
     if (targets.targetCount >= 2) opts.flags[0] |= F0_NAME;
-    return serve(opts, targets, maxproc);
+    status = serve(opts, targets, maxproc);
+    write_all(stderr, transport->finish());
+    return status;
 }

@@ -1,8 +1,8 @@
 // session: one printer's SNMPv1 request exchange, reply checks and packet log.
 #include "snmp/session.h"
 
-#include <fcntl.h>
 #include <netdb.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,7 +10,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <random>
 #include <span>
 
@@ -98,8 +97,6 @@ int error_status(const BerInt *status) {
     return static_cast<int>(status->value);
 }
 
-std::mutex requestIdLock;
-
 }  // namespace
 
 std::string dotted(const SNMP_session::IPv4 &a) {
@@ -107,17 +104,17 @@ std::string dotted(const SNMP_session::IPv4 &a) {
            std::to_string(a[3]);
 }
 
-namespace {
-
-}  // namespace
-
 std::int32_t snmp_request_id() {
-    // One generator for the run, seeded once from the system's random source;
-    // random() would repeat the same ids in every run and is not meant to be
-    // shared between threads.
-    static std::mt19937 generator{std::random_device{}()};
-    std::lock_guard<std::mutex> lock(requestIdLock);
-    return static_cast<std::int32_t>(generator() & 0x7fffffffu);
+    // A fresh draw from the kernel for every id: one generator shared by all
+    // printers would let a printer that sees enough of its own ids predict
+    // the ids sent to the others, and forge their replies.
+    std::uint32_t v = 0;
+    ssize_t n;
+    do {
+        n = ::getrandom(&v, sizeof v, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n != static_cast<ssize_t>(sizeof v)) v = std::random_device{}();
+    return static_cast<std::int32_t>(v & 0x7fffffffu);
 }
 
 SNMP_resolve_error::SNMP_resolve_error(const std::string &name)
@@ -178,7 +175,7 @@ std::unique_ptr<OidSeq> SNMP_session::do_req(int pduTag, OidSeq *request) {
 
     const std::int32_t reqid = snmp_request_id();
     const std::vector<unsigned char> message = encode_message(community_, pduTag, reqid, request);
-    if (state & DEBUG_ON) {
+    if (logging()) {
         BerSequence sent(message.data(), message.size());
         write_debug("Sent", &sent);
         write_debug_bin(message.data(), message.size());
@@ -283,31 +280,34 @@ void SNMP_session::warn(const std::string &text, bool namesPrinter) const {
         std::fputs(text.c_str(), stderr);
 }
 
-void SNMP_session::setDebug(const std::string &dir) {
-    // O_EXCL|O_NOFOLLOW: a name that exists (or a planted symlink) is never
-    // written through; the next number is taken instead.
-    constexpr int MAX_LOG_NUMBER = 100000;
-    int err = 0;
-    for (int n = 0; n < MAX_LOG_NUMBER; ++n) {
-        std::string path = (dir.empty() || dir == ".") ? "" : dir + "/";
-        path += "snmplog." + std::to_string(n);
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
-        if (fd >= 0) {
-            debugfile.reset(fd);
-            debugPath_ = path;
-            state |= DEBUG_ON;
-            const IPv4 &a = address();
-            char line[256];
-            int len = std::snprintf(line, sizeof line, "Contacting %u.%u.%u.%u\n", a[0], a[1], a[2], a[3]);
-            write_log(line, static_cast<std::size_t>(len));
-            return;
+void SNMP_session::setDebug(SNMP_log_numbers &numbers) {
+    logNumbers = &numbers;
+    logNumber = numbers.take();
+    state |= DEBUG_WANTED;
+}
+
+void SNMP_session::closeDebug() {
+    state &= ~(DEBUG_ON | DEBUG_WANTED);
+    debugfile.reset();
+}
+
+bool SNMP_session::logging() {
+    if (state & DEBUG_WANTED) {
+        state &= ~DEBUG_WANTED;
+        int err = 0;
+        debugfile = create_packet_log(*logNumbers, logNumber, err);
+        if (!debugfile.valid()) {
+            warn("Warning: cannot create the packet log for " + hostname + " (" +
+                 (err ? std::strerror(err) : "no free snmplog number") + "); continuing without it.\n");
+            return false;
         }
-        err = errno;
-        if (err != EEXIST && err != ELOOP) break;
+        debugPath_ = logNumbers->path(logNumber);
+        state |= DEBUG_ON;
+        warn("Note: packets of " + hostname + " are logged in " + debugPath_ + "\n");
+        const std::string contacting = "Contacting " + dotted(address()) + "\n";
+        write_log(contacting.data(), contacting.size());
     }
-    warn("Warning: cannot create the packet log for " + hostname + " (" +
-         (err ? std::strerror(err) : "no free snmplog number") + "); continuing without it.\n");
+    return (state & DEBUG_ON) != 0;
 }
 
 void SNMP_session::write_log(const char *text, std::size_t len) {
@@ -328,7 +328,7 @@ void SNMP_session::write_log(const char *text, std::size_t len) {
 }
 
 void SNMP_session::write_debug(const char *label, BerBase *value) {
-    if (!(state & DEBUG_ON)) return;
+    if (!logging()) return;
     // A record is at most LOG_RECORD_SIZE bytes: a display form that does not
     // fit is cut, and the record still ends in "\n".
     std::string record(label);
@@ -348,7 +348,7 @@ void SNMP_session::write_debug(const char *label, BerBase *value) {
 }
 
 void SNMP_session::write_debug_bin(const unsigned char *data, std::size_t len) {
-    if (!(state & DEBUG_ON)) return;
+    if (!logging()) return;
     // 16 bytes take 49 characters: a record holds the dump of up to 3343
     // bytes. A longer packet shows its first 206 lines and counts the rest.
     const std::size_t full = 3 * len + len / 16 + 1;

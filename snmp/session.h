@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "snmp/oidseq.h"
+#include "snmp/packetlog.h"
 #include "snmp/snmpsock.h"
 
 class BerBase;
@@ -93,11 +94,15 @@ class SNMP_session {
     // too large for a datagram, no route), 0 when an address stayed silent.
     int sendError() const { return sendError_; }
 
-    // Opens the packet log "snmplog.N" (first free N, created exclusively,
-    // never through a symlink) in directory dir and writes its "Contacting" line.
-    // A log that cannot be created gives a warning naming the printer; the
-    // session then runs without a log.
-    void setDebug(const std::string &dir = ".");
+    // Keeps a packet log: takes its number from numbers now (sessions set up
+    // in turn get increasing numbers) and creates the file at the first
+    // request, so a printer's log exists only once it is contacted and a log
+    // is open only while its worker runs. Creating it writes a notice naming
+    // the file, or a warning when it cannot be created (the session then runs
+    // without a log). numbers must outlive the session's requests.
+    void setDebug(SNMP_log_numbers &numbers);
+    // Closes the packet log (the printer's worker has ended).
+    void closeDebug();
     // Appends label, "\n", value's display form, "\n" to the log.
     void write_debug(const char *label, BerBase *value);
     // Appends a hex dump ("%02x " per byte, "\n" after every 16th, one more
@@ -119,12 +124,16 @@ class SNMP_session {
     // Address in use (the last one once all failed).
     const IPv4 &address() const;
     bool unreachable() const { return (state & UNREACHABLE) != 0; }
+    // The packet log is open.
     bool debugging() const { return (state & DEBUG_ON) != 0; }
-    // Path of the packet log, empty without one.
+    // Path of the packet log, empty until it is created.
     const std::string &debugPath() const { return debugPath_; }
 
  private:
-    enum : int { DEBUG_ON = 1, UNREACHABLE = 2 };
+    enum : int { DEBUG_ON = 1, UNREACHABLE = 2, DEBUG_WANTED = 4 };
+    // Creates the packet log when it is wanted and not made yet; true when
+    // it is open.
+    bool logging();
     void write_log(const char *text, std::size_t len);
     // Sends message to one address until it answers; nullptr when it does not,
     // with sendFailure set to the errno when the send itself failed.
@@ -141,6 +150,8 @@ class SNMP_session {
     int sendError_ = 0;
     SNMP_descriptor debugfile;
     std::string debugPath_;
+    SNMP_log_numbers *logNumbers = nullptr;  // not owned
+    int logNumber = -1;
     SNMP_warning_sink *warnings = nullptr;
 };
 
@@ -152,6 +163,7 @@ std::string dotted(const SNMP_session::IPv4 &address);
 // threads at once.
 std::vector<SNMP_session::IPv4> resolve_ipv4(const char *name);
 
-// Request ids: a thread-safe draw from a generator seeded once per run from the
-// system's random source. Never negative.
+// Request ids: each one drawn from the operating system's random source
+// (getrandom), so the ids one printer sees tell nothing about another's.
+// Never negative. Safe from many threads.
 std::int32_t snmp_request_id();

@@ -80,7 +80,9 @@ SNMP_socket::SNMP_socket(int timeout, int retries, int port) : timeout_(timeout)
     }
 }
 
-SNMP_socket::~SNMP_socket() {
+SNMP_socket::~SNMP_socket() { stop_receiver(); }
+
+void SNMP_socket::stop_receiver() {
     if (listening_thr.joinable()) {
         const unsigned char stop = 1;
         ssize_t n;
@@ -89,6 +91,11 @@ SNMP_socket::~SNMP_socket() {
         } while (n < 0 && errno == EINTR);
         listening_thr.join();
     }
+}
+
+std::string SNMP_socket::finish() {
+    stop_receiver();
+    return strays.summary();
 }
 
 std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, const void *address,
@@ -217,9 +224,13 @@ void SNMP_socket::receiver() {
             }
             unsigned char addr[4];
             std::memcpy(addr, &from.sin_addr, 4);
-            if (!deliver(addr, buf, static_cast<std::size_t>(n)))
-                std::fprintf(stderr, "Warning: stray packet recieved from %u.%u.%u.%u\n", addr[0], addr[1],
-                             addr[2], addr[3]);
+            // Requests go to one port: a datagram from any other port of the
+            // address is no reply (an agent answers from the port it was
+            // asked on), and must not count against the printer's exchange.
+            if (from.sin_port != port_ || !deliver(addr, buf, static_cast<std::size_t>(n))) {
+                const std::string line = strays.count(addr);
+                if (!line.empty()) std::fputs(line.c_str(), stderr);
+            }
         }
     }
 }

@@ -11,6 +11,8 @@
 #include <thread>
 #include <unordered_map>
 
+#include "snmp/straycount.h"
+
 struct sockaddr_in;
 
 // The transport could not be set up: the protocol lookup, the socket, the wake-up
@@ -77,7 +79,7 @@ class SNMP_socket {
 
     // Sends the length bytes at data to the IPv4 address (addrlen bytes at
     // address, family AF_INET) on the socket's port and waits for a datagram
-    // from that address: retries + 1 sends, each followed by a wait until
+    // from that address and the socket's port: retries + 1 sends, each followed by a wait until
     // time() + timeout. Returns the reply (owned by the caller) and sets length
     // to its size, or returns nullptr (length untouched) when none came. A send
     // that fails (anything but ECONNREFUSED) ends the call at once with nullptr
@@ -86,6 +88,12 @@ class SNMP_socket {
     std::unique_ptr<unsigned char[]> call(int addrlen, int family, const void *address,
                                           const unsigned char *data, std::size_t &length,
                                           int *sendError = nullptr);
+
+    // Stops the receiver (no call may be in progress; nothing is received
+    // afterwards) and returns the end-of-run lines of the stray datagrams:
+    // how many more came from each address after the first, reported at once
+    // as "Warning: stray packet recieved from a.b.c.d" (see SNMP_stray_counts).
+    std::string finish();
 
     int timeout() const { return timeout_; }
     int retries() const { return retries_; }
@@ -111,6 +119,7 @@ class SNMP_socket {
     SendOutcome send_datagram(const sockaddr_in &dest, const unsigned char *data, std::size_t length);
 
     void receiver();
+    void stop_receiver();
     // Hands buf to the newest request for addr (buf is then empty); false,
     // buf untouched, when no request for addr waits.
     bool deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> &buf, std::size_t len);
@@ -129,5 +138,6 @@ class SNMP_socket {
     // match a walk of one newest-first list would find, without walking past
     // the requests of every other printer.
     std::unordered_map<std::uint32_t, PendingRequest *> pendingList;
+    SNMP_stray_counts strays;  // the receiver's only
     std::thread listening_thr;
 };

@@ -420,62 +420,106 @@ std::string display(const FakeBytes &b) {
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
-TEST(SNMP_session, LogTakesTheFirstFreeNumber) {
+// Collects a session's warnings and notices.
+struct Warnings : SNMP_warning_sink {
+    void warn(const std::string &t, bool) override { text += t; }
+    std::string text;
+};
+
+// A session whose packet log is numbered from dir (read now).
+struct LogFixture : Fixture {
+    LogFixture(const LogDir &dir, FakeHandler handler) : LogFixture(dir.path, std::move(handler)) {}
+    LogFixture(const std::string &dir, FakeHandler handler) : Fixture(std::move(handler)), numbers(dir) {
+        session.setWarningSink(&warnings);
+        session.setDebug(numbers);
+    }
+    bool ask() {
+        OidSeq req{DESCR};
+        return session.do_req(GET_REQ_TAG, &req) != nullptr;
+    }
+    SNMP_log_numbers numbers;
+    Warnings warnings;
+};
+
+mode_t mode_of(const std::string &path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777u : 07777u;
+}
+
+TEST(SNMP_session, LogIsMadeAtTheFirstRequestForItsOwnerOnly) {
     LogDir dir;
     dir.touch("snmplog.0");
     dir.touch("snmplog.1");
-    Fixture f(echo_names("p1"));
-    f.session.setDebug(dir.path);
+    ::chmod(dir.path.c_str(), 01777);  // a shared directory such as /tmp
+    LogFixture f(dir, echo_names("p1"));
+    EXPECT_FALSE(f.session.debugging());
+    EXPECT_EQ(07777u, mode_of(dir.file("snmplog.2")));  // nothing made before the printer is contacted
+    EXPECT_EQ("", f.warnings.text);
+    ASSERT_TRUE(f.ask());
     EXPECT_TRUE(f.session.debugging());
     EXPECT_EQ(dir.file("snmplog.2"), f.session.debugPath());
-    EXPECT_EQ("Contacting 127.0.1.1\n", dir.read("snmplog.2"));
-    struct stat st {};
-    ASSERT_EQ(0, ::stat(dir.file("snmplog.2").c_str(), &st));
+    EXPECT_EQ("Note: packets of printer1 are logged in " + dir.file("snmplog.2") + "\n", f.warnings.text);
+    EXPECT_EQ(0, dir.read("snmplog.2").rfind("Contacting 127.0.1.1\nSent\n", 0));
+    // The log holds the community in clear: no one else may read it, whatever the umask.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    EXPECT_EQ(0644u & ~mask, st.st_mode & 0777u);
+    EXPECT_EQ(0600u & ~mask, mode_of(dir.file("snmplog.2")));
     EXPECT_EQ("", dir.read("snmplog.0"));
 
-    // The next session gets the next number.
+    // The next session gets the next number; a closed log is written no more.
     SNMP_session other(&f.sock, "printer2", nullptr, {SNMP_session::IPv4{127, 0, 1, 3}});
-    other.setDebug(dir.path);
+    other.setWarningSink(&f.warnings);
+    other.setDebug(f.numbers);
+    other.write_debug_bin(reinterpret_cast<const unsigned char *>("\x01"), 1);
     EXPECT_EQ(dir.file("snmplog.3"), other.debugPath());
-    EXPECT_EQ("Contacting 127.0.1.3\n", dir.read("snmplog.3"));
+    EXPECT_EQ("Contacting 127.0.1.3\n01 \n", dir.read("snmplog.3"));
+    other.closeDebug();
+    EXPECT_FALSE(other.debugging());
+    other.write_debug_bin(reinterpret_cast<const unsigned char *>("\x02"), 1);
+    EXPECT_EQ("Contacting 127.0.1.3\n01 \n", dir.read("snmplog.3"));
 }
 
-TEST(SNMP_session, LogNeverFollowsASymlink) {
+// Names are read once: those found then are never tried, and a name made
+// afterwards (a file or a symlink) is skipped when its log is created.
+TEST(SNMP_session, LogNumbersFromOneReadingOfTheDirectory) {
     LogDir dir;
+    for (const char *name : {"snmplog.0", "snmplog.2", "snmplog.007", "snmplog.1x", "snmplog.-1", "snmplog.",
+                             "snmplog.99999999999"})
+        dir.touch(name);
+    SNMP_log_numbers numbers(dir.path);
+    EXPECT_EQ(1, numbers.take());
+    EXPECT_EQ(3, numbers.take());
+    EXPECT_EQ(4, numbers.take());
+    EXPECT_EQ(dir.file("snmplog.4"), numbers.path(4));
+    EXPECT_EQ("snmplog.12", SNMP_log_numbers(".").path(12));
+
+    LogFixture f(dir, echo_names("p1"));  // takes 1
     dir.touch("target");
-    ASSERT_EQ(0, ::symlink(dir.file("target").c_str(), dir.file("snmplog.0").c_str()));
-    Fixture f(echo_names("p1"));
-    f.session.setDebug(dir.path);
-    EXPECT_EQ(dir.file("snmplog.1"), f.session.debugPath());
+    ASSERT_EQ(0, ::symlink(dir.file("target").c_str(), dir.file("snmplog.1").c_str()));
+    ASSERT_EQ(0, ::symlink("/nonexistent/dangling", dir.file("snmplog.3").c_str()));
+    ASSERT_TRUE(f.ask());
+    EXPECT_EQ(dir.file("snmplog.4"), f.session.debugPath());
     EXPECT_EQ("", dir.read("target"));
-    ASSERT_EQ(0, ::symlink("/nonexistent/dangling", dir.file("snmplog.2").c_str()));
-    SNMP_session other(&f.sock, "printer2", nullptr, {SNMP_session::IPv4{127, 0, 1, 3}});
-    other.setDebug(dir.path);
-    EXPECT_EQ(dir.file("snmplog.3"), other.debugPath());
 }
 
 TEST(SNMP_session, LogThatCannotBeCreatedIsAWarning) {
-    StderrCapture err;
-    Fixture f(echo_names("p1"));
-    f.session.setDebug("/nonexistent/dir");
+    LogFixture f("/nonexistent/dir", echo_names("p1"));
+    EXPECT_EQ("", f.warnings.text);
+    const std::string warning =
+        "Warning: cannot create the packet log for printer1 (No such file or directory); continuing without it.\n";
+    EXPECT_TRUE(f.ask());
     EXPECT_FALSE(f.session.debugging());
-    EXPECT_EQ("Warning: cannot create the packet log for printer1 (No such file or directory); continuing without "
-              "it.\n",
-              err.text());
-    OidSeq req{DESCR};
-    EXPECT_NE(nullptr, f.session.do_req(GET_REQ_TAG, &req));
+    EXPECT_EQ(warning, f.warnings.text);
+    EXPECT_TRUE(f.ask());
+    EXPECT_EQ(warning, f.warnings.text);  // said once
 }
 
 TEST(SNMP_session, LogRecordsOneExchange) {
     LogDir dir;
-    Fixture f([](const FakeRequest &r) {
+    LogFixture f(dir, [](const FakeRequest &r) {
         if (r.number == 0) return FakeAgent::reply(fake_response(r.requestId + 1, {{DESCR, fake_string("late")}}));
         return FakeAgent::reply(fake_response(r, {{DESCR, fake_string("HP LaserJet")}}));
     });
-    f.session.setDebug(dir.path);
     OidSeq req{DESCR};
     ASSERT_NE(nullptr, f.session.do_req(GET_REQ_TAG, &req));
     const auto reqs = f.agent.requests();
@@ -493,23 +537,19 @@ TEST(SNMP_session, LogRecordsOneExchange) {
 
 TEST(SNMP_session, LogRecordsUndecodableReplies) {
     LogDir dir;
-    StderrCapture err;
-    Fixture f([](const FakeRequest &r) {
+    LogFixture f(dir, [](const FakeRequest &r) {
         if (r.number == 0) return FakeAgent::reply(raw({0x01, 0x02}));
         return FakeAgent::reply(fake_response(r, {{DESCR, fake_null()}}));
     });
-    f.session.setDebug(dir.path);
     OidSeq req{DESCR};
     ASSERT_NE(nullptr, f.session.do_req(GET_REQ_TAG, &req));
     const std::string log = dir.read("snmplog.0");
     EXPECT_NE(std::string::npos, log.find("Received\n(undecodable: unsupported tag 0x01)\n01 02 \nReceived\n")) << log;
-    err.text();
 }
 
 TEST(SNMP_session, HexDumpLines) {
     LogDir dir;
-    Fixture f(echo_names("p1"));
-    f.session.setDebug(dir.path);
+    LogFixture f(dir, echo_names("p1"));
     FakeBytes b(17);
     for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<unsigned char>(i + 0xf0);
     f.session.write_debug_bin(b.data(), 16);
@@ -524,8 +564,7 @@ TEST(SNMP_session, HexDumpLines) {
 
 TEST(SNMP_session, OversizedLogRecordsAreCut) {
     LogDir dir;
-    Fixture f(echo_names("p1"));
-    f.session.setDebug(dir.path);
+    LogFixture f(dir, echo_names("p1"));
     // 3343 bytes still dump whole (10238 characters); 3344 do not.
     FakeBytes fits(3343, 0xab), big(5000, 0xcd);
     f.session.write_debug_bin(fits.data(), fits.size());

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 #include <cstring>
@@ -146,6 +147,70 @@ TEST(SNMP_socket, ReplyFromAnotherAddressDoesNotMatch) {
     EXPECT_EQ("real", exchange(sock, agent));
     EXPECT_EQ(2, agent.requestCount());
     EXPECT_EQ("Warning: stray packet recieved from 127.0.1.7\n", err.text());
+}
+
+// Requests go to the agent's port; a datagram from another port of the same
+// address is no reply, however well it would match.
+TEST(SNMP_socket, ReplyFromAnotherPortDoesNotMatch) {
+    StderrCapture err;
+    FakeAgent agent("127.0.1.1", 0, [](const FakeRequest &r) -> std::vector<FakeSend> {
+        if (r.number == 0) return {FakeSend{bytes("forged"), std::chrono::milliseconds(0), "", 3, true}};
+        return FakeAgent::reply(bytes("real"));
+    });
+    SNMP_socket sock(2, 1, agent.port());
+    EXPECT_EQ("real", exchange(sock, agent));
+    EXPECT_EQ(2, agent.requestCount());
+    EXPECT_EQ("Warning: 2 more stray packets received from 127.0.1.1\n", sock.finish());
+    EXPECT_EQ("Warning: stray packet recieved from 127.0.1.1\n", err.text());
+}
+
+// A flood writes one line per address at once, and the rest is counted for
+// the end of the run; after finish() nothing more is received.
+TEST(SNMP_socket, StrayFloodGivesOneLinePerAddressAndASummary) {
+    StderrCapture err;
+    FakeAgent agent("127.0.1.1", 0, [](const FakeRequest &) -> std::vector<FakeSend> {
+        return {FakeSend{bytes("junk"), std::chrono::milliseconds(0), "127.0.1.9", 60},
+                FakeSend{bytes("junk"), std::chrono::milliseconds(0), "127.0.1.8", 1},
+                FakeSend{bytes("junk"), std::chrono::milliseconds(0), "127.0.1.10", 2},
+                FakeSend{bytes("real"), std::chrono::milliseconds(0), "", 1}};
+    });
+    SNMP_socket sock(2, 0, agent.port());
+    // Every datagram is in the socket's queue before the real reply, and the
+    // receiver reads them in order.
+    EXPECT_EQ("real", exchange(sock, agent));
+    EXPECT_EQ("Warning: 59 more stray packets received from 127.0.1.9\n"
+              "Warning: 1 more stray packet received from 127.0.1.10\n",
+              sock.finish());
+    const FakeRequest asked = agent.requests()[0];
+    agent.sendTo(asked.from, asked.fromPort, bytes("late"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ("Warning: stray packet recieved from 127.0.1.9\n"
+              "Warning: stray packet recieved from 127.0.1.8\n"
+              "Warning: stray packet recieved from 127.0.1.10\n",
+              err.text());
+}
+
+// Spoofed sources can be any number of addresses: past MAX_ADDRESSES they are
+// counted together, with one line saying so.
+TEST(SNMP_stray_counts, AddressesPastTheBoundAreCountedTogether) {
+    SNMP_stray_counts strays;
+    std::string lines;
+    const std::size_t n = SNMP_stray_counts::MAX_ADDRESSES;
+    for (std::size_t i = 0; i < n + 3; ++i) {
+        const unsigned char a[4] = {10, static_cast<unsigned char>(i >> 16), static_cast<unsigned char>(i >> 8),
+                                    static_cast<unsigned char>(i)};
+        lines += strays.count(a);
+    }
+    const unsigned char first[4] = {10, 0, 0, 0};
+    EXPECT_EQ("", strays.count(first));
+    EXPECT_EQ(n + 1, static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n')));
+    EXPECT_EQ(0u, lines.find("Warning: stray packet recieved from 10.0.0.0\n"));
+    EXPECT_EQ("Warning: stray packets from more than 65536 addresses; the rest are counted, not listed.\n",
+              lines.substr(lines.rfind('\n', lines.size() - 2) + 1));
+    EXPECT_EQ("Warning: 1 more stray packet received from 10.0.0.0\n"
+              "Warning: 3 stray packets received from addresses not listed\n",
+              strays.summary());
+    EXPECT_EQ("", SNMP_stray_counts().summary());
 }
 
 TEST(SNMP_socket, DuplicateReplyLeavesOneStray) {

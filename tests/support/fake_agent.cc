@@ -224,7 +224,7 @@ bool FakeAgent::waitIdle(std::chrono::milliseconds limit) const {
 }
 
 void FakeAgent::sendTo(const std::array<unsigned char, 4> &address, std::uint16_t port, const FakeBytes &bytes) {
-    transmit(Outgoing{bytes, "", address, port});
+    transmit(Outgoing{bytes, "", false, address, port});
     std::lock_guard<std::mutex> g(lock_);
     ++sent_;
 }
@@ -236,12 +236,13 @@ void FakeAgent::transmit(const Outgoing &out) {
     std::memcpy(&to.sin_addr, out.to.data(), 4);
     int fd = sock_;
     int own = -1;
-    if (!out.from.empty() && out.from != address_) {
-        // Another source address: a socket of its own bound there.
+    if (out.otherPort || (!out.from.empty() && out.from != address_)) {
+        // Another source address or port: a socket of its own bound there
+        // (port 0: one the system picks, never the agent's own).
         own = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_in from{};
         from.sin_family = AF_INET;
-        auto addr = parse_ipv4(out.from);
+        auto addr = parse_ipv4(out.from.empty() ? address_ : out.from);
         std::memcpy(&from.sin_addr, addr.data(), 4);
         if (own < 0 || ::bind(own, reinterpret_cast<sockaddr *>(&from), sizeof from) != 0) {
             if (own >= 0) ::close(own);
@@ -315,7 +316,7 @@ void FakeAgent::run() {
             std::lock_guard<std::mutex> g(lock_);
             for (FakeSend &s : sends) {
                 for (int c = 0; c < s.copies; ++c) {
-                    Outgoing out{s.bytes, s.from, req.from, req.fromPort};
+                    Outgoing out{s.bytes, s.from, s.otherPort, req.from, req.fromPort};
                     if (s.delay.count() <= 0)
                         now.push_back(std::move(out));
                     else

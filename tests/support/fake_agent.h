@@ -4,7 +4,7 @@
 // every datagram sent there, decodes it (prowlet_ber) into a FakeRequest and
 // asks the test's handler what to send back. The handler returns a list of
 // FakeSend: each is a datagram (any bytes, valid or not) with an optional delay,
-// an optional other source address, and a number of copies. Returning nothing
+// an optional other source address or port, and a number of copies. Returning nothing
 // drops the request. Delayed sends are scheduled, so the agent keeps reading
 // (and answering) while a delayed reply waits.
 //
@@ -89,6 +89,7 @@ struct FakeSend {
     std::chrono::milliseconds delay{0};  // from the moment the request was read
     std::string from;                    // source address (127.x); empty: the agent's own
     int copies = 1;                      // sent this many times in a row
+    bool otherPort = false;              // from another port than the agent's (of the source address)
 };
 using FakeHandler = std::function<std::vector<FakeSend>(const FakeRequest &)>;
 
@@ -135,6 +136,7 @@ class FakeAgent {
     struct Outgoing {
         FakeBytes bytes;
         std::string from;
+        bool otherPort;
         std::array<unsigned char, 4> to;
         std::uint16_t toPort;
     };

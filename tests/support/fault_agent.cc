@@ -135,16 +135,44 @@ FaultStep fault_wrong_request_id(int n, FaultCounts *counts) {
     };
 }
 
-FaultStep fault_stray(const std::string &address, bool replace, FaultCounts *counts) {
-    return [address, replace, counts](const FakeRequest &, std::vector<FakeSend> out) {
+namespace {
+
+// Every reply also sent once more as moved makes it, before the real one;
+// with replace set, only so.
+FaultStep resend_moved(std::function<void(FakeSend &)> moved, bool replace, FaultCounts *counts) {
+    return [moved, replace, counts](const FakeRequest &, std::vector<FakeSend> out) {
         std::vector<FakeSend> sends;
         for (FakeSend &s : out) {
             FakeSend stray = s;
-            stray.from = address;
+            moved(stray);
             sends.push_back(std::move(stray));
             count(counts, &FaultCounts::injected);
             if (!replace) sends.push_back(std::move(s));
         }
+        return sends;
+    };
+}
+
+}  // namespace
+
+FaultStep fault_stray(const std::string &address, bool replace, FaultCounts *counts) {
+    return resend_moved([address](FakeSend &s) { s.from = address; }, replace, counts);
+}
+
+FaultStep fault_other_port(bool replace, FaultCounts *counts) {
+    return resend_moved([](FakeSend &s) { s.otherPort = true; }, replace, counts);
+}
+
+FaultStep fault_flood(std::vector<std::string> addresses, int copies, FaultCounts *counts) {
+    return [addresses = std::move(addresses), copies, counts](const FakeRequest &, std::vector<FakeSend> out) {
+        if (out.empty()) return out;
+        std::vector<FakeSend> sends;
+        for (const std::string &address : addresses) {
+            FakeSend junk{{0x30, 0x03, 0x02, 0x01, 0x00}, out.front().delay, address, copies, address.empty()};
+            sends.push_back(std::move(junk));
+            count(counts, &FaultCounts::injected, copies);
+        }
+        for (FakeSend &s : out) sends.push_back(std::move(s));
         return sends;
     };
 }

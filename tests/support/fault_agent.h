@@ -58,6 +58,12 @@ FaultStep fault_wrong_request_id(int n, FaultCounts *counts = nullptr);
 // Every reply also comes from address (another 127.x), before the real one;
 // with replace set, only from there.
 FaultStep fault_stray(const std::string &address, bool replace, FaultCounts *counts = nullptr);
+// Every reply also comes from another port of the agent's address, before
+// the real one; with replace set, only from there.
+FaultStep fault_other_port(bool replace, FaultCounts *counts = nullptr);
+// Before every reply, copies datagrams of junk from each of the addresses
+// (other 127.x; "" for the agent's own address, from another port).
+FaultStep fault_flood(std::vector<std::string> addresses, int copies, FaultCounts *counts = nullptr);
 // The first n replies (n < 0: every one) are cut to length bytes.
 FaultStep fault_truncate(std::size_t length, int n, FaultCounts *counts = nullptr);
 // The first n replies (n < 0: every one) become a datagram of size bytes: a
