@@ -55,6 +55,28 @@ Json json_value(const FieldValue &v) {
     return Json(nullptr);
 }
 
+// The library escapes the C0 controls only; the C1 controls U+0080-U+009F
+// (CSI and OSC to a terminal) would pass as their UTF-8 bytes C2 80-C2 9F.
+// In a dumped text those bytes stand only inside strings, where \u00XX means
+// the same character.
+std::string with_c1_escaped(const std::string &json) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
+        if (static_cast<unsigned char>(json[i]) == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            out += "\\u00";
+            out += hex[next >> 4];
+            out += hex[next & 0xf];
+            ++i;
+        } else {
+            out += json[i];
+        }
+    }
+    return out;
+}
+
 std::string without_line_end(std::string_view text) {
     if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     return std::string(text);
@@ -123,7 +145,7 @@ std::string JsonOutput::text(int status) const {
         text.back() = ',';
         text.append(fields_->top.dump(), 1);
     }
-    return text;
+    return with_c1_escaped(text);
 }
 
 void JsonOutput::finish(int status) {

@@ -761,10 +761,11 @@ TEST(Faults, ForgedSupplyDescriptionStaysInItsField) {
 // each text arrives whole in its own field, invalid bytes as the Latin-1
 // characters of their values.
 TEST(Faults, HostileTextGivesValidJson) {
-    const std::string hostile = "x\";\n\\\x01\x1f\x7f \xc3\xa9 \xe9 \xc0\xaf \xed\xa0\x80 \xe2\x82";
-    // As json_lines.py shows a value: the classic escapes over the UTF-8 text.
-    const std::string shown = "x\\\";\\n\\\\\\x01\\x1f\\x7f \xc3\xa9 \xc3\xa9 \xc3\x80\xc2\xaf \xc3\xad\xc2\xa0\xc2\x80 "
-                              "\xc3\xa2\xc2\x82";
+    const std::string hostile = "x\";\n\\\x01\x1f\x7f \xc3\xa9 \xe9 \xc0\xaf \xed\xa0\x80 \xe2\x82 \xc2\x9b";
+    // As json_lines.py shows a value: the classic escapes over the UTF-8 text
+    // (invalid bytes 0x80-0x9F become C1 controls, which are escaped).
+    const std::string shown = "x\\\";\\n\\\\\\x01\\x1f\\x7f \xc3\xa9 \xc3\xa9 \xc3\x80\xc2\xaf \xc3\xad\xc2\xa0\\xc2\\x80 "
+                              "\xc3\xa2\\xc2\\x82 \\xc2\\x9b";
     std::string longShown;
     for (int i = 0; i < 254; ++i) longShown += "\xc3\xbf";
     FakeMib mib = printer(2);
@@ -784,6 +785,9 @@ TEST(Faults, HostileTextGivesValidJson) {
     EXPECT_TRUE(fields.count({"contact", shown})) << testing::PrintToString(fields);
     EXPECT_TRUE(fields.count({"location", longShown}));
     EXPECT_TRUE(fields.count({"desc", shown}));
+    // No C1 control reaches the terminal as its UTF-8 bytes.
+    for (unsigned char c = 0x80; c <= 0x9f; ++c)
+        EXPECT_EQ(r.out.find(std::string("\xc2") + static_cast<char>(c)), std::string::npos) << int(c);
 }
 
 // ---- Packet log -----------------------------------------------------------

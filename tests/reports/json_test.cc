@@ -91,6 +91,12 @@ TEST(JsonOutput, Cases) {
          R"(","name":"Caf)"
          "\xc3\xa9 \xc3\xa9 \xe2\x82\xac \xf0\x9f\x96\xa8 \xc3\xbf"
          R"(","nul":"x\u0000y"})"},
+        {"C1 controls in UTF-8 and raw as escapes; continuation bytes 0x80-0x9F kept",
+         [](PrinterOutput &o) { o.piece(Piece::fragment().text("model", "a\xc2\x9b" "b\x9d" "c\xc5\x9b\xc2\xa0")); },
+         0,
+         R"({"host":"p","exitStatus":0,"warnings":[],"model":"a\u009bb\u009dc)"
+         "\xc5\x9b\xc2\xa0"
+         R"("})"},
     };
     for (const JsonCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -99,7 +105,7 @@ TEST(JsonOutput, Cases) {
 }
 
 TEST(JsonOutput, HostAndWarningsThatAreNotUtf8) {
-    EXPECT_EQ("{\"host\":\"h\xc3\xa9\",\"exitStatus\":0,\"warnings\":[\"\xc3\x80\xc2\x80\"]}",
+    EXPECT_EQ("{\"host\":\"h\xc3\xa9\",\"exitStatus\":0,\"warnings\":[\"\xc3\x80\\u0080\"]}",
               json_of([](PrinterOutput &o) { o.warn("\xc0\x80\n", false); }, 0, "h\xe9"));
 }
 

@@ -27,6 +27,8 @@ def classic(value):
                 out.append("\\n")
             elif code < 0x20 or code == 0x7F:
                 out.append("\\x%02x" % code)
+            elif 0x80 <= code <= 0x9F:
+                out.append("\\xc2\\x%02x" % code)
             else:
                 out.append(ch)
         return "".join(out)
