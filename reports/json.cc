@@ -13,34 +13,6 @@ struct JsonOutput::Fields {
 
 namespace {
 
-// Length of the valid UTF-8 sequence at the front of bytes, 0 if there is none
-// (the well-formed sequences of the Unicode standard, table 3-7: no overlong
-// forms, no surrogates, nothing above U+10FFFF).
-std::size_t utf8_sequence(std::string_view bytes) {
-    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const unsigned char c = at(0);
-    if (c < 0x80) return 1;
-    std::size_t n;
-    unsigned char lo = 0x80, hi = 0xbf;  // range of the second byte
-    if (c >= 0xc2 && c <= 0xdf) {
-        n = 2;
-    } else if (c >= 0xe0 && c <= 0xef) {
-        n = 3;
-        if (c == 0xe0) lo = 0xa0;
-        if (c == 0xed) hi = 0x9f;
-    } else if (c >= 0xf0 && c <= 0xf4) {
-        n = 4;
-        if (c == 0xf0) lo = 0x90;
-        if (c == 0xf4) hi = 0x8f;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < n || at(1) < lo || at(1) > hi) return 0;
-    for (std::size_t i = 2; i < n; ++i)
-        if (at(i) < 0x80 || at(i) > 0xbf) return 0;
-    return n;
-}
-
 Json string_value(std::string_view bytes) { return Json(utf8_or_latin1(bytes)); }
 
 Json json_value(const FieldValue &v) {
@@ -88,7 +60,7 @@ std::string utf8_or_latin1(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     while (!bytes.empty()) {
-        std::size_t n = utf8_sequence(bytes);
+        std::size_t n = utf8_length(bytes);
         if (n > 0) {
             out.append(bytes.substr(0, n));
         } else {

@@ -31,30 +31,6 @@ void append_hex(std::string &out, unsigned char c) {
     out += HEX[c & 0xf];
 }
 
-// Length of the well-formed UTF-8 character at the start of s (RFC 3629: no
-// overlong forms, no surrogates, nothing past U+10FFFF), or 0.
-std::size_t utf8_length(std::string_view s) {
-    auto byte = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t n = 0;
-    unsigned char low = 0x80, high = 0xbf;  // range of the second byte
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        n = 2;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        n = 3;
-        if (lead == 0xe0) low = 0xa0;
-        if (lead == 0xed) high = 0x9f;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        n = 4;
-        if (lead == 0xf0) low = 0x90;
-        if (lead == 0xf4) high = 0x8f;
-    }
-    if (n == 0 || s.size() < n || byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < n; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xbf) return 0;
-    return n;
-}
-
 // The escaped form of the unit at the start of rest (one byte, or one whole
 // UTF-8 character) into unit; returns the bytes of rest it stands for.
 std::size_t escape_unit(std::string_view rest, std::string &unit) {
@@ -90,6 +66,29 @@ std::size_t escape_unit(std::string_view rest, std::string &unit) {
 }
 
 }  // namespace
+
+std::size_t utf8_length(std::string_view s) {
+    auto byte = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char low = 0x80, high = 0xbf;  // range of the second byte
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        n = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        n = 3;
+        if (lead == 0xe0) low = 0xa0;
+        if (lead == 0xed) high = 0x9f;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        n = 4;
+        if (lead == 0xf0) low = 0x90;
+        if (lead == 0xf4) high = 0x8f;
+    }
+    if (n == 0 || s.size() < n || byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t i = 2; i < n; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xbf) return 0;
+    return n;
+}
 
 std::string escape_value(std::string_view text, std::size_t limit) {
     std::string out;

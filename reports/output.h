@@ -162,6 +162,11 @@ class TableRow {
     PrinterOutput &out_;
 };
 
+// Length of the well-formed UTF-8 character at the front of s (not empty): 1
+// for ASCII, 2 to 4 for the sequences of the Unicode standard's table 3-7 (no
+// overlong forms, no surrogates, nothing above U+10FFFF), 0 for anything else.
+std::size_t utf8_length(std::string_view s);
+
 // Makes text read from a printer safe inside key="value"; fields and in
 // messages, and harmless to a terminal: '"' and '\' get a backslash, a newline
 // becomes \n, every other control byte (below 0x20, and 0x7f) becomes \xHH, and
