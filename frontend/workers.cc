@@ -125,8 +125,6 @@ int do_reqs(ThreadData *td) {
         status = report_failure(*out);
     }
     td->session->setWarningSink(nullptr);
-    // A sweep runs more printers than a process may hold files open.
-    td->session->closeDebug();
     td->capFlags = ctx.capFlags;
     out->finish(status);
     return status;

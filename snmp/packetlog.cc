@@ -1,13 +1,16 @@
-// packetlog: numbering and creation of the per-printer packet-log files.
+// packetlog: numbering, creation and writing of the per-printer packet-log files.
 #include "snmp/packetlog.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
+
+#include "snmp/snmpsock.h"
 
 namespace {
 
@@ -53,18 +56,41 @@ std::string SNMP_log_numbers::path(int number) const {
     return dir_.empty() || dir_ == "." ? name : dir_ + "/" + name;
 }
 
-SNMP_descriptor create_packet_log(SNMP_log_numbers &numbers, int &number, int &err) {
+std::string SNMP_packet_log::create(SNMP_log_numbers &numbers, int &number) {
     // O_EXCL|O_NOFOLLOW: a file, or a symlink planted under the name, is
     // never written through; the next number is taken instead. The names the
     // directory held are never tried, so this repeats only for names made
     // while the run goes on.
     for (; number >= 0; number = numbers.take()) {
-        const int fd = ::open(numbers.path(number).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                              S_IRUSR | S_IWUSR);
-        if (fd >= 0) return SNMP_descriptor(fd);
-        err = errno;
-        if (err != EEXIST && err != ELOOP) return SNMP_descriptor();
+        const std::string path = numbers.path(number);
+        SNMP_descriptor fd(
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR));
+        struct stat st {};
+        if (fd.valid() && ::fstat(fd.get(), &st) == 0) {
+            path_ = path;
+            device_ = st.st_dev;
+            inode_ = st.st_ino;
+            return "";
+        }
+        if (fd.valid() || (errno != EEXIST && errno != ELOOP)) return std::strerror(errno);
     }
-    err = 0;
-    return SNMP_descriptor();
+    return "no free snmplog number";
+}
+
+std::string SNMP_packet_log::append(const char *text, std::size_t len) const {
+    // The name is looked up again for every record: whatever another user
+    // may have put in its place (in a directory others can write to) is
+    // never written, and O_NONBLOCK keeps a FIFO there from blocking the open.
+    SNMP_descriptor fd(::open(path_.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return std::strerror(errno);
+    if (st.st_dev != device_ || st.st_ino != inode_) return path_ + " is no longer the file created";
+    while (len > 0) {
+        const ssize_t n = ::write(fd.get(), text, len);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? std::strerror(errno) : "nothing written";
+        text += n;
+        len -= static_cast<std::size_t>(n);
+    }
+    return "";
 }

@@ -1,11 +1,12 @@
 // Packet-log files: free numbers from one reading of the directory, files for their owner only.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <unordered_set>
-
-#include "snmp/snmpsock.h"
 
 // The "snmplog.N" numbers of one run's packet logs in one directory. The
 // directory is read once, when the object is made; every number taken then
@@ -32,9 +33,25 @@ class SNMP_log_numbers {
     int next_ = 0;
 };
 
-// Creates the log file of number: write-only, readable and writable by its
-// owner only (the log holds the community in clear), never over an existing
-// name nor through a symlink. When the name exists (it appeared after the
-// directory was read), number becomes the next one taken. Returns the
-// descriptor, or an invalid one with the errno in err (0: no number left).
-SNMP_descriptor create_packet_log(SNMP_log_numbers &numbers, int &number, int &err);
+// One printer's packet-log file. It is created once, and then opened for each
+// record and closed again: a sweep runs more printers at once than a process
+// may hold descriptors, and every one of them keeps its log.
+class SNMP_packet_log {
+ public:
+    // Creates the file of number: write-only, readable and writable by its
+    // owner only (the log holds the community in clear), never over an
+    // existing name nor through a symlink. When the name exists (it appeared
+    // after the directory was read), number becomes the next one taken.
+    // Returns "" or why the file could not be created.
+    std::string create(SNMP_log_numbers &numbers, int &number);
+    // Appends len bytes at text to the file; returns "" or why it could not
+    // (the name no longer leads to the file created, for one).
+    std::string append(const char *text, std::size_t len) const;
+    // Empty until created.
+    const std::string &path() const { return path_; }
+
+ private:
+    std::string path_;
+    dev_t device_ = 0;  // identity of the file created
+    ino_t inode_ = 0;
+};

@@ -286,24 +286,17 @@ void SNMP_session::setDebug(SNMP_log_numbers &numbers) {
     state |= DEBUG_WANTED;
 }
 
-void SNMP_session::closeDebug() {
-    state &= ~(DEBUG_ON | DEBUG_WANTED);
-    debugfile.reset();
-}
-
 bool SNMP_session::logging() {
     if (state & DEBUG_WANTED) {
         state &= ~DEBUG_WANTED;
-        int err = 0;
-        debugfile = create_packet_log(*logNumbers, logNumber, err);
-        if (!debugfile.valid()) {
-            warn("Warning: cannot create the packet log for " + hostname + " (" +
-                 (err ? std::strerror(err) : "no free snmplog number") + "); continuing without it.\n");
+        const std::string problem = log_.create(*logNumbers, logNumber);
+        if (!problem.empty()) {
+            warn("Warning: cannot create the packet log for " + hostname + " (" + problem +
+                 "); continuing without it.\n");
             return false;
         }
-        debugPath_ = logNumbers->path(logNumber);
         state |= DEBUG_ON;
-        warn("Note: packets of " + hostname + " are logged in " + debugPath_ + "\n");
+        warn("Note: packets of " + hostname + " are logged in " + log_.path() + "\n");
         const std::string contacting = "Contacting " + dotted(address()) + "\n";
         write_log(contacting.data(), contacting.size());
     }
@@ -312,19 +305,10 @@ bool SNMP_session::logging() {
 
 void SNMP_session::write_log(const char *text, std::size_t len) {
     if (!(state & DEBUG_ON)) return;
-    while (len > 0) {
-        ssize_t n = ::write(debugfile.get(), text, len);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            warn("Warning: cannot write the packet log of " + hostname + " (" +
-                 (n < 0 ? std::strerror(errno) : "nothing written") + "); logging stopped.\n");
-            state &= ~DEBUG_ON;
-            debugfile.reset();
-            return;
-        }
-        text += n;
-        len -= static_cast<std::size_t>(n);
-    }
+    const std::string problem = log_.append(text, len);
+    if (problem.empty()) return;
+    warn("Warning: cannot write the packet log of " + hostname + " (" + problem + "); logging stopped.\n");
+    state &= ~DEBUG_ON;
 }
 
 void SNMP_session::write_debug(const char *label, BerBase *value) {

@@ -96,13 +96,11 @@ class SNMP_session {
 
     // Keeps a packet log: takes its number from numbers now (sessions set up
     // in turn get increasing numbers) and creates the file at the first
-    // request, so a printer's log exists only once it is contacted and a log
-    // is open only while its worker runs. Creating it writes a notice naming
-    // the file, or a warning when it cannot be created (the session then runs
-    // without a log). numbers must outlive the session's requests.
+    // request, so a printer's log exists only once it is contacted. Creating
+    // it writes a note naming the file, or a warning when it cannot be
+    // created (the session then runs without a log). numbers must outlive the
+    // session's requests.
     void setDebug(SNMP_log_numbers &numbers);
-    // Closes the packet log (the printer's worker has ended).
-    void closeDebug();
     // Appends label, "\n", value's display form, "\n" to the log.
     void write_debug(const char *label, BerBase *value);
     // Appends a hex dump ("%02x " per byte, "\n" after every 16th, one more
@@ -124,10 +122,10 @@ class SNMP_session {
     // Address in use (the last one once all failed).
     const IPv4 &address() const;
     bool unreachable() const { return (state & UNREACHABLE) != 0; }
-    // The packet log is open.
+    // The packet log is created and written.
     bool debugging() const { return (state & DEBUG_ON) != 0; }
     // Path of the packet log, empty until it is created.
-    const std::string &debugPath() const { return debugPath_; }
+    const std::string &debugPath() const { return log_.path(); }
 
  private:
     enum : int { DEBUG_ON = 1, UNREACHABLE = 2, DEBUG_WANTED = 4 };
@@ -148,8 +146,7 @@ class SNMP_session {
     std::size_t addrIndex = 0;
     int state = 0;
     int sendError_ = 0;
-    SNMP_descriptor debugfile;
-    std::string debugPath_;
+    SNMP_packet_log log_;
     SNMP_log_numbers *logNumbers = nullptr;  // not owned
     int logNumber = -1;
     SNMP_warning_sink *warnings = nullptr;

@@ -2,6 +2,7 @@
 #include "snmp/session.h"
 
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -441,6 +442,15 @@ struct LogFixture : Fixture {
     Warnings warnings;
 };
 
+std::size_t open_descriptors() {
+    std::size_t n = 0;
+    if (DIR *d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d)) ++n;
+        ::closedir(d);
+    }
+    return n;
+}
+
 mode_t mode_of(const std::string &path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777u : 07777u;
@@ -466,17 +476,27 @@ TEST(SNMP_session, LogIsMadeAtTheFirstRequestForItsOwnerOnly) {
     EXPECT_EQ(0600u & ~mask, mode_of(dir.file("snmplog.2")));
     EXPECT_EQ("", dir.read("snmplog.0"));
 
-    // The next session gets the next number; a closed log is written no more.
+    // The next session gets the next number; no descriptor is held between
+    // records, and a file put in the log's place is never written.
     SNMP_session other(&f.sock, "printer2", nullptr, {SNMP_session::IPv4{127, 0, 1, 3}});
-    other.setWarningSink(&f.warnings);
+    Warnings otherWarnings;
+    other.setWarningSink(&otherWarnings);
     other.setDebug(f.numbers);
+    const std::size_t descriptors = open_descriptors();
     other.write_debug_bin(reinterpret_cast<const unsigned char *>("\x01"), 1);
+    EXPECT_EQ(descriptors, open_descriptors());
     EXPECT_EQ(dir.file("snmplog.3"), other.debugPath());
     EXPECT_EQ("Contacting 127.0.1.3\n01 \n", dir.read("snmplog.3"));
-    other.closeDebug();
-    EXPECT_FALSE(other.debugging());
+    ASSERT_EQ(0, ::rename(dir.file("snmplog.3").c_str(), dir.file("moved").c_str()));
+    dir.touch("snmplog.3");
     other.write_debug_bin(reinterpret_cast<const unsigned char *>("\x02"), 1);
-    EXPECT_EQ("Contacting 127.0.1.3\n01 \n", dir.read("snmplog.3"));
+    EXPECT_FALSE(other.debugging());
+    EXPECT_EQ("", dir.read("snmplog.3"));
+    EXPECT_EQ("Contacting 127.0.1.3\n01 \n", dir.read("moved"));
+    EXPECT_EQ("Note: packets of printer2 are logged in " + dir.file("snmplog.3") +
+                  "\nWarning: cannot write the packet log of printer2 (" + dir.file("snmplog.3") +
+                  " is no longer the file created); logging stopped.\n",
+              otherWarnings.text);
 }
 
 // Names are read once: those found then are never tried, and a name made
