@@ -79,8 +79,8 @@ class SNMP_socket {
 
     // Sends the length bytes at data to the IPv4 address (addrlen bytes at
     // address, family AF_INET) on the socket's port and waits for a datagram
-    // from that address and the socket's port: retries + 1 sends, each followed by a wait until
-    // time() + timeout. Returns the reply (owned by the caller) and sets length
+    // from that address and port: retries + 1 sends, each followed by a wait
+    // until time() + timeout. Returns the reply (owned by the caller) and sets length
     // to its size, or returns nullptr (length untouched) when none came. A send
     // that fails (anything but ECONNREFUSED) ends the call at once with nullptr
     // and its errno in *sendError (when given). Safe to call from many threads
@@ -133,10 +133,10 @@ class SNMP_socket {
     SNMP_descriptor wakeWrite;  // stop the receiver at once
     std::mutex pendingLock;
     // The pending requests, newest first per address (records live in call
-    // frames). Replies are matched by address alone and go to the newest
-    // request for that address, so the head of its chain is exactly the first
-    // match a walk of one newest-first list would find, without walking past
-    // the requests of every other printer.
+    // frames). Replies, from the socket's port, are matched by address and go
+    // to the newest request for that address, so the head of its chain is
+    // exactly the first match a walk of one newest-first list would find,
+    // without walking past the requests of every other printer.
     std::unordered_map<std::uint32_t, PendingRequest *> pendingList;
     SNMP_stray_counts strays;  // the receiver's only
     std::thread listening_thr;
