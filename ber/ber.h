@@ -21,6 +21,18 @@ inline constexpr int TIME_TICK_TAG = 0x43;
 inline constexpr int GET_RESP_TAG = 0xa2;
 inline constexpr int CONSTRUCTOR_TAG = 0x20;
 
+// Tags that only SNMPv2c and SNMPv3 replies are read with (RFC 2578, RFC 3416):
+// Counter64, and the three exceptions a binding carries in place of a value.
+inline constexpr int COUNTER64_TAG = 0x46;
+inline constexpr int NO_SUCH_OBJECT_TAG = 0x80;
+inline constexpr int NO_SUCH_INSTANCE_TAG = 0x81;
+inline constexpr int END_OF_MIB_VIEW_TAG = 0x82;
+
+// The value types a received message may carry: SNMPv1's alone, or SNMPv1's
+// and Counter64 and the exceptions (SNMPv2c and SNMPv3). Gauge32 and Opaque
+// stay refused in every version, so a reply means the same in each.
+enum class BerSyntax { V1, V2 };
+
 // Nested constructed values deeper than this are refused when decoding, so a
 // hostile datagram cannot exhaust the stack (an SNMPv1 reply nests 4 deep).
 inline constexpr int BER_MAX_DEPTH = 32;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ber/beroid.h"
+#include "ber/berv2.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ void BerSequence::check_count(int count, std::size_t given) {
 
 BerSequence::~BerSequence() = default;
 
-BerSequence::BerSequence(std::span<const unsigned char> in) : BerSequence(in, Depth(0)) {}
+BerSequence::BerSequence(std::span<const unsigned char> in, BerSyntax syntax)
+    : BerSequence(in, Depth(0, syntax)) {}
 
 BerSequence::BerSequence(std::span<const unsigned char> in, Depth depth) : tag_(0) {
     if (depth.level > BER_MAX_DEPTH) throw BerDecodeError("nesting too deep");
@@ -49,14 +51,14 @@ BerSequence::BerSequence(std::span<const unsigned char> in, Depth depth) : tag_(
     unsigned char headerlen = 0;
     std::uint64_t len = unpack_len(in.data(), in.size(), headerlen);
     if (len > in.size() - headerlen) throw BerDecodeError("length runs past the data");
-    decode_children(in.subspan(headerlen, static_cast<std::size_t>(len)), depth.level);
+    decode_children(in.subspan(headerlen, static_cast<std::size_t>(len)), depth);
     // The own chunk is made afresh from what the children add up to, so a
     // non-minimal received length field of a sequence is not kept.
     edatacache = header_chunk(tag_, static_cast<std::size_t>(len_));
     edatacache->next = children_.empty() ? nullptr : children_.front()->getdata();
 }
 
-void BerSequence::decode_children(std::span<const unsigned char> content, int depth) {
+void BerSequence::decode_children(std::span<const unsigned char> content, Depth depth) {
     // First pass over the headers only: each child must lie inside its parent's
     // bounds, and knowing the count makes the child list one allocation.
     std::size_t count = 0;
@@ -72,35 +74,34 @@ void BerSequence::decode_children(std::span<const unsigned char> content, int de
     while (p < content.size()) {
         std::span<const unsigned char> rest = content.subspan(p);
         std::size_t size = ber_value_size(rest.data(), rest.size());
-        std::span<const unsigned char> item = rest.first(size);
-        std::unique_ptr<BerBase> child;
-        switch (item[0]) {
-            case INT_TAG:
-            case COUNTER_TAG:
-                child = std::make_unique<BerInt>(item);
-                break;
-            case STRING_TAG:
-                child = std::make_unique<BerString>(item);
-                break;
-            case NULL_TAG:
-                child = std::make_unique<BerNull>(item);
-                break;
-            case OID_TAG:
-                child = std::make_unique<BerOid>(item);
-                break;
-            case IPADDR_TAG:
-                child = std::make_unique<BerIPAddr>(item);
-                break;
-            case TIME_TICK_TAG:
-                child = std::make_unique<BerTimeTick>(item);
-                break;
-            default:
-                child = std::make_unique<BerSequence>(item, Depth(depth + 1));
-                break;
-        }
-        link_child(std::move(child));
+        link_child(decode_child(rest.first(size), depth));
         p += size;
     }
+}
+
+std::unique_ptr<BerBase> BerSequence::decode_child(std::span<const unsigned char> item, Depth depth) {
+    switch (item[0]) {
+        case INT_TAG:
+        case COUNTER_TAG:
+            return std::make_unique<BerInt>(item);
+        case STRING_TAG:
+            return std::make_unique<BerString>(item);
+        case NULL_TAG:
+            return std::make_unique<BerNull>(item);
+        case OID_TAG:
+            return std::make_unique<BerOid>(item);
+        case IPADDR_TAG:
+            return std::make_unique<BerIPAddr>(item);
+        case TIME_TICK_TAG:
+            return std::make_unique<BerTimeTick>(item);
+        default:
+            break;
+    }
+    // In SNMPv1 replies Counter64 and the exceptions fall through to the
+    // constructed-value decoder, which refuses their tags.
+    if (depth.syntax == BerSyntax::V2)
+        if (std::unique_ptr<BerBase> v2 = decode_v2_value(item)) return v2;
+    return std::make_unique<BerSequence>(item, Depth(depth.level + 1, depth.syntax));
 }
 
 void BerSequence::link_child(std::unique_ptr<BerBase> child) {

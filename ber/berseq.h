@@ -28,8 +28,9 @@ class BerSequence : public BerBase {
 
     // Decodes the constructed value whose tag byte is in[0], reading only the
     // bytes of in; the whole tree below it is built. Throws BerDecodeError on
-    // anything malformed; nothing leaks.
-    explicit BerSequence(std::span<const unsigned char> in);
+    // anything malformed; nothing leaks. syntax V2 also accepts Counter64 and
+    // the exceptions (SNMPv2c and SNMPv3 replies).
+    explicit BerSequence(std::span<const unsigned char> in, BerSyntax syntax = BerSyntax::V1);
     BerSequence(const unsigned char *str, std::size_t avail)
         : BerSequence(std::span<const unsigned char>(str, avail)) {}
 
@@ -38,8 +39,9 @@ class BerSequence : public BerBase {
     // Decoding of a nested value; only the decoder itself can name Depth.
     class Depth {
         friend class BerSequence;
-        explicit Depth(int d) : level(d) {}
+        Depth(int d, BerSyntax s) : level(d), syntax(s) {}
         int level;
+        BerSyntax syntax;
     };
     BerSequence(std::span<const unsigned char> in, Depth depth);
 
@@ -74,7 +76,8 @@ class BerSequence : public BerBase {
     int encodeTag() const override { return tag_; }
 
  private:
-    void decode_children(std::span<const unsigned char> content, int depth);
+    void decode_children(std::span<const unsigned char> content, Depth depth);
+    static std::unique_ptr<BerBase> decode_child(std::span<const unsigned char> item, Depth depth);
     void link_child(std::unique_ptr<BerBase> child);
     static void check_count(int count, std::size_t given);
     void remake_header();
