@@ -19,3 +19,5 @@ SNMP_error_type::SNMP_error_type(const char *oidstr)
 
 SNMP_error_unrecoverable::SNMP_error_unrecoverable(SNMP_unrecoverable_reason reason, int sendError)
     : PrinterError(reason == SEND_FAILED ? "request not sent" : "no response"), reason(reason), sendError(sendError) {}
+
+SNMP_error_security::SNMP_error_security(Cause cause, const std::string &text) : PrinterError(text), cause(cause) {}

@@ -49,3 +49,23 @@ class SNMP_error_unrecoverable : public PrinterError {
     SNMP_unrecoverable_reason reason;
     int sendError;
 };
+
+// An SNMPv2c or SNMPv3 exchange failed on security: a Report of the printer's
+// user-based security model, an access refusal (authorizationError), or a
+// clock that stays out of the time window. Thrown by the session; ends the
+// printer's worker.
+class SNMP_error_security : public PrinterError {
+ public:
+    enum Cause {
+        UNKNOWN_USER,       // usmStatsUnknownUserNames
+        WRONG_DIGEST,       // usmStatsWrongDigests: authentication passphrase or protocol
+        UNSUPPORTED_LEVEL,  // usmStatsUnsupportedSecLevels
+        DECRYPTION_ERROR,   // usmStatsDecryptionErrors: privacy passphrase or protocol
+        ACCESS_DENIED,      // error-status authorizationError (16)
+        OTHER,              // time window not reached after resynchronizing, other Reports, discovery
+    };
+    // text: the failure, naming the printer ("lp1 does not know ..."), without
+    // the program name or a newline.
+    SNMP_error_security(Cause cause, const std::string &text);
+    Cause cause;
+};

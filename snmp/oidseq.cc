@@ -120,3 +120,17 @@ BerBase *OidSeq::findPrefix(const char *oidstr) const {
     std::size_t i = last_match([p](const std::string &s) { return starts_with(s, p); });
     return i < index.size() ? index[i].oid->next : nullptr;
 }
+
+std::vector<std::unique_ptr<OidSeq>> OidSeq::split_rows(std::size_t width) {
+    std::vector<std::unique_ptr<OidSeq>> rows;
+    const std::size_t count = width == 0 ? 0 : index.size() / width;
+    rows.reserve(count);
+    for (std::size_t r = 0; r < count; ++r) {
+        auto list = std::make_unique<BerSequence>(SEQUENCE_TAG, 0);
+        for (std::size_t c = 0; c < width; ++c) list->append(seq->extract(0));
+        rows.push_back(std::make_unique<OidSeq>(std::move(list)));
+    }
+    seq.reset();
+    index.clear();
+    return rows;
+}

@@ -68,6 +68,11 @@ class OidSeq {
     BerOid *oid(std::size_t i) const { return index[i].oid; }
     BerBase *value(std::size_t i) const;
 
+    // Takes every binding out, in order, in lists of width bindings each (the
+    // rows of a GetBulk reply); a last list that would be shorter is dropped.
+    // This list is empty afterwards.
+    std::vector<std::unique_ptr<OidSeq>> split_rows(std::size_t width);
+
     // The binding list itself, nullptr while empty. The session encodes it into
     // every request; it stays owned by this OidSeq.
     BerSequence *sequence() const { return seq.get(); }

@@ -16,6 +16,8 @@
 #include "ber/ber.h"
 #include "ber/beroid.h"
 #include "ber/berseq.h"
+#include "snmp/usm_engine.h"
+#include "snmp/v2map.h"
 
 namespace {
 
@@ -33,28 +35,38 @@ void append_header(std::vector<unsigned char> &out, int tag, std::size_t length)
     out.insert(out.end(), header, header + n);
 }
 
-// The SNMPv1 message of RFC 1157: SEQUENCE { version, community, PDU { request-id,
-// error-status, error-index, bindings } }. The bindings stay with the caller's
-// list, so the message is laid out here rather than built as one value tree.
-std::vector<unsigned char> encode_message(const std::string &community, int pduTag, std::int32_t reqid,
-                                          OidSeq *request) {
-    std::vector<unsigned char> pdu;
-    BerInt id(reqid), status(0), index(0);
-    append_encoding(pdu, id);
-    append_encoding(pdu, status);
-    append_encoding(pdu, index);
-    if (request && request->sequence()) {
-        append_encoding(pdu, *request->sequence());
-    } else {
-        append_header(pdu, SEQUENCE_TAG, 0);
-    }
+}  // namespace
 
+// The bindings stay with the caller's list, so the PDU is laid out here
+// rather than built as one value tree.
+std::vector<unsigned char> encode_pdu(int pduTag, std::int32_t reqid, int maxRepetitions, OidSeq *request) {
+    std::vector<unsigned char> fields;
+    BerInt id(reqid), status(0), index(maxRepetitions);
+    append_encoding(fields, id);
+    append_encoding(fields, status);
+    append_encoding(fields, index);
+    if (request && request->sequence()) {
+        append_encoding(fields, *request->sequence());
+    } else {
+        append_header(fields, SEQUENCE_TAG, 0);
+    }
+    std::vector<unsigned char> pdu;
+    append_header(pdu, pduTag, fields.size());
+    pdu.insert(pdu.end(), fields.begin(), fields.end());
+    return pdu;
+}
+
+namespace {
+
+// The community-based message: SEQUENCE { version, community, PDU }, version 0
+// for SNMPv1 (RFC 1157) and 1 for SNMPv2c (RFC 1901).
+std::vector<unsigned char> encode_message(int version, const std::string &community,
+                                          const std::vector<unsigned char> &pdu) {
     std::vector<unsigned char> content;
-    BerInt version(0);
+    BerInt versionField(version);
     BerString comm(community.data(), community.size());
-    append_encoding(content, version);
+    append_encoding(content, versionField);
     append_encoding(content, comm);
-    append_header(content, pduTag, pdu.size());
     content.insert(content.end(), pdu.begin(), pdu.end());
 
     std::vector<unsigned char> message;
@@ -171,51 +183,104 @@ const SNMP_session::IPv4 &SNMP_session::address() const {
 }
 
 std::unique_ptr<OidSeq> SNMP_session::do_req(int pduTag, OidSeq *request) {
-    if (state & UNREACHABLE) return nullptr;
+    std::optional<ReplyCheck> reply = exchange(pduTag, request, 0);
+    if (!reply) return nullptr;
+    if (version_ != SNMP_version::V1) refuse_exceptions(*reply->bindings);
+    return std::move(reply->bindings);
+}
 
-    const std::int32_t reqid = snmp_request_id();
-    const std::vector<unsigned char> message = encode_message(community_, pduTag, reqid, request);
-    if (logging()) {
-        BerSequence sent(message.data(), message.size());
-        write_debug("Sent", &sent);
-        write_debug_bin(message.data(), message.size());
+std::unique_ptr<OidSeq> SNMP_session::do_bulk(OidSeq *request, int maxRepetitions) {
+    if (version_ == SNMP_version::V1) throw std::logic_error("SNMPv1 has no GetBulkRequest");
+    std::optional<ReplyCheck> reply = exchange(GETBULK_REQ_TAG, request, maxRepetitions);
+    return reply ? std::move(reply->bindings) : nullptr;
+}
+
+void SNMP_session::setVersion(SNMP_version version) {
+    if (version == SNMP_version::V3) throw std::logic_error("SNMPv3 needs a user: setUser");
+    version_ = version;
+    usm_.reset();
+}
+
+std::optional<ReplyCheck> SNMP_session::exchange(int pduTag, OidSeq *request, int maxRepetitions) {
+    if (state & UNREACHABLE) return std::nullopt;
+    if (usm_ && !usm_->known() && !discover_engine()) return std::nullopt;
+    round_ = Round{};
+    round_.bulk = pduTag == GETBULK_REQ_TAG;
+    for (;;) {
+        const std::int32_t reqid = snmp_request_id();
+        const std::int32_t msgId = usm_ ? snmp_request_id() : -1;
+        std::vector<unsigned char> plainScoped;
+        const std::vector<unsigned char> message =
+            encode_request(pduTag, reqid, msgId, request, maxRepetitions, plainScoped);
+        log_sent(message, plainScoped);
+        std::optional<ReplyCheck> reply = send_to_printer(message, reqid, msgId);
+        if (!reply || reply->outcome == ReplyCheck::Accepted) return reply;
+        // A resynchronizing Report (SNMPv3): the request goes again, once,
+        // with the engine's clock as the Report gave it.
+        round_.resynced = true;
     }
+}
+
+std::vector<unsigned char> SNMP_session::encode_request(int pduTag, std::int32_t reqid, std::int32_t msgId,
+                                                        OidSeq *request, int maxRepetitions,
+                                                        std::vector<unsigned char> &plainScoped) {
+    const std::vector<unsigned char> pdu = encode_pdu(pduTag, reqid, maxRepetitions, request);
+    if (usm_) return usm_->wrap(pdu, msgId, false, logging() ? &plainScoped : nullptr);
+    return encode_message(version_ == SNMP_version::V1 ? 0 : 1, community_, pdu);
+}
+
+void SNMP_session::log_sent(const std::vector<unsigned char> &message, const std::vector<unsigned char> &plainScoped) {
+    if (!logging()) return;
+    BerSequence sent(message.data(), message.size());
+    write_debug("Sent", &sent);
+    write_debug_bin(message.data(), message.size());
+    if (!plainScoped.empty() && usm_ && usm_->user().level == UsmLevel::AuthPriv) {
+        BerSequence scoped(plainScoped.data(), plainScoped.size());
+        write_debug("Scoped PDU before encryption", &scoped);
+    }
+}
+
+std::optional<ReplyCheck> SNMP_session::send_to_printer(const std::vector<unsigned char> &message,
+                                                        std::int32_t reqid, std::int32_t msgId) {
     // A silent address outweighs a failed send: "no answer" is then the truth.
     int failedSend = 0;
     bool allFailedAtSend = true;
     for (; addrIndex < addresses_.size(); ++addrIndex) {
         int err = 0;
-        if (std::unique_ptr<OidSeq> bindings = exchange_with(addresses_[addrIndex], message, reqid, err))
-            return bindings;
+        if (std::optional<ReplyCheck> reply = exchange_with(addresses_[addrIndex], message, reqid, msgId, err))
+            return reply;
         if (err == 0) allFailedAtSend = false;
         failedSend = err;
     }
     sendError_ = allFailedAtSend ? failedSend : 0;
     state |= UNREACHABLE;
-    return nullptr;
+    return std::nullopt;
 }
 
-std::unique_ptr<OidSeq> SNMP_session::exchange_with(const IPv4 &address,
-                                                    const std::vector<unsigned char> &message,
-                                                    std::int32_t reqid, int &sendFailure) {
+std::optional<ReplyCheck> SNMP_session::exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
+                                                      std::int32_t reqid, std::int32_t msgId, int &sendFailure) {
     for (int discarded = 0;;) {
         std::size_t len = message.size();
         sendFailure = 0;
-        auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendFailure);
+        auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendFailure, msgId);
         if (sendFailure != 0)
             warn(std::string("Error sending packet: ") + std::strerror(sendFailure) + "\n", false);
-        if (!reply) return nullptr;
+        if (!reply) return std::nullopt;
 
         // A reply that cannot be used is dropped like a late one: the request
         // goes out again. A bounded number of them count as no answer.
-        ReplyCheck check = received(reply.get(), len, reqid);
-        if (check.outcome == ReplyCheck::Accepted) return std::move(check.bindings);
+        ReplyCheck check = received(reply.get(), len, reqid, msgId);
+        if (check.outcome == ReplyCheck::Accepted || check.outcome == ReplyCheck::Resend) return check;
         if (check.outcome == ReplyCheck::Refused)
             throw SNMP_error_oid(check.refusedOid.c_str(), check.errorStatus);
+        // A GetBulk reply that cannot be used (cut at the buffer's size, or
+        // holding a value SNMPv1 refuses) is not asked for again: the walk goes
+        // on by GetNext, exactly as in SNMPv1.
+        if (round_.bulk && check.outcome == ReplyCheck::Unusable) throw BerDecodeError(check.problem);
         if (++discarded > MAX_DISCARDED_REPLIES) {
             warn("Warning: " + hostname + " sent too many replies that cannot be used; no answer from " +
                  dotted(address) + " assumed.\n");
-            return nullptr;
+            return std::nullopt;
         }
         // A reply to an earlier, timed-out request is expected now and then
         // and needs no warning.
@@ -225,11 +290,19 @@ std::unique_ptr<OidSeq> SNMP_session::exchange_with(const IPv4 &address,
     }
 }
 
-ReplyCheck SNMP_session::received(const unsigned char *reply, std::size_t len, std::int32_t reqid) {
+ReplyCheck SNMP_session::received(const unsigned char *reply, std::size_t len, std::int32_t reqid,
+                                  std::int32_t msgId) {
+    ReplyCheck check = usm_ ? received_v3(reply, len, reqid, msgId) : received_community(reply, len, reqid);
+    if (version_ != SNMP_version::V1) as_v1_refusal(check, *this);
+    return check;
+}
+
+ReplyCheck SNMP_session::received_community(const unsigned char *reply, std::size_t len, std::int32_t reqid) {
     std::unique_ptr<BerSequence> tree;
     std::string undecodable;
     try {
-        tree = std::make_unique<BerSequence>(reply, len);
+        tree = std::make_unique<BerSequence>(std::span<const unsigned char>(reply, len),
+                                             version_ == SNMP_version::V1 ? BerSyntax::V1 : BerSyntax::V2);
     } catch (const BerDecodeError &e) {
         undecodable = std::string("undecodable: ") + e.what();
     }

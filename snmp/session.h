@@ -1,10 +1,11 @@
-// One printer: its addresses and community, the SNMPv1 request exchange, the packet log.
+// One printer: its addresses and community or SNMPv3 user, the request exchange, the packet log.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,12 +16,20 @@
 
 class BerBase;
 class BerSequence;
+class SNMP_usm_engine;
+struct SNMP_usm_user;
+struct UsmOpened;
 
 // PDU tags of SNMPv1 (RFC 1157).
 constexpr int GET_REQ_TAG = 0xa0;
 constexpr int GETNEXT_REQ_TAG = 0xa1;
 // GET_RESP_TAG (0xa2) is defined with the other tags in ber/ber.h.
 constexpr int SET_REQ_TAG = 0xa3;
+// GetBulkRequest of SNMPv2c and SNMPv3 (RFC 3416).
+constexpr int GETBULK_REQ_TAG = 0xa5;
+
+// The protocol a session speaks. SNMPv1 is the default.
+enum class SNMP_version { V1, V2C, V3 };
 
 // A target name did not resolve. The constructor has ALREADY written
 // "SNMP: cannot resolve hostname \"%s\".\n" to standard error; the catcher (main)
@@ -50,6 +59,7 @@ struct ReplyCheck {
         Refused,       // the reply to this request, with a non-zero error-status
         Unusable,      // discarded for the reason in problem
         OtherRequest,  // another request id: a late answer to an earlier exchange
+        Resend,        // SNMPv3: the engine was discovered or resynchronized; encode the request again
     } outcome;
     std::unique_ptr<OidSeq> bindings;
     std::string refusedOid;  // empty when the error-index names no binding
@@ -88,11 +98,31 @@ class SNMP_session {
     // then on returns nullptr at once. A reply with non-zero error-status throws
     // SNMP_error_oid naming the binding the error-index points at (empty text
     // when it points at none). A send that fails is reported through warn().
+    // In SNMPv2c and SNMPv3 a binding holding noSuchObject, noSuchInstance or
+    // endOfMibView throws SNMP_error_oid(noSuchName) naming it, and an
+    // error-status is read as its SNMPv1 equivalent (RFC 3584), so replies
+    // mean the same in every version; authorizationError throws
+    // SNMP_error_security, and so do the failures of SNMPv3's security.
     std::unique_ptr<OidSeq> do_req(int pduTag, OidSeq *request);
     // Why the exchange that made the session unreachable got nothing: the errno
     // of the failed send when sending failed on every address tried (a request
     // too large for a datagram, no route), 0 when an address stayed silent.
     int sendError() const { return sendError_; }
+
+    // One GetBulkRequest (SNMPv2c and SNMPv3 only; std::logic_error in SNMPv1)
+    // with non-repeaters 0: the reply's bindings as they came, exceptions
+    // included, or nullptr as for do_req. A reply that cannot be used (cut at
+    // the transport's buffer size, undecodable) throws BerDecodeError at once.
+    std::unique_ptr<OidSeq> do_bulk(OidSeq *request, int maxRepetitions);
+
+    // The protocol, chosen before the first request: SNMPv1 (the default) or
+    // SNMPv2c, both with the community; or SNMPv3 as user, which must outlive
+    // the session. The engine is discovered at the first request.
+    void setVersion(SNMP_version version);
+    void setUser(const SNMP_usm_user &user);
+    SNMP_version version() const { return version_; }
+    // The SNMPv3 user, nullptr in SNMPv1 and SNMPv2c.
+    const SNMP_usm_user *user() const;
 
     // Keeps a packet log: takes its number from numbers now (sessions set up
     // in turn get increasing numbers) and creates the file at the first
@@ -132,13 +162,36 @@ class SNMP_session {
     // Creates the packet log when it is wanted and not made yet; true when
     // it is open.
     bool logging();
+    // What the exchange under way is (SNMPv3 and GetBulk need to know).
+    struct Round {
+        bool bulk = false;       // a GetBulkRequest
+        bool discovery = false;  // SNMPv3 engine discovery
+        bool resynced = false;   // SNMPv3: one resynchronizing Report taken already
+    };
     void write_log(const char *text, std::size_t len);
-    // Sends message to one address until it answers; nullptr when it does not,
-    // with sendFailure set to the errno when the send itself failed.
-    std::unique_ptr<OidSeq> exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
-                                          std::int32_t reqid, int &sendFailure);
+    // The request and its reply, sent again after a resynchronizing Report;
+    // nullopt when no address answered.
+    std::optional<ReplyCheck> exchange(int pduTag, OidSeq *request, int maxRepetitions);
+    std::vector<unsigned char> encode_request(int pduTag, std::int32_t reqid, std::int32_t msgId, OidSeq *request,
+                                              int maxRepetitions, std::vector<unsigned char> &plainScoped);
+    void log_sent(const std::vector<unsigned char> &message, const std::vector<unsigned char> &plainScoped);
+    // Tries every address left in turn; marks the session unreachable when none answers.
+    std::optional<ReplyCheck> send_to_printer(const std::vector<unsigned char> &message, std::int32_t reqid,
+                                              std::int32_t msgId);
+    // Sends message to one address until it answers (Accepted or Resend);
+    // nullopt when it does not, with sendFailure set to the errno when the
+    // send itself failed. msgId: the SNMPv3 message id, -1 otherwise.
+    std::optional<ReplyCheck> exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
+                                            std::int32_t reqid, std::int32_t msgId, int &sendFailure);
     // Decodes, logs and checks one datagram received for reqid.
-    ReplyCheck received(const unsigned char *reply, std::size_t len, std::int32_t reqid);
+    ReplyCheck received(const unsigned char *reply, std::size_t len, std::int32_t reqid, std::int32_t msgId);
+    ReplyCheck received_community(const unsigned char *reply, std::size_t len, std::int32_t reqid);
+    // SNMPv3 (session_v3.cc): engine discovery, opening replies, Reports.
+    bool discover_engine();
+    ReplyCheck received_v3(const unsigned char *reply, std::size_t len, std::int32_t reqid, std::int32_t msgId);
+    void log_received_v3(const unsigned char *reply, std::size_t len, const UsmOpened &opened);
+    ReplyCheck on_report(UsmOpened &opened);
+    [[noreturn]] void security_failure(SNMP_error_security::Cause cause, const std::string &text) const;
 
     SNMP_socket *transport;  // shared by all sessions; not owned
     std::string community_;
@@ -150,6 +203,9 @@ class SNMP_session {
     SNMP_log_numbers *logNumbers = nullptr;  // not owned
     int logNumber = -1;
     SNMP_warning_sink *warnings = nullptr;
+    SNMP_version version_ = SNMP_version::V1;
+    std::unique_ptr<SNMP_usm_engine> usm_;  // SNMPv3 only
+    Round round_;
 };
 
 // "a.b.c.d"
@@ -159,6 +215,11 @@ std::string dotted(const SNMP_session::IPv4 &address);
 // gethostbyname gives them); empty when it does not resolve. Safe from many
 // threads at once.
 std::vector<SNMP_session::IPv4> resolve_ipv4(const char *name);
+
+// The PDU tag { request-id, error-status, error-index, bindings } with the
+// request's bindings (none when request is nullptr or empty); a GetBulkRequest
+// puts non-repeaters 0 and maxRepetitions in the two middle fields.
+std::vector<unsigned char> encode_pdu(int pduTag, std::int32_t reqid, int maxRepetitions, OidSeq *request);
 
 // Request ids: each one drawn from the operating system's random source
 // (getrandom), so the ids one printer sees tell nothing about another's.

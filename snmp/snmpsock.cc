@@ -13,7 +13,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <system_error>
+
+#include "snmp/v3message.h"
 
 namespace {
 
@@ -43,6 +46,7 @@ void (*SNMP_socket::fatal_hook)(int status) = default_fatal;
 // pendingLock while the record is listed.
 struct SNMP_socket::PendingRequest {
     unsigned char address[4];
+    std::int32_t msgId = -1;  // SNMPv3: the msgID a reply must carry
     std::condition_variable condition;
     PendingRequest *next = nullptr;
     PendingRequest *prev = nullptr;
@@ -100,12 +104,13 @@ std::string SNMP_socket::finish() {
 
 std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, const void *address,
                                                    const unsigned char *data, std::size_t &length,
-                                                   int *sendError) {
+                                                   int *sendError, std::int32_t msgId) {
     if (addrlen != 4 || family != AF_INET)
         throw std::invalid_argument("SNMP_socket::call: only IPv4 addresses are supported");
 
     PendingRequest request;
     std::memcpy(request.address, address, 4);
+    request.msgId = msgId;
     sockaddr_in dest{};
     dest.sin_family = static_cast<sa_family_t>(family);
     dest.sin_port = static_cast<in_port_t>(port_);
@@ -182,6 +187,17 @@ bool SNMP_socket::deliver(const unsigned char *addr, std::unique_ptr<unsigned ch
     auto found = pendingList.find(key);
     if (found == pendingList.end()) return false;
     PendingRequest *p = found->second;
+    // An SNMPv3 request takes only the reply with its msgID, so two sessions
+    // with the same printer do not take each other's replies.
+    std::optional<std::int32_t> msgId;
+    bool idRead = false;
+    while (p && p->msgId >= 0) {
+        if (!idRead) msgId = v3_message_id({buf.get(), len});
+        idRead = true;
+        if (msgId == p->msgId) break;
+        p = p->next;
+    }
+    if (!p) return false;
     p->data = std::move(buf);
     p->length = len;
     unlink_pending(key, p);

@@ -85,9 +85,11 @@ class SNMP_socket {
     // that fails (anything but ECONNREFUSED) ends the call at once with nullptr
     // and its errno in *sendError (when given). Safe to call from many threads
     // at once; the newest call for an address gets the next datagram from it.
+    // With msgId 0 or more (an SNMPv3 request) the call takes only an SNMPv3
+    // message of that msgID; other datagrams pass it by.
     std::unique_ptr<unsigned char[]> call(int addrlen, int family, const void *address,
                                           const unsigned char *data, std::size_t &length,
-                                          int *sendError = nullptr);
+                                          int *sendError = nullptr, std::int32_t msgId = -1);
 
     // Stops the receiver (no call may be in progress; nothing is received
     // afterwards) and returns the end-of-run lines of the stray datagrams:
@@ -120,8 +122,8 @@ class SNMP_socket {
 
     void receiver();
     void stop_receiver();
-    // Hands buf to the newest request for addr (buf is then empty); false,
-    // buf untouched, when no request for addr waits.
+    // Hands buf to the newest request for addr that takes it (buf is then
+    // empty); false, buf untouched, when none does.
     bool deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> &buf, std::size_t len);
     void unlink_pending(std::uint32_t key, PendingRequest *request);  // under pendingLock
 
@@ -133,10 +135,11 @@ class SNMP_socket {
     SNMP_descriptor wakeWrite;  // stop the receiver at once
     std::mutex pendingLock;
     // The pending requests, newest first per address (records live in call
-    // frames). Replies, from the socket's port, are matched by address and go
-    // to the newest request for that address, so the head of its chain is
-    // exactly the first match a walk of one newest-first list would find,
-    // without walking past the requests of every other printer.
+    // frames). Replies, from the socket's port, are matched by address (and an
+    // SNMPv3 reply by its msgID too) and go to the newest request for that
+    // address that takes them, so the head of its chain is exactly the first
+    // match a walk of one newest-first list would find, without walking past
+    // the requests of every other printer.
     std::unordered_map<std::uint32_t, PendingRequest *> pendingList;
     SNMP_stray_counts strays;  // the receiver's only
     std::thread listening_thr;

@@ -1,12 +1,14 @@
 // structfill: type checks, value extraction and walk guards behind tabdef.
 #include "snmp/structfill.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "ber/ber.h"
 #include "ber/beroid.h"
 #include "ber/berseq.h"
+#include "snmp/v2map.h"
 
 namespace tabdef_detail {
 
@@ -118,6 +120,40 @@ bool oids_increase(const SNMP_session *session, const OidSeq &request, const Oid
 void warn_endless_walk(const SNMP_session *session, std::size_t rows) {
     session->warn("Warning: " + session->hostname + " sent a table that does not end; walk stopped after " +
                   std::to_string(rows) + " rows.\n");
+}
+
+std::unique_ptr<OidSeq> ReadAhead::next(SNMP_session *session, OidSeq *request) {
+    if (rows_.empty() && request && request->size() > 0 && session->version() != SNMP_version::V1 && !bulkRefused_)
+        fetch(session, *request);
+    if (rows_.empty()) return exchange(session, GETNEXT_REQ_TAG, request);
+    std::unique_ptr<OidSeq> row = std::move(rows_.front());
+    rows_.pop_front();
+    refuse_exceptions(*row);
+    return row;
+}
+
+void ReadAhead::fetch(SNMP_session *session, OidSeq &request) {
+    const std::size_t columns = request.size();
+    const int most = static_cast<int>(BULK_BINDINGS / columns);
+    if (most < 2) return;  // a row at a time: GetNext is as good
+    repetitions_ = repetitions_ == 0 ? std::min(BULK_FIRST_ROWS, most) : std::min(2 * repetitions_, most);
+    std::unique_ptr<OidSeq> reply;
+    try {
+        reply = session->do_bulk(&request, repetitions_);
+    } catch (const SNMP_error_oid &) {
+        // An agent that refuses the GetBulkRequest, or whose reply cannot be
+        // used (too long, or reading ahead it met a value SNMPv1 refuses), is
+        // walked by GetNext from here on: the steps SNMPv1 takes, with their
+        // outcome.
+        bulkRefused_ = true;
+        return;
+    } catch (const BerDecodeError &) {
+        bulkRefused_ = true;
+        return;
+    }
+    if (!reply) throw SNMP_error_unrecoverable(NO_RESPONSE);
+    // Agents may send fewer repetitions than asked; a cut last row is asked again.
+    for (auto &row : reply->split_rows(columns)) rows_.push_back(std::move(row));
 }
 
 void warn_missing_value(const SNMP_session *session) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
@@ -46,6 +47,36 @@ void warn_missing_value(const SNMP_session *session);
 constexpr std::size_t MAX_WALK_ROWS = 10000;
 // "Warning: %s sent a table that does not end; walk stopped after %zu rows.\n"
 void warn_endless_walk(const SNMP_session *session, std::size_t rows);
+
+// Most bindings one GetBulkRequest asks for: the rows it reads ahead times the
+// columns. Agents cap their replies near here (net-snmp at 100 bindings,
+// snmpsim at 64), and a reply must stay within the transport's buffer.
+constexpr std::size_t BULK_BINDINGS = 60;
+// Rows the first GetBulkRequest of a walk reads ahead; each further one reads
+// twice as many, up to BULK_BINDINGS. Printer tables mostly hold a few rows,
+// and a walk's last request reads past the table for nothing.
+constexpr int BULK_FIRST_ROWS = 8;
+
+// The rows of a walk. In SNMPv2c and SNMPv3 one GetBulkRequest fetches
+// several rows, handed out one at a time; in SNMPv1, and after an agent has
+// refused a GetBulkRequest, every row is one GetNext.
+class ReadAhead {
+ public:
+    // The row after request (the previous row, or the columns at first). A row
+    // with endOfMibView or another exception throws SNMP_error_oid(noSuchName),
+    // as an SNMPv1 agent refuses a get-next past the end of its MIB; no answer
+    // throws SNMP_error_unrecoverable.
+    std::unique_ptr<OidSeq> next(SNMP_session *session, OidSeq *request);
+    // Forgets the rows read ahead (the columns changed).
+    void clear() { rows_.clear(); }
+
+ private:
+    void fetch(SNMP_session *session, OidSeq &request);
+
+    std::deque<std::unique_ptr<OidSeq>> rows_;
+    int repetitions_ = 0;  // rows the next GetBulkRequest asks for; 0 before the first
+    bool bulkRefused_ = false;
+};
 }  // namespace tabdef_detail
 
 // Columns (a dotted OID string with its expected BER type) bound to members of
@@ -93,6 +124,7 @@ class tabdef {
                 columns.erase(std::next(it).base());
                 if (oidseq) oidseq->remove(oidstr) || oidseq->removePrefix(oidstr);
                 if (response) response->removePrefix(oidstr);
+                ahead.clear();
                 return true;
             }
         }
@@ -129,14 +161,16 @@ class tabdef {
 
     // One GetNext step from the previous reply (or from the columns at first):
     // &record, or nullptr when a column ran out (the end of a walk) or the
-    // printer returned an OID that does not increase.
+    // printer returned an OID that does not increase. In SNMPv2c and SNMPv3
+    // the rows come from GetBulkRequests read ahead (ReadAhead), with the same
+    // rows, ends and errors as SNMPv1's GetNext steps.
     Record *getNext(Record &record) {
         if (walkRows >= tabdef_detail::MAX_WALK_ROWS) {
             tabdef_detail::warn_endless_walk(session, walkRows);
             return nullptr;
         }
         if (response) oidseq = std::move(response);
-        response = tabdef_detail::exchange(session, GETNEXT_REQ_TAG, oidseq.get());
+        response = ahead.next(session, oidseq.get());
         if (oidseq && !tabdef_detail::oids_increase(session, *oidseq, *response)) return nullptr;
         if (!fillStruct(*response, record)) return nullptr;
         ++walkRows;
@@ -199,4 +233,5 @@ class tabdef {
     std::unique_ptr<OidSeq> response;
     SNMP_session *session;  // not owned
     std::size_t walkRows = 0;  // rows getNext has returned
+    tabdef_detail::ReadAhead ahead;
 };
