@@ -24,6 +24,15 @@ enum NonFlagOption : int {
     OPT_CONNECTION = 'n',
     OPT_TIMEOUT = 0x100,
     OPT_HELP = 0x101,
+    // -v and the SNMPv3 options take net-snmp's letters.
+    OPT_VERSION = 'v',
+    OPT_USER = 'u',
+    OPT_LEVEL = 'l',
+    OPT_AUTH_PROTOCOL = 'a',
+    OPT_AUTH_PASSPHRASE = 'A',
+    OPT_PRIV_PROTOCOL = 'x',
+    OPT_PRIV_PASSPHRASE = 'X',
+    OPT_SECRETS = 0x102,
 };
 
 constexpr int word_bit(int word, std::uint64_t bit) {
@@ -103,6 +112,14 @@ const option *option_table() {
         t.push_back({"timeout", required_argument, nullptr, OPT_TIMEOUT});
         t.push_back({"connection", required_argument, nullptr, OPT_CONNECTION});
         t.push_back({"help", no_argument, nullptr, OPT_HELP});
+        t.push_back({"snmp-version", required_argument, nullptr, OPT_VERSION});
+        t.push_back({"v3-user", required_argument, nullptr, OPT_USER});
+        t.push_back({"v3-level", required_argument, nullptr, OPT_LEVEL});
+        t.push_back({"v3-auth-protocol", required_argument, nullptr, OPT_AUTH_PROTOCOL});
+        t.push_back({"v3-auth-passphrase", required_argument, nullptr, OPT_AUTH_PASSPHRASE});
+        t.push_back({"v3-priv-protocol", required_argument, nullptr, OPT_PRIV_PROTOCOL});
+        t.push_back({"v3-priv-passphrase", required_argument, nullptr, OPT_PRIV_PASSPHRASE});
+        t.push_back({"secrets", required_argument, nullptr, OPT_SECRETS});
         t.push_back({nullptr, 0, nullptr, 0});
         return t;
     }();
@@ -209,6 +226,23 @@ void set_flag(Options &opts) {
     }
 }
 
+// -v and the SNMPv3 options, kept as given (checked once all are read); false
+// for any other option character. A passphrase is wiped from argv at once.
+bool take_snmp_option(int c, SnmpOptions &snmp) {
+    switch (c) {
+    case OPT_VERSION: snmp.version = optarg; break;
+    case OPT_USER: snmp.user = optarg; break;
+    case OPT_LEVEL: snmp.level = optarg; break;
+    case OPT_AUTH_PROTOCOL: snmp.authProtocol = optarg; break;
+    case OPT_AUTH_PASSPHRASE: snmp.authPass = take_secret(optarg); break;
+    case OPT_PRIV_PROTOCOL: snmp.privProtocol = optarg; break;
+    case OPT_PRIV_PASSPHRASE: snmp.privPass = take_secret(optarg); break;
+    case OPT_SECRETS: snmp.secretsFile = optarg; break;
+    default: return false;
+    }
+    return true;
+}
+
 // One option as getopt_long returned it; an outcome when it ends the run.
 std::optional<ParseOutcome> take_option(int c, char **argv, Options &opts, bool &badOption) {
     switch (c) {
@@ -222,7 +256,7 @@ std::optional<ParseOutcome> take_option(int c, char **argv, Options &opts, bool 
     }
     case OPT_TIMEOUT: opts.timeout = std::strtoul(optarg, nullptr, 0); break;
     case OPT_HELP: return finished(0, help_text());
-    default: badOption = true; break;  // '?': getopt_long has written its diagnostic
+    default: badOption = !take_snmp_option(c, opts.snmp); break;  // '?': getopt_long has written its diagnostic
     }
     return std::nullopt;
 }
@@ -249,7 +283,7 @@ ParseOutcome parse_options(int argc, char **argv, Options &opts) {
     opterr = 1;
     for (;;) {
         flagValue = 0;
-        int c = getopt_long(argc, argv, "+c:n:", table, nullptr);
+        int c = getopt_long(argc, argv, "+c:n:v:u:l:a:A:x:X:", table, nullptr);
         if (c == -1) break;
         if (std::optional<ParseOutcome> end = take_option(c, argv, opts, badOption)) return *end;
     }

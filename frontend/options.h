@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/security.h"
 
 // One -n/--connection port. The options own the nodes; the list is read-only
 // once options are parsed.
@@ -42,6 +43,7 @@ struct Options {
     const ConnRequest *connList = nullptr;                   // newest first
     std::vector<std::unique_ptr<ConnRequest>> connNodes;  // owners of the list nodes
     int firstTarget = 0;                                  // index in argv of the first target
+    SnmpOptions snmp;                                     // -v and the SNMPv3 options, unchecked
 };
 
 // The outcome of parsing: either go on with the targets, or end the process

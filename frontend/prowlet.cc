@@ -10,6 +10,7 @@
 #include "frontend/dispatch.h"
 #include "frontend/maxproc.h"
 #include "frontend/options.h"
+#include "frontend/security.h"
 #include "frontend/targets.h"
 #include "frontend/workers.h"
 #include "reports/classic.h"
@@ -38,11 +39,13 @@ int retries_from_timeout(unsigned long timeout) {
 
 // Every name is resolved here, before any printer is contacted. The list runs
 // newest first, so workers start in the reverse of command-line order.
-TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets) {
+TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets,
+                           const SnmpProtocol *protocol) {
     TargetList list;
     for (const TargetSpec &t : targets) {
         auto s = std::make_unique<SNMP_session>(transport, t.name.c_str(),
                                                 t.community ? t.community->c_str() : nullptr);
+        if (protocol) apply_protocol(*s, *protocol);
         s->next = list.head;
         list.head = s.get();
         ++list.targetCount;
@@ -133,6 +136,12 @@ int prowlet_main(int argc, char **argv) {
         maxproc = *cap;
     }
 
+    ProtocolOutcome protocol = make_protocol(opts.snmp, progname);
+    if (!protocol.protocol) {
+        write_all(stderr, protocol.err);
+        return protocol.status;
+    }
+
     int status = 0;
     std::unique_ptr<SNMP_socket> transport = make_transport(opts, status);
     if (!transport) return status;
@@ -140,7 +149,7 @@ int prowlet_main(int argc, char **argv) {
     if (!specs) return status;
     TargetList targets;
     try {
-        targets = create_sessions(transport.get(), *specs);
+        targets = create_sessions(transport.get(), *specs, &*protocol.protocol);
     } catch (const SNMP_resolve_error &e) {
         return e.status();  // the session has written the message
     }

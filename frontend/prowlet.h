@@ -10,6 +10,7 @@
 
 class SNMP_session;
 class SNMP_socket;
+struct SnmpProtocol;
 
 // The whole run; returns the process exit status.
 int prowlet_main(int argc, char **argv);
@@ -25,7 +26,9 @@ struct TargetList {
     std::size_t targetCount = 0;
 };
 
-// One session per target, in order, each put at the front of the list.
-// Throws SNMP_resolve_error (message already written) for a name that does
-// not resolve; the sessions made so far are released.
-TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets);
+// One session per target, in order, each put at the front of the list, each
+// speaking the protocol given (SNMPv1 without one). Throws SNMP_resolve_error
+// (message already written) for a name that does not resolve; the sessions
+// made so far are released.
+TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets,
+                           const SnmpProtocol *protocol = nullptr);

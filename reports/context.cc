@@ -33,6 +33,21 @@ void not_supported(PrinterOutput &out, const char *option) {
              true);
 }
 
+namespace {
+
+int security_status(SNMP_error_security::Cause cause) {
+    switch (cause) {
+        case SNMP_error_security::UNKNOWN_USER: return STATUS_UNKNOWN_USER;
+        case SNMP_error_security::WRONG_DIGEST: return STATUS_WRONG_DIGEST;
+        case SNMP_error_security::UNSUPPORTED_LEVEL: return STATUS_UNSUPPORTED_LEVEL;
+        case SNMP_error_security::DECRYPTION_ERROR: return STATUS_DECRYPTION_ERROR;
+        case SNMP_error_security::ACCESS_DENIED: return STATUS_ACCESS_DENIED;
+        default: return STATUS_SNMPV3_FAILURE;
+    }
+}
+
+}  // namespace
+
 int report_failure(PrinterOutput &out) {
     const char *host = out.host().c_str();
     try {
@@ -47,6 +62,9 @@ int report_failure(PrinterOutput &out) {
                        ? format_text("%s: %s refused a request (error-status %d)\n", progname, host, e.status)
                        : format_text("%s: %s refused %s (error-status %d)\n", progname, host, e.str.c_str(), e.status));
         return STATUS_REFUSED;
+    } catch (const SNMP_error_security &e) {
+        out.failed(format_text("%s: %s\n", progname, e.what()));
+        return security_status(e.cause);
     } catch (const SNMP_error_type &e) {
         out.failed(format_text("%s: %s sent a value of the wrong type for %s\n", progname, host, e.str.c_str()));
         return STATUS_BAD_REPLY;

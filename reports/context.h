@@ -74,6 +74,13 @@ int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &err
 inline constexpr int STATUS_REFUSED = 12;    // the printer answered a request with an error
 inline constexpr int STATUS_BAD_REPLY = 13;  // a reply that cannot be decoded or used
 inline constexpr int STATUS_INTERNAL = 15;   // anything else that ended a worker
+// SNMPv2c and SNMPv3 security failures (SNMP_error_security), by cause.
+inline constexpr int STATUS_UNKNOWN_USER = 19;       // the printer does not know the SNMPv3 user
+inline constexpr int STATUS_WRONG_DIGEST = 20;       // authentication passphrase or protocol wrong
+inline constexpr int STATUS_UNSUPPORTED_LEVEL = 21;  // the security level is not offered to the user
+inline constexpr int STATUS_DECRYPTION_ERROR = 22;   // privacy passphrase or protocol wrong
+inline constexpr int STATUS_ACCESS_DENIED = 23;      // authorizationError
+inline constexpr int STATUS_SNMPV3_FAILURE = 24;     // time window, discovery, other Reports
 
 // The one error path of a worker: called inside its top-level catch, writes
 // the message of the exception in flight to the printer's output and returns

@@ -8,12 +8,20 @@ _prowlet() {
     prev=""
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
 
-    # Options whose argument is free text, a number or a port: nothing to offer.
+    # Options whose argument is free text, a number or a port: nothing to
+    # offer; the protocol options offer their names, --secrets a file.
     case $prev in
-        -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware)
+        -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware|\
+        -u|-A|-X|--v3-user|--v3-auth-passphrase|--v3-priv-passphrase)
             COMPREPLY=()
             return 0
             ;;
+        -v|--snmp-version) mapfile -t COMPREPLY < <(compgen -W "1 2c 3" -- "$cur"); return 0 ;;
+        -l|--v3-level) mapfile -t COMPREPLY < <(compgen -W "noAuthNoPriv authNoPriv authPriv" -- "$cur"); return 0 ;;
+        -a|--v3-auth-protocol)
+            mapfile -t COMPREPLY < <(compgen -W "MD5 SHA SHA-224 SHA-256 SHA-384 SHA-512" -- "$cur"); return 0 ;;
+        -x|--v3-priv-protocol) mapfile -t COMPREPLY < <(compgen -W "DES AES" -- "$cur"); return 0 ;;
+        --secrets) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return 0 ;;
     esac
 
     # Options end at the first printer argument or at "--".
@@ -21,7 +29,8 @@ _prowlet() {
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
             --) break ;;
-            -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware)
+            -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware|\
+            -v|-u|-l|-a|-A|-x|-X|--snmp-version|--v3-*|--secrets)
                 ((i++)) ;;
             -*) ;;
             *) break ;;
@@ -32,6 +41,8 @@ _prowlet() {
 
     if [ "$optionsDone" -eq 0 ] && [[ $cur == -* ]]; then
         local opts="-c -n --community --connection --timeout --maxproc --help --version
+            -v -u -l -a -A -x -X --snmp-version --v3-user --v3-level --v3-auth-protocol
+            --v3-auth-passphrase --v3-priv-protocol --v3-priv-passphrase --secrets
             --all --debugsnmp --name --generic --json
             --vendor --model --contact --netconfig --printmib --hostmib
             --memory --storage --status --cfgsrc

@@ -294,12 +294,12 @@ TEST(Options, VersionThenBadOptionIsUsageError) {
 }
 
 TEST(Options, MissingArgumentAndUnknownShortOption) {
-    Argv a{"prowlet", "-x", "--timeout"};
+    Argv a{"prowlet", "-y", "--timeout"};
     Parsed p;
     parse(a, p);
     EXPECT_EQ(p.outcome.status, 1);
     EXPECT_EQ(p.getoptDiag,
-              "prowlet: invalid option -- 'x'\n"
+              "prowlet: invalid option -- 'y'\n"
               "prowlet: option '--timeout' requires an argument\n");
     EXPECT_EQ(p.outcome.err, SHORT_USAGE);
 }

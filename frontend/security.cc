@@ -1,0 +1,232 @@
+// security: -v and the SNMPv3 options, the --secrets file, and their checks.
+#include "frontend/security.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "snmp/snmpsock.h"
+
+namespace {
+
+// RFC 3414 asks for passphrases of at least 8 octets.
+constexpr std::size_t MIN_PASSPHRASE = 8;
+constexpr off_t MAX_SECRETS_FILE = 65536;
+
+template <class T>
+struct Named {
+    const char *name;
+    T value;
+};
+
+constexpr Named<UsmAuth> AUTH_NAMES[] = {{"MD5", UsmAuth::MD5},         {"SHA", UsmAuth::SHA1},
+                                         {"SHA1", UsmAuth::SHA1},       {"SHA-224", UsmAuth::SHA224},
+                                         {"SHA-256", UsmAuth::SHA256}, {"SHA-384", UsmAuth::SHA384},
+                                         {"SHA-512", UsmAuth::SHA512}};
+constexpr Named<UsmPriv> PRIV_NAMES[] = {{"DES", UsmPriv::DES}, {"AES", UsmPriv::AES128}, {"AES-128", UsmPriv::AES128}};
+constexpr Named<UsmLevel> LEVEL_NAMES[] = {{"noAuthNoPriv", UsmLevel::NoAuthNoPriv},
+                                           {"authNoPriv", UsmLevel::AuthNoPriv},
+                                           {"authPriv", UsmLevel::AuthPriv}};
+constexpr Named<SNMP_version> VERSION_NAMES[] = {
+    {"1", SNMP_version::V1}, {"2c", SNMP_version::V2C}, {"3", SNMP_version::V3}};
+
+// Names compare without regard to case, as net-snmp's commands take them.
+template <class T, std::size_t N>
+bool lookup(const Named<T> (&table)[N], const char *text, T &value) {
+    for (const Named<T> &entry : table) {
+        if (strcasecmp(entry.name, text) == 0) {
+            value = entry.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+ProtocolOutcome failure(const char *progname, int status, const std::string &text) {
+    ProtocolOutcome out;
+    out.err = std::string(progname) + ": " + text + "\n";
+    out.status = status;
+    return out;
+}
+
+// The first SNMPv3 option given, for the message when -v 3 is missing.
+const char *first_v3_option(const SnmpOptions &o) {
+    if (o.user) return "-u";
+    if (o.level) return "-l";
+    if (o.authProtocol) return "-a";
+    if (o.authPass) return "-A";
+    if (o.privProtocol) return "-x";
+    if (o.privPass) return "-X";
+    if (o.secretsFile) return "--secrets";
+    return nullptr;
+}
+
+// A passphrase of the file joins the command line's; giving one twice is an error.
+bool merge_secret(std::optional<SecretBytes> &into, std::optional<SecretBytes> &from) {
+    if (!from) return true;
+    if (into) return false;
+    into = std::move(from);
+    return true;
+}
+
+// The level -l names, or the one the passphrases given imply.
+UsmLevel implied_level(const SnmpOptions &o) {
+    if (o.privPass) return UsmLevel::AuthPriv;
+    return o.authPass ? UsmLevel::AuthNoPriv : UsmLevel::NoAuthNoPriv;
+}
+
+// Passphrases and ciphers the level needs; an empty string when all is there.
+std::string missing_for_level(const SnmpOptions &o, UsmLevel level, UsmPriv priv) {
+    const std::string name = usm_level_name(level);
+    if (level == UsmLevel::NoAuthNoPriv) return {};
+    if (!o.authPass) return "security level " + name + " needs an authentication passphrase (-A, or authpass in --secrets).";
+    if (o.authPass->size() < MIN_PASSPHRASE) return "the authentication passphrase must have at least 8 characters.";
+    if (level == UsmLevel::AuthNoPriv) return {};
+    if (!o.privPass) return "security level " + name + " needs a privacy passphrase (-X, or privpass in --secrets).";
+    if (o.privPass->size() < MIN_PASSPHRASE) return "the privacy passphrase must have at least 8 characters.";
+    try {
+        usm_require_privacy(priv);
+    } catch (const UsmCryptoError &e) {
+        return std::string(e.what()) + "; use -x AES.";
+    }
+    return {};
+}
+
+ProtocolOutcome make_user(SnmpOptions &o, const char *progname) {
+    if (!o.user || !*o.user) return failure(progname, STATUS_BAD_SECURITY_OPTION, "-v 3 needs a user name (-u).");
+    if (std::strlen(o.user) > USM_MAX_USER_NAME)
+        return failure(progname, STATUS_BAD_SECURITY_OPTION, "the user name of -u is longer than 32 bytes.");
+    UsmAuth auth = UsmAuth::MD5;
+    UsmPriv priv = UsmPriv::DES;
+    if (o.authProtocol && !lookup(AUTH_NAMES, o.authProtocol, auth))
+        return failure(progname, STATUS_BAD_SECURITY_OPTION,
+                       std::string("-a needs MD5, SHA, SHA-224, SHA-256, SHA-384 or SHA-512, not \"") + o.authProtocol + "\".");
+    if (o.privProtocol && !lookup(PRIV_NAMES, o.privProtocol, priv))
+        return failure(progname, STATUS_BAD_SECURITY_OPTION,
+                       std::string("-x needs DES or AES, not \"") + o.privProtocol + "\".");
+    if (o.secretsFile) {
+        std::string why;
+        std::optional<SecretsFile> file = read_secrets_file(o.secretsFile, why);
+        if (!file)
+            return failure(progname, STATUS_BAD_SECRETS_FILE,
+                           std::string("--secrets file \"") + o.secretsFile + "\"" + why + ".");
+        if (!merge_secret(o.authPass, file->authPass) || !merge_secret(o.privPass, file->privPass))
+            return failure(progname, STATUS_BAD_SECURITY_OPTION, "a passphrase is given twice (-A or -X, and --secrets).");
+    }
+    UsmLevel level = implied_level(o);
+    if (o.level && !lookup(LEVEL_NAMES, o.level, level))
+        return failure(progname, STATUS_BAD_SECURITY_OPTION,
+                       std::string("-l needs noAuthNoPriv, authNoPriv or authPriv, not \"") + o.level + "\".");
+    const std::string missing = missing_for_level(o, level, priv);
+    if (!missing.empty()) return failure(progname, STATUS_BAD_SECURITY_OPTION, missing);
+
+    ProtocolOutcome out;
+    out.protocol.emplace();
+    out.protocol->version = SNMP_version::V3;
+    out.protocol->user = std::make_unique<SNMP_usm_user>(
+        make_usm_user(o.user, level, auth, priv, o.authPass ? std::move(*o.authPass) : SecretBytes(),
+                      o.privPass ? std::move(*o.privPass) : SecretBytes()));
+    o.authPass.reset();
+    o.privPass.reset();
+    return out;
+}
+
+}  // namespace
+
+SecretBytes take_secret(char *text) {
+    const std::size_t n = std::strlen(text);
+    SecretBytes secret(text, n);
+    usm_wipe(text, n);
+    return secret;
+}
+
+ProtocolOutcome make_protocol(SnmpOptions &options, const char *progname) {
+    SNMP_version version = SNMP_version::V1;
+    if (options.version && !lookup(VERSION_NAMES, options.version, version))
+        return failure(progname, STATUS_BAD_SECURITY_OPTION,
+                       std::string("-v needs 1, 2c or 3, not \"") + options.version + "\".");
+    if (version == SNMP_version::V3) return make_user(options, progname);
+    if (const char *given = first_v3_option(options))
+        return failure(progname, STATUS_BAD_SECURITY_OPTION, std::string(given) + " needs -v 3 (SNMPv3).");
+    ProtocolOutcome out;
+    out.protocol.emplace();
+    out.protocol->version = version;
+    return out;
+}
+
+std::optional<SecretsFile> read_secrets_file(const char *path, std::string &err) {
+    SNMP_descriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
+        err = std::string(" cannot be read: ") + std::strerror(errno);
+        return std::nullopt;
+    }
+    char mode[64];
+    std::snprintf(mode, sizeof mode, " (mode 0%o); allow its owner alone (chmod 600)",
+                  static_cast<unsigned>(st.st_mode & 07777));
+    if (!S_ISREG(st.st_mode)) err = " is not a regular file";
+    else if (st.st_uid != ::geteuid()) err = " belongs to another user";
+    else if (st.st_mode & 077) err = std::string(" may be read or changed by others") + mode;
+    else if (st.st_size > MAX_SECRETS_FILE) err = " is larger than 64 KiB";
+    if (!err.empty()) return std::nullopt;
+
+    SecretBytes text(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd.get(), text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            err = std::string(" cannot be read: ") + std::strerror(errno);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return parse_secrets(text.first(got), err);
+}
+
+std::optional<SecretsFile> parse_secrets(const SecretBytes &text, std::string &err) {
+    SecretsFile file;
+    const std::string_view all(reinterpret_cast<const char *>(text.data()), text.size());
+    std::size_t lineNumber = 0;
+    for (std::size_t at = 0; at < all.size();) {
+        std::size_t end = all.find('\n', at);
+        if (end == std::string_view::npos) end = all.size();
+        std::string_view line = all.substr(at, end - at);
+        at = end + 1;
+        ++lineNumber;
+        while (!line.empty() && std::strchr(" \t\r", line.back())) line.remove_suffix(1);
+        while (!line.empty() && std::strchr(" \t", line.front())) line.remove_prefix(1);
+        if (line.empty() || line.front() == '#') continue;
+        const std::size_t blank = line.find_first_of(" \t");
+        const std::string_view keyword = line.substr(0, blank);
+        std::string_view value = blank == std::string_view::npos ? std::string_view() : line.substr(blank);
+        while (!value.empty() && std::strchr(" \t", value.front())) value.remove_prefix(1);
+        std::optional<SecretBytes> *slot = keyword == "authpass"   ? &file.authPass
+                                           : keyword == "privpass" ? &file.privPass
+                                                                   : nullptr;
+        const std::string where = ", line " + std::to_string(lineNumber) + ": ";
+        if (!slot || value.empty()) {
+            err = where + "expected \"authpass PASSPHRASE\" or \"privpass PASSPHRASE\"";
+            return std::nullopt;
+        }
+        if (*slot) {
+            err = where + std::string(keyword) + " given twice";
+            return std::nullopt;
+        }
+        slot->emplace(value.data(), value.size());
+    }
+    return file;
+}
+
+void apply_protocol(SNMP_session &session, const SnmpProtocol &protocol) {
+    if (protocol.user)
+        session.setUser(*protocol.user);
+    else
+        session.setVersion(protocol.version);
+}

@@ -1,0 +1,67 @@
+// security: the protocol version and SNMPv3 options of the command line, the
+// --secrets file, and the checks made on them before anything is sent.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "snmp/session.h"
+#include "snmp/usm.h"
+#include "snmp/usm_engine.h"
+
+// Statuses of a run that ends on these options, before any printer is contacted.
+inline constexpr int STATUS_BAD_SECURITY_OPTION = 17;  // -v, -u, -l, -a, -A, -x, -X
+inline constexpr int STATUS_BAD_SECRETS_FILE = 18;     // --secrets
+
+// The options as given. Texts point into argv; the passphrases are copied out
+// and wiped from argv as they are read.
+struct SnmpOptions {
+    const char *version = nullptr;       // -v, --snmp-version
+    const char *user = nullptr;          // -u, --v3-user
+    const char *level = nullptr;         // -l, --v3-level
+    const char *authProtocol = nullptr;  // -a, --v3-auth-protocol
+    const char *privProtocol = nullptr;  // -x, --v3-priv-protocol
+    const char *secretsFile = nullptr;   // --secrets
+    std::optional<SecretBytes> authPass;  // -A, --v3-auth-passphrase
+    std::optional<SecretBytes> privPass;  // -X, --v3-priv-passphrase
+};
+
+// Copies the text (an argument) and overwrites it in place, so that the
+// passphrase no longer shows in the process's command line.
+SecretBytes take_secret(char *text);
+
+// What the options ask for, checked: the version, and for SNMPv3 the user with
+// its master keys (which cost a megabyte of hashing per passphrase, once per run).
+struct SnmpProtocol {
+    SNMP_version version = SNMP_version::V1;
+    std::unique_ptr<SNMP_usm_user> user;  // SNMPv3 only
+};
+
+// The outcome: a protocol, or the message (ending in a newline) and the status
+// of a run that ends here.
+struct ProtocolOutcome {
+    std::optional<SnmpProtocol> protocol;
+    std::string err;
+    int status = 0;
+};
+
+// Checks the options, reads the --secrets file and makes the user's keys. The
+// passphrases are taken out of options (and wiped once turned into keys).
+ProtocolOutcome make_protocol(SnmpOptions &options, const char *progname);
+
+// The passphrases of a --secrets file: lines "authpass PASSPHRASE" and
+// "privpass PASSPHRASE" (the passphrase is the rest of the line, trailing
+// blanks dropped); blank lines and lines starting with '#' are ignored. The
+// file must be a regular file of the user running prowlet that no one else may
+// read or change. On failure err holds the reason (without the file name).
+struct SecretsFile {
+    std::optional<SecretBytes> authPass;
+    std::optional<SecretBytes> privPass;
+};
+std::optional<SecretsFile> read_secrets_file(const char *path, std::string &err);
+// The parsing alone, of the file's text.
+std::optional<SecretsFile> parse_secrets(const SecretBytes &text, std::string &err);
+
+// Applies the protocol to a session.
+void apply_protocol(SNMP_session &session, const SnmpProtocol &protocol);
