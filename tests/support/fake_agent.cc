@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "ber/ber.h"
 #include "ber/beroid.h"
 #include "ber/berseq.h"
+#include "ber/berv2.h"
 
 namespace {
 
@@ -66,8 +68,13 @@ void decode_request(FakeRequest &req) {
         auto *list = dynamic_cast<BerSequence *>(pdu->peek(3));
         if (!id || !list || pdu->count() != 4) throw BerDecodeError("not an SNMP PDU");
         req.community.assign(reinterpret_cast<const char *>(community->data.get()), community->stringlen);
+        req.version = static_cast<int>(version->value);
         req.pduTag = pdu->tag();
         req.requestId = id->value;
+        auto *second = dynamic_cast<BerInt *>(pdu->peek(1));
+        auto *third = dynamic_cast<BerInt *>(pdu->peek(2));
+        req.nonRepeaters = second ? second->value : 0;
+        req.maxRepetitions = third ? third->value : 0;
         for (std::size_t i = 0; i < list->count(); ++i) {
             auto *binding = dynamic_cast<BerSequence *>(list->peek(i));
             auto *oid = binding ? dynamic_cast<BerOid *>(binding->peek(0)) : nullptr;
@@ -126,8 +133,17 @@ FakeBytes fake_ipaddr(unsigned a, unsigned b, unsigned c, unsigned d) {
     return bytes_of(v);
 }
 
-FakeBytes fake_response(std::int64_t requestId, const std::vector<FakeBinding> &bindings, int errorStatus,
-                        int errorIndex, const std::string &community, int pduTag) {
+FakeBytes fake_counter64(std::uint64_t x) {
+    BerCounter64 v(x);
+    return bytes_of(v);
+}
+FakeBytes fake_exception(int tag) {
+    BerException v(tag);
+    return bytes_of(v);
+}
+
+FakeBytes fake_pdu(std::int64_t requestId, const std::vector<FakeBinding> &bindings, int errorStatus, int errorIndex,
+                   int pduTag) {
     FakeBytes list;
     for (const FakeBinding &b : bindings) {
         FakeBytes binding = fake_oid(b.oid.c_str());
@@ -140,16 +156,21 @@ FakeBytes fake_response(std::int64_t requestId, const std::vector<FakeBinding> &
     pdu.insert(pdu.end(), status.begin(), status.end());
     pdu.insert(pdu.end(), index.begin(), index.end());
     pdu.insert(pdu.end(), seq.begin(), seq.end());
-    FakeBytes message = fake_int(0);
-    FakeBytes comm = fake_string(community), wrappedPdu = wrap(pduTag, pdu);
+    return wrap(pduTag, pdu);
+}
+
+FakeBytes fake_response(std::int64_t requestId, const std::vector<FakeBinding> &bindings, int errorStatus,
+                        int errorIndex, const std::string &community, int pduTag, int version) {
+    FakeBytes message = fake_int(version);
+    FakeBytes comm = fake_string(community), pdu = fake_pdu(requestId, bindings, errorStatus, errorIndex, pduTag);
     message.insert(message.end(), comm.begin(), comm.end());
-    message.insert(message.end(), wrappedPdu.begin(), wrappedPdu.end());
+    message.insert(message.end(), pdu.begin(), pdu.end());
     return wrap(SEQUENCE_TAG, message);
 }
 
 FakeBytes fake_response(const FakeRequest &req, const std::vector<FakeBinding> &bindings, int errorStatus,
                         int errorIndex) {
-    return fake_response(req.requestId, bindings, errorStatus, errorIndex, req.community);
+    return fake_response(req.requestId, bindings, errorStatus, errorIndex, req.community, 0xa2, req.version);
 }
 
 FakeBytes fake_error(const FakeRequest &req, int errorStatus, int errorIndex) {
@@ -442,6 +463,54 @@ FakeHandler fake_mib_handler(FakeMib mib) {
                 out.push_back(b);
             } else {
                 return FakeAgent::reply(fake_error(req, 5, index));
+            }
+        }
+        return FakeAgent::reply(fake_response(req, out));
+    };
+}
+
+namespace {
+
+// The binding a get-next from oid answers in SNMPv2c: the next object, or
+// endOfMibView under the same name.
+FakeBinding next_binding(const FakeMib &m, const std::string &oid) {
+    auto *n = m.next(oid);
+    return n ? n->second : FakeBinding{oid, fake_exception(END_OF_MIB_VIEW_TAG)};
+}
+
+std::vector<FakeBinding> bulk_bindings(const FakeMib &m, const FakeRequest &req) {
+    const std::size_t n = req.bindings.size();
+    const std::size_t nonRepeaters =
+        req.nonRepeaters < 0 ? 0 : std::min(n, static_cast<std::size_t>(req.nonRepeaters));
+    std::vector<FakeBinding> out;
+    for (std::size_t i = 0; i < nonRepeaters; ++i) out.push_back(next_binding(m, req.bindings[i].oid));
+    std::vector<std::string> cursor;
+    for (std::size_t i = nonRepeaters; i < n; ++i) cursor.push_back(req.bindings[i].oid);
+    for (std::int64_t r = 0; r < req.maxRepetitions && !cursor.empty(); ++r) {
+        for (std::string &oid : cursor) {
+            out.push_back(next_binding(m, oid));
+            oid = out.back().oid;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+FakeHandler fake_v2_mib_handler(FakeMib mib) {
+    return [m = std::move(mib)](const FakeRequest &req) mutable -> std::vector<FakeSend> {
+        if (!req.decoded) return FakeAgent::drop();
+        if (req.pduTag == 0xa5) return FakeAgent::reply(fake_response(req, bulk_bindings(m, req)));
+        std::vector<FakeBinding> out;
+        for (const FakeBinding &b : req.bindings) {
+            if (req.pduTag == 0xa0) {
+                const FakeBytes *v = m.get(b.oid);
+                out.push_back(FakeBinding{b.oid, v ? *v : fake_exception(NO_SUCH_OBJECT_TAG)});
+            } else if (req.pduTag == 0xa1) {
+                out.push_back(next_binding(m, b.oid));
+            } else {
+                m.set(b.oid, b.value);
+                out.push_back(b);
             }
         }
         return FakeAgent::reply(fake_response(req, out));

@@ -57,6 +57,10 @@ FakeBytes fake_timeticks(std::uint64_t v);
 FakeBytes fake_string(std::string_view s);
 FakeBytes fake_oid(const char *dotted);
 FakeBytes fake_ipaddr(unsigned a, unsigned b, unsigned c, unsigned d);
+// SNMPv2c and SNMPv3 only: Counter64, and noSuchObject (0x80), noSuchInstance
+// (0x81) or endOfMibView (0x82).
+FakeBytes fake_counter64(std::uint64_t v);
+FakeBytes fake_exception(int tag);
 
 // One request as the agent received it.
 struct FakeRequest {
@@ -64,19 +68,26 @@ struct FakeRequest {
     std::array<unsigned char, 4> from{};      // sender address
     std::uint16_t fromPort = 0;               // sender port, host order
     int number = 0;                           // 0 for the first request this agent got
-    bool decoded = false;                     // false: not an SNMPv1 message (fields below empty)
+    bool decoded = false;                     // false: not an SNMPv1 or SNMPv2c message (fields below empty)
     std::string decodeError;                  // why, when !decoded
+    int version = 0;                          // 0 SNMPv1, 1 SNMPv2c
     std::string community;
     int pduTag = 0;                           // 0xa0 Get, 0xa1 GetNext, 0xa3 Set
     std::int64_t requestId = 0;
+    std::int64_t nonRepeaters = 0;            // GetBulk (0xa5): the PDU's middle fields
+    std::int64_t maxRepetitions = 0;
     std::vector<FakeBinding> bindings;        // in request order
 };
 
-// A whole SNMPv1 message (version 0) with a PDU of tag pduTag (GetResponse by
-// default) carrying the bindings.
+// A PDU of tag pduTag carrying the bindings.
+FakeBytes fake_pdu(std::int64_t requestId, const std::vector<FakeBinding> &bindings, int errorStatus = 0,
+                   int errorIndex = 0, int pduTag = 0xa2);
+// A whole SNMPv1 message (version 0; 1 for SNMPv2c) with a PDU of tag pduTag
+// (GetResponse by default) carrying the bindings.
 FakeBytes fake_response(std::int64_t requestId, const std::vector<FakeBinding> &bindings, int errorStatus = 0,
-                        int errorIndex = 0, const std::string &community = "public", int pduTag = 0xa2);
-// Same, answering req: its request id and community.
+                        int errorIndex = 0, const std::string &community = "public", int pduTag = 0xa2,
+                        int version = 0);
+// Same, answering req: its request id, community and version.
 FakeBytes fake_response(const FakeRequest &req, const std::vector<FakeBinding> &bindings, int errorStatus = 0,
                         int errorIndex = 0);
 // The request's own bindings sent back with an error status (how SNMPv1 agents
@@ -187,3 +198,8 @@ FakeMib fake_mib_from_snmprec(const std::string &path);
 // and echoes them. The replies use the request's community. The handler owns
 // its copy of mib; Set requests change it for later requests.
 FakeHandler fake_mib_handler(FakeMib mib);
+// The same as an SNMPv2c agent (RFC 3416): a missing variable is a binding
+// with noSuchObject, the end of the MIB a binding with endOfMibView, and
+// GetBulk (0xa5) answers non-repeaters once and the rest max-repetitions
+// times. Replies carry the request's version.
+FakeHandler fake_v2_mib_handler(FakeMib mib);
