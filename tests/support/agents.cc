@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -283,25 +284,22 @@ std::string project_recording(const std::string &name) {
 
 namespace {
 
-// snmpsimd's v2c architecture serves <data>/<community>/<transport-id>.snmprec,
-// where the transport id of the n-th --agent-udpv4-endpoint (from 0) is
-// 1.3.6.1.6.1.1.n. Returns the snmpsimd command line.
-std::vector<std::string> stage_snmpsim(const std::vector<PrinterRecording> &printers,
-                                       const std::string &community, const std::string &dir) {
+// Copies each recording to <data><subdir>/1.3.6.1.6.1.1.<n>.snmprec and gives
+// the snmpsimd command line with options, then an endpoint per printer.
+std::vector<std::string> stage_snmpsim_data(const std::vector<PrinterRecording> &printers, const std::string &subdir,
+                                            const std::string &dir, const std::vector<std::string> &options) {
     require_private_namespace("SimulatedPrinters");
     if (printers.empty()) throw std::runtime_error("SimulatedPrinters: no printers given");
-    if (community.empty() || community.find('/') != std::string::npos)
-        throw std::runtime_error("SimulatedPrinters: unusable community \"" + community + "\"");
-    std::string data = dir + "/data", cache = dir + "/cache", serve = data + "/" + community;
+    std::string data = dir + "/data", cache = dir + "/cache", serve = data + subdir;
     fs::create_directories(serve);
     fs::create_directories(cache);
     std::vector<std::string> argv = {"snmpsimd",
-                                     "--v2c-arch",
                                      "--process-user=nobody",
                                      "--process-group=nogroup",
                                      "--data-dir=" + data,
                                      "--cache-dir=" + cache,
                                      "--logging-method=file:" + dir + "/snmpsimd.log"};
+    argv.insert(argv.end(), options.begin(), options.end());
     for (size_t i = 0; i < printers.size(); ++i) {
         require_loopback(printers[i].address);
         std::string target = serve + "/1.3.6.1.6.1.1." + std::to_string(i) + ".snmprec";
@@ -321,6 +319,36 @@ std::vector<std::string> stage_snmpsim(const std::vector<PrinterRecording> &prin
     if (chown(cache.c_str(), nobody->pw_uid, nogroup->gr_gid) != 0)
         throw std::runtime_error("SimulatedPrinters: cannot hand " + cache + " to nobody");
     return argv;
+}
+
+// snmpsimd's v2c architecture serves <data>/<community>/<transport-id>.snmprec,
+// where the transport id of the n-th --agent-udpv4-endpoint (from 0) is
+// 1.3.6.1.6.1.1.n. Returns the snmpsimd command line.
+std::vector<std::string> stage_snmpsim(const std::vector<PrinterRecording> &printers,
+                                       const std::string &community, const std::string &dir) {
+    if (community.empty() || community.find('/') != std::string::npos)
+        throw std::runtime_error("SimulatedPrinters: unusable community \"" + community + "\"");
+    return stage_snmpsim_data(printers, "/" + community, dir, {"--v2c-arch"});
+}
+
+// Its SNMPv3 mode selects the recording by context: an empty context falls
+// back to the transport id, so <data>/<transport-id>.snmprec serves an address.
+std::vector<std::string> stage_snmpsim_v3(const std::vector<PrinterRecording> &printers,
+                                          const std::vector<V3User> &users, const std::string &dir) {
+    static const std::map<std::string, std::string> names = {
+        {"MD5", "MD5"},         {"SHA", "SHA"},         {"SHA-224", "SHA224"}, {"SHA-256", "SHA256"},
+        {"SHA-384", "SHA384"}, {"SHA-512", "SHA512"}, {"DES", "DES"},         {"AES", "AES"}};
+    std::vector<std::string> args = {"--v3-engine-id=auto"};
+    for (const V3User &u : users) {
+        args.push_back("--v3-user=" + u.name);
+        if (!u.auth.empty())
+            for (const std::string &a : {"--v3-auth-proto=" + names.at(u.auth), "--v3-auth-key=" + u.authPass})
+                args.push_back(a);
+        if (!u.priv.empty())
+            for (const std::string &a : {"--v3-priv-proto=" + names.at(u.priv), "--v3-priv-key=" + u.privPass})
+                args.push_back(a);
+    }
+    return stage_snmpsim_data(printers, "", dir, args);
 }
 
 std::string snmpd_config_text(const NetSnmpConfig &config, const std::string &dir) {
@@ -388,3 +416,48 @@ NetSnmpAgent::~NetSnmpAgent() { process_.stop(); }
 std::string NetSnmpAgent::configText() const { return read_file(dir_.path() + "/snmpd.conf"); }
 
 std::string NetSnmpAgent::log() const { return read_file(dir_.path() + "/snmpd.log"); }
+
+std::vector<std::string> v3_options(const V3User &user) {
+    const char *level = user.priv.empty() ? (user.auth.empty() ? "noAuthNoPriv" : "authNoPriv") : "authPriv";
+    std::vector<std::string> args = {"-v", "3", "-u", user.name, "-l", level};
+    if (!user.auth.empty()) args.insert(args.end(), {"-a", user.auth, "-A", user.authPass});
+    if (!user.priv.empty()) args.insert(args.end(), {"-x", user.priv, "-X", user.privPass});
+    return args;
+}
+
+std::vector<std::string> snmpd_user_lines(const V3User &user) {
+    std::string create = "createUser " + user.name;
+    if (!user.auth.empty()) create += " " + user.auth + " \"" + user.authPass + "\"";
+    if (!user.priv.empty()) create += " " + user.priv + " \"" + user.privPass + "\"";
+    const char *level = user.priv.empty() ? (user.auth.empty() ? "noauth" : "auth") : "priv";
+    return {create, "rouser " + user.name + " " + level};
+}
+
+namespace {
+
+bool v3_agent_answers(const std::string &address, const V3User &user) {
+    std::vector<std::string> args = v3_options(user);
+    args.insert(args.end(), {"-t", "0.3", "-r", "0", address, "1.3.6.1.2.1.1.1.0"});
+    return run_snmp_tool("snmpget", args).status == 0;
+}
+
+}  // namespace
+
+SimulatedV3Printers::SimulatedV3Printers(const std::vector<PrinterRecording> &printers,
+                                         const std::vector<V3User> &users, std::chrono::seconds readyLimit)
+    : dir_("prowlet-snmpsim-v3"),
+      process_(stage_snmpsim_v3(printers, users, dir_.path()), {}, dir_.path() + "/snmpsimd.log") {
+    if (users.empty()) throw std::runtime_error("SimulatedV3Printers: no user given");
+    auto deadline = std::chrono::steady_clock::now() + readyLimit;
+    for (const auto &p : printers) {
+        while (!v3_agent_answers(p.address, users.front())) {
+            if (process_.exited() >= 0 || std::chrono::steady_clock::now() >= deadline)
+                throw std::runtime_error("snmpsimd (SNMPv3): no answer from " + p.address + "; its log:\n" + log());
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+}
+
+SimulatedV3Printers::~SimulatedV3Printers() { process_.stop(); }
+
+std::string SimulatedV3Printers::log() const { return read_file(dir_.path() + "/snmpsimd.log"); }

@@ -109,6 +109,38 @@ class SimulatedPrinters {
     AgentProcess process_;
 };
 
+// An SNMPv3 user of a simulated printer or of snmpd.
+struct V3User {
+    std::string name;
+    std::string auth;  // "MD5", "SHA", "SHA-224", "SHA-256", "SHA-384", "SHA-512"; empty: none
+    std::string priv;  // "DES", "AES"; empty: none
+    std::string authPass;
+    std::string privPass;
+};
+// The prowlet (and net-snmp) options that ask as user: -v 3 -u NAME -l LEVEL
+// and the protocols and passphrases its level needs.
+std::vector<std::string> v3_options(const V3User &user);
+// snmpd.conf lines that create user with read access at its level.
+std::vector<std::string> snmpd_user_lines(const V3User &user);
+
+// Simulated printers over SNMPv3 only: snmpsimd in its SNMPv3 mode, one
+// engine, one recording per address (the context is chosen by address), the
+// users given. Same start, readiness and stop rules as SimulatedPrinters;
+// readiness is polled as the first user.
+class SimulatedV3Printers {
+ public:
+    SimulatedV3Printers(const std::vector<PrinterRecording> &printers, const std::vector<V3User> &users,
+                        std::chrono::seconds readyLimit = std::chrono::seconds(60));
+    ~SimulatedV3Printers();
+    SimulatedV3Printers(const SimulatedV3Printers &) = delete;
+    SimulatedV3Printers &operator=(const SimulatedV3Printers &) = delete;
+    std::string log() const;
+
+ private:
+    TempDir dir_;
+    AgentProcess process_;
+};
+
 // Settings of a net-snmp snmpd agent.
 struct NetSnmpConfig {
     std::vector<std::string> addresses;   // 127.x.y.z, port 161
