@@ -230,22 +230,6 @@ FakeBytes fake_opaque(const FakeBytes &content) {
     return b;
 }
 
-FakeBytes fake_counter64(std::uint64_t v) {
-    // Unsigned 64-bit content: the shortest big-endian form, with a leading
-    // zero byte when the top bit is set.
-    unsigned char content[9];
-    std::size_t n = 0;
-    content[n++] = 0;
-    for (int shift = 56; shift >= 0; shift -= 8) content[n++] = static_cast<unsigned char>(v >> shift);
-    std::size_t start = 0;
-    while (start < n - 1 && content[start] == 0 && !(content[start + 1] & 0x80)) ++start;
-    FakeBytes b(2 + n - start);
-    b[0] = 0x46;
-    b[1] = static_cast<unsigned char>(n - start);
-    for (std::size_t i = start; i < n; ++i) b[2 + i - start] = content[i];
-    return b;
-}
-
 namespace {
 
 // Row index of oid under column ("column.N" gives N), or false.

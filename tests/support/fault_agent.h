@@ -78,9 +78,9 @@ FaultStep fault_error_status(const std::string &prefix, int errorStatus, int err
 // message; false when the bytes are not laid out as one.
 bool fault_find_request_id(const FakeBytes &message, std::size_t &offset, std::size_t &length);
 
-// Values of types the value model refuses.
+// Values of types the value model refuses (Counter64 in SNMPv1 replies:
+// fake_counter64 of fake_agent.h).
 FakeBytes fake_opaque(const FakeBytes &content);  // tag 0x44
-FakeBytes fake_counter64(std::uint64_t v);        // tag 0x46
 
 // How a walk goes wrong.
 enum class WalkFault {
