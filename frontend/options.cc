@@ -102,24 +102,34 @@ constexpr FlagOption FLAG_OPTIONS[] = {
     {"updatefirmware", true, 2, F2_UPDATEFIRMWARE},
 };
 
+// The options with handling of their own, by name; all but --help take an argument.
+struct OwnOption {
+    const char *name;
+    int code;
+};
+constexpr OwnOption OWN_OPTIONS[] = {
+    {"community", OPT_COMMUNITY},
+    {"timeout", OPT_TIMEOUT},
+    {"connection", OPT_CONNECTION},
+    {"help", OPT_HELP},
+    {"snmp-version", OPT_VERSION},
+    {"v3-user", OPT_USER},
+    {"v3-level", OPT_LEVEL},
+    {"v3-auth-protocol", OPT_AUTH_PROTOCOL},
+    {"v3-auth-passphrase", OPT_AUTH_PASSPHRASE},
+    {"v3-priv-protocol", OPT_PRIV_PROTOCOL},
+    {"v3-priv-passphrase", OPT_PRIV_PASSPHRASE},
+    {"secrets", OPT_SECRETS},
+};
+
 // getopt_long's table: the flag options, then those with handling of their own.
 const option *option_table() {
     static const std::vector<option> table = [] {
         std::vector<option> t;
         for (const FlagOption &f : FLAG_OPTIONS)
             t.push_back({f.name, f.hasArgument ? required_argument : no_argument, &flagValue, word_bit(f.word, f.bit)});
-        t.push_back({"community", required_argument, nullptr, OPT_COMMUNITY});
-        t.push_back({"timeout", required_argument, nullptr, OPT_TIMEOUT});
-        t.push_back({"connection", required_argument, nullptr, OPT_CONNECTION});
-        t.push_back({"help", no_argument, nullptr, OPT_HELP});
-        t.push_back({"snmp-version", required_argument, nullptr, OPT_VERSION});
-        t.push_back({"v3-user", required_argument, nullptr, OPT_USER});
-        t.push_back({"v3-level", required_argument, nullptr, OPT_LEVEL});
-        t.push_back({"v3-auth-protocol", required_argument, nullptr, OPT_AUTH_PROTOCOL});
-        t.push_back({"v3-auth-passphrase", required_argument, nullptr, OPT_AUTH_PASSPHRASE});
-        t.push_back({"v3-priv-protocol", required_argument, nullptr, OPT_PRIV_PROTOCOL});
-        t.push_back({"v3-priv-passphrase", required_argument, nullptr, OPT_PRIV_PASSPHRASE});
-        t.push_back({"secrets", required_argument, nullptr, OPT_SECRETS});
+        for (const OwnOption &o : OWN_OPTIONS)
+            t.push_back({o.name, o.code == OPT_HELP ? no_argument : required_argument, nullptr, o.code});
         t.push_back({nullptr, 0, nullptr, 0});
         return t;
     }();

@@ -36,6 +36,22 @@ SNMP_usm_user make_usm_user(std::string name, UsmLevel level, UsmAuth auth, UsmP
     return user;
 }
 
+std::vector<unsigned char> protect_v3_message(const V3Header &header, UsmParameters usm,
+                                              std::vector<unsigned char> scoped, const UsmKeys &keys,
+                                              std::uint64_t salt) {
+    const bool auth = header.flags & V3_FLAG_AUTH;
+    if (auth) usm.authParams.assign(usm_digest_size(keys.auth), 0);
+    if (header.flags & V3_FLAG_PRIV) {
+        std::array<unsigned char, 8> privParams{};
+        scoped = usm_encrypt(keys.priv, *keys.privKey, static_cast<std::uint32_t>(usm.boots),
+                             static_cast<std::uint32_t>(usm.time), salt, scoped, privParams);
+        usm.privParams.assign(privParams.begin(), privParams.end());
+    }
+    V3Encoded message = encode_v3_message(header, usm, scoped);
+    if (auth) usm_sign(keys.auth, *keys.authKey, message.bytes, message.digestOffset);
+    return std::move(message.bytes);
+}
+
 UsmReport classify_report(const std::string &oid) {
     const std::string prefix = USM_STATS;
     if (oid.compare(0, prefix.size(), prefix) != 0) return UsmReport::Other;
@@ -73,19 +89,10 @@ std::vector<unsigned char> SNMP_usm_engine::wrap(std::span<const unsigned char> 
         usm.time = engineTime();
         usm.userName = user_.name;
     }
-    if (auth) usm.authParams.assign(usm_digest_size(user_.auth), 0);
-
-    std::vector<unsigned char> data = encode_scoped_pdu(engineId_, "", pdu);
-    if (plainScoped) *plainScoped = data;
-    if (priv) {
-        std::array<unsigned char, 8> salt{};
-        data = usm_encrypt(user_.priv, privKey_, static_cast<std::uint32_t>(usm.boots),
-                           static_cast<std::uint32_t>(usm.time), salt_++, data, salt);
-        usm.privParams.assign(salt.begin(), salt.end());
-    }
-    V3Encoded message = encode_v3_message(header, usm, data);
-    if (auth) usm_sign(user_.auth, authKey_, message.bytes, message.digestOffset);
-    return std::move(message.bytes);
+    std::vector<unsigned char> scoped = encode_scoped_pdu(engineId_, "", pdu);
+    if (plainScoped) *plainScoped = scoped;
+    const UsmKeys keys{user_.auth, &authKey_, user_.priv, &privKey_};
+    return protect_v3_message(header, std::move(usm), std::move(scoped), keys, priv ? salt_++ : 0);
 }
 
 UsmOpened SNMP_usm_engine::open(std::span<const unsigned char> datagram, std::int32_t msgId) {

@@ -31,6 +31,21 @@ struct SNMP_usm_user {
 SNMP_usm_user make_usm_user(std::string name, UsmLevel level, UsmAuth auth, UsmPriv priv, SecretBytes authPass,
                             SecretBytes privPass);
 
+// The protocols and localized keys that protect one engine's messages.
+struct UsmKeys {
+    UsmAuth auth = UsmAuth::None;
+    const SecretBytes *authKey = nullptr;
+    UsmPriv priv = UsmPriv::None;
+    const SecretBytes *privKey = nullptr;
+};
+
+// The whole message for a scoped PDU: encrypted when header.flags has
+// V3_FLAG_PRIV (with salt, a counter of the sender's, in msgPrivacyParameters),
+// then signed when it has V3_FLAG_AUTH.
+std::vector<unsigned char> protect_v3_message(const V3Header &header, UsmParameters usm,
+                                              std::vector<unsigned char> scoped, const UsmKeys &keys,
+                                              std::uint64_t salt);
+
 // What a Report PDU tells, by the OID of its first binding.
 enum class UsmReport {
     UnknownEngineId,   // usmStatsUnknownEngineIDs: the answer to engine discovery

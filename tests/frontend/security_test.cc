@@ -20,17 +20,21 @@
 
 namespace {
 
+// One command line "prowlet ARGS printer1", parsed and checked. The options
+// point into the argument vector, which it keeps.
 struct Made {
+    explicit Made(const std::vector<std::string> &args) {
+        for (const std::string &arg : args) a.add(arg);
+        a.add("printer1");
+        parsed = parse_options(a.argc(), a.argv(), opts);
+        EXPECT_FALSE(parsed.finished) << parsed.err;
+        protocol = make_protocol(opts.snmp, "prowlet");
+    }
+    Argv a{"prowlet"};
     Options opts;
     ParseOutcome parsed;
     ProtocolOutcome protocol;
 };
-
-void make(Argv &a, Made &m) {
-    m.parsed = parse_options(a.argc(), a.argv(), m.opts);
-    ASSERT_FALSE(m.parsed.finished) << m.parsed.err;
-    m.protocol = make_protocol(m.opts.snmp, "prowlet");
-}
 
 // A --secrets file with the given text and mode, removed at the end.
 class SecretsFileOnDisk {
@@ -58,11 +62,7 @@ TEST(Security, VersionsAndTheirProtocol) {
                 {{"--snmp-version", "2C"}, SNMP_version::V2C},
                 {{"-v3", "-u", "admin"}, SNMP_version::V3}};
     for (const auto &row : rows) {
-        Argv a{"prowlet"};
-        for (const std::string &s : row.args) a.add(s);
-        a.add("printer1");
-        Made m;
-        make(a, m);
+        const Made m(row.args);
         ASSERT_TRUE(m.protocol.protocol) << m.protocol.err;
         EXPECT_EQ(row.version, m.protocol.protocol->version);
         EXPECT_EQ(row.version == SNMP_version::V3, m.protocol.protocol->user != nullptr);
@@ -87,12 +87,9 @@ TEST(Security, TheUserTakesTheLevelItsPassphrasesImply) {
          UsmLevel::AuthNoPriv, UsmAuth::SHA1, UsmPriv::None},
         {{"-u", "u1", "-l", "noAuthNoPriv", "-A", "maplesyrup"}, UsmLevel::NoAuthNoPriv, UsmAuth::None, UsmPriv::None},
     };
-    for (const auto &row : rows) {
-        Argv a{"prowlet", "-v", "3"};
-        for (const std::string &s : row.args) a.add(s);
-        a.add("printer1");
-        Made m;
-        make(a, m);
+    for (auto row : rows) {
+        row.args.insert(row.args.begin(), {"-v", "3"});
+        const Made m(row.args);
         ASSERT_TRUE(m.protocol.protocol) << m.protocol.err;
         const SNMP_usm_user &u = *m.protocol.protocol->user;
         EXPECT_EQ("u1", u.name);
@@ -133,11 +130,7 @@ TEST(Security, BadCombinationsAreRefusedBeforeAnythingIsSent) {
          "the privacy passphrase must have at least 8 characters."},
     };
     for (const auto &row : rows) {
-        Argv a{"prowlet"};
-        for (const std::string &s : row.args) a.add(s);
-        a.add("printer1");
-        Made m;
-        make(a, m);
+        const Made m(row.args);
         EXPECT_FALSE(m.protocol.protocol) << row.err;
         EXPECT_EQ(STATUS_BAD_SECURITY_OPTION, m.protocol.status) << row.err;
         EXPECT_EQ("prowlet: " + row.err + "\n", m.protocol.err);
@@ -145,13 +138,11 @@ TEST(Security, BadCombinationsAreRefusedBeforeAnythingIsSent) {
 }
 
 TEST(Security, PassphrasesAreWipedFromTheCommandLine) {
-    Argv a{"prowlet", "-v", "3", "-u", "admin", "-A", "maplesyrup", "--v3-priv-passphrase", "privpassphrase", "lp1"};
-    Made m;
-    make(a, m);
+    Made m({"-v", "3", "-u", "admin", "-A", "maplesyrup", "--v3-priv-passphrase", "privpassphrase"});
     ASSERT_TRUE(m.protocol.protocol) << m.protocol.err;
-    EXPECT_EQ(0, std::memcmp(a.argv()[6], "\0\0\0\0\0\0\0\0\0\0", 10));
-    EXPECT_EQ(0, std::memcmp(a.argv()[8], "\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 14));
-    EXPECT_STREQ("admin", a.argv()[4]);
+    EXPECT_EQ(0, std::memcmp(m.a.argv()[6], "\0\0\0\0\0\0\0\0\0\0", 10));
+    EXPECT_EQ(0, std::memcmp(m.a.argv()[8], "\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 14));
+    EXPECT_STREQ("admin", m.a.argv()[4]);
     // Taken into keys, the passphrases are gone from the options too.
     EXPECT_FALSE(m.opts.snmp.authPass);
     EXPECT_FALSE(m.opts.snmp.privPass);
@@ -159,9 +150,7 @@ TEST(Security, PassphrasesAreWipedFromTheCommandLine) {
 
 TEST(Security, SecretsFileSuppliesThePassphrases) {
     SecretsFileOnDisk file("# prowlet secrets\n\n  authpass   maple syrup 2024  \r\nprivpass\tpriv pass phrase\n", 0600);
-    Argv a{"prowlet", "-v", "3", "-u", "admin", "-a", "SHA", "--secrets", file.path.c_str(), "lp1"};
-    Made m;
-    make(a, m);
+    const Made m({"-v", "3", "-u", "admin", "-a", "SHA", "--secrets", file.path});
     ASSERT_TRUE(m.protocol.protocol) << m.protocol.err;
     const SNMP_usm_user &u = *m.protocol.protocol->user;
     EXPECT_EQ(UsmLevel::AuthPriv, u.level);
@@ -184,9 +173,7 @@ TEST(Security, SecretsFilesThatAreRefused) {
     };
     for (const auto &row : rows) {
         SecretsFileOnDisk file(row.text, row.mode);
-        Argv a{"prowlet", "-v", "3", "-u", "admin", "--secrets", file.path.c_str(), "lp1"};
-        Made m;
-        make(a, m);
+        const Made m({"-v", "3", "-u", "admin", "--secrets", file.path});
         EXPECT_EQ(STATUS_BAD_SECRETS_FILE, m.protocol.status) << row.reason;
         EXPECT_EQ("prowlet: --secrets file \"" + file.path + "\"" + row.reason + ".\n", m.protocol.err);
     }
@@ -207,9 +194,7 @@ TEST(Security, SecretsFilesThatAreRefused) {
 
 TEST(Security, APassphraseGivenTwiceIsRefused) {
     SecretsFileOnDisk file("authpass maplesyrup\n", 0400);
-    Argv a{"prowlet", "-v", "3", "-u", "admin", "-A", "maplesyrup", "--secrets", file.path.c_str(), "lp1"};
-    Made m;
-    make(a, m);
+    const Made m({"-v", "3", "-u", "admin", "-A", "maplesyrup", "--secrets", file.path});
     EXPECT_EQ(STATUS_BAD_SECURITY_OPTION, m.protocol.status);
     EXPECT_EQ("prowlet: a passphrase is given twice (-A or -X, and --secrets).\n", m.protocol.err);
 }

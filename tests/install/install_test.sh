@@ -73,7 +73,7 @@ fi
 # Every long option of the program's option table completes to itself alone.
 # (the flag options' table, then the options with handling of their own).
 options=$(sed -n -e 's/^ *{"\([a-z0-9]*\)", \(true\|false\), .*/\1/p' \
-                 -e 's/^ *t\.push_back({"\([a-z0-9-]*\)", .*/\1/p' "$source/frontend/options.cc")
+                 -e 's/^ *{"\([a-z0-9-]*\)", OPT_.*/\1/p' "$source/frontend/options.cc")
 [ "$(wc -l <<<"$options")" -ge 63 ] || fail "found only $(wc -l <<<"$options") options in options.cc"
 for o in $options; do
     got=$(complete_word prowlet "--$o")

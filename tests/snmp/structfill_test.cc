@@ -6,49 +6,24 @@
 #include <string>
 
 #include "tests/snmp/snmp_test_util.h"
+#include "tests/snmp/walk_fixture.h"
 #include "tests/support/fake_agent.h"
 
 using snmp_test::StderrCapture;
 
 namespace {
 
-const char *const COL_INDEX = "1.3.6.1.4.1.9999.1.1.2";
-const char *const COL_NAME = "1.3.6.1.4.1.9999.1.1.3";
-const char *const AFTER_TABLE = "1.3.6.1.4.1.9999.2.0";
-
-struct Row {
-    std::int64_t index = -1;
-    std::string name;
-    std::int64_t ticks = -1;
-    std::array<unsigned char, 4> addr{};
-};
-
-struct Fixture {
-    explicit Fixture(FakeHandler handler, int retries = 0)
-        : agent("127.0.1.1", 0, std::move(handler)),
-          sock(2, retries, agent.port()),
-          session(&sock, "printer1", nullptr, {agent.ipv4()}) {}
-    FakeAgent agent;
-    SNMP_socket sock;
-    SNMP_session session;
-};
-
-FakeMib table(int rows, bool somethingAfter = true) {
-    FakeMib mib;
-    mib.set("1.3.6.1.2.1.1.1.0", fake_string("before the table"));
-    for (int i = 1; i <= rows; ++i) {
-        mib.set(std::string(COL_INDEX) + "." + std::to_string(i), fake_int(i * 10));
-        mib.set(std::string(COL_NAME) + "." + std::to_string(i), fake_string("row " + std::to_string(i)));
-    }
-    if (somethingAfter) mib.set(AFTER_TABLE, fake_int(1));
-    return mib;
-}
+using walk_test::AFTER_TABLE;
+using walk_test::COL_INDEX;
+using walk_test::COL_NAME;
+using walk_test::Fixture;
+using walk_test::Row;
+using walk_test::table;
 
 TEST(tabdef, WalkOf25RowsTakes26Exchanges) {
     Fixture f(fake_mib_handler(table(25)));
-    tabdef<Row> t(&f.session);
-    t.append(COL_INDEX, INT_TAG, &Row::index);
-    t.append(COL_NAME, STRING_TAG, &Row::name);
+    walk_test::TwoColumns columns(f.session);
+    tabdef<Row> &t = columns.t;
     const std::vector<Row> rows = t.get();
     ASSERT_EQ(25u, rows.size());
     for (int i = 0; i < 25; ++i) {
@@ -61,18 +36,16 @@ TEST(tabdef, WalkOf25RowsTakes26Exchanges) {
 
 TEST(tabdef, EmptyTableTakesOneExchange) {
     Fixture f(fake_mib_handler(table(0)));
-    tabdef<Row> t(&f.session);
-    t.append(COL_INDEX, INT_TAG, &Row::index);
-    t.append(COL_NAME, STRING_TAG, &Row::name);
+    walk_test::TwoColumns columns(f.session);
+    tabdef<Row> &t = columns.t;
     EXPECT_TRUE(t.get().empty());
     EXPECT_EQ(1, f.agent.requestCount());
 }
 
 TEST(tabdef, EachStepAsksForTheSuccessorsOfTheLastReply) {
     Fixture f(fake_mib_handler(table(2)));
-    tabdef<Row> t(&f.session);
-    t.append(COL_INDEX, INT_TAG, &Row::index);
-    t.append(COL_NAME, STRING_TAG, &Row::name);
+    walk_test::TwoColumns columns(f.session);
+    tabdef<Row> &t = columns.t;
     Row r;
     ASSERT_EQ(&r, t.getNext(r));
     ASSERT_EQ(&r, t.getNext(r));
@@ -94,9 +67,8 @@ TEST(tabdef, RunningOffTheEndOfTheMibKeepsTheRows) {
     // The table is the last thing the agent has: the step past its last row is
     // answered with noSuchName.
     Fixture f(fake_mib_handler(table(3, false)));
-    tabdef<Row> t(&f.session);
-    t.append(COL_INDEX, INT_TAG, &Row::index);
-    t.append(COL_NAME, STRING_TAG, &Row::name);
+    walk_test::TwoColumns columns(f.session);
+    tabdef<Row> &t = columns.t;
     const std::vector<Row> rows = t.get();
     ASSERT_EQ(3u, rows.size());
     EXPECT_EQ("row 3", rows[2].name);
@@ -317,9 +289,8 @@ TEST(tabdef, NoAnswerIsNoResponse) {
 
 TEST(tabdef, RemovedColumnLeavesTheRequest) {
     Fixture f(fake_mib_handler(table(1)));
-    tabdef<Row> t(&f.session);
-    t.append(COL_INDEX, INT_TAG, &Row::index);
-    t.append(COL_NAME, STRING_TAG, &Row::name);
+    walk_test::TwoColumns columns(f.session);
+    tabdef<Row> &t = columns.t;
     EXPECT_FALSE(t.remove("1.3.6.1.4.1.9999.1.1"));
     EXPECT_TRUE(t.remove(COL_NAME));
     EXPECT_EQ(1u, t.columnCount());
@@ -334,9 +305,8 @@ TEST(tabdef, RemovedColumnLeavesTheRequest) {
 
 TEST(tabdef, RemoveAfterAStepActsOnTheNextRequest) {
     Fixture f(fake_mib_handler(table(3)));
-    tabdef<Row> t(&f.session);
-    t.append(COL_INDEX, INT_TAG, &Row::index);
-    t.append(COL_NAME, STRING_TAG, &Row::name);
+    walk_test::TwoColumns columns(f.session);
+    tabdef<Row> &t = columns.t;
     Row r;
     ASSERT_EQ(&r, t.getNext(r));
     // The next request is built from the reply; its bindings carry instance OIDs.

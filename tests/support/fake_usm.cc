@@ -146,17 +146,8 @@ FakeSend FakeUsm::protect(const V3Parsed &request, const FakeBytes &pdu, bool au
     usm.boots = boots_;
     usm.time = engine_time();
     usm.userName = authenticated ? user_.name : request.usm.userName;
-    if (authenticated) usm.authParams.assign(usm_digest_size(user_.auth), 0);
-    std::vector<unsigned char> data = encode_scoped_pdu(engineId_, "", pdu);
-    if (encrypted) {
-        std::array<unsigned char, 8> salt{};
-        data = usm_encrypt(user_.priv, privKey_, static_cast<std::uint32_t>(usm.boots),
-                           static_cast<std::uint32_t>(usm.time), salt_++, data, salt);
-        usm.privParams.assign(salt.begin(), salt.end());
-    }
-    V3Encoded message = encode_v3_message(header, usm, data);
-    if (authenticated) usm_sign(user_.auth, authKey_, message.bytes, message.digestOffset);
+    const UsmKeys keys{user_.auth, &authKey_, user_.priv, &privKey_};
     FakeSend send;
-    send.bytes = std::move(message.bytes);
+    send.bytes = protect_v3_message(header, std::move(usm), encode_scoped_pdu(engineId_, "", pdu), keys, salt_++);
     return send;
 }
