@@ -134,9 +134,9 @@ std::unique_ptr<OidSeq> ReadAhead::next(SNMP_session *session, OidSeq *request) 
 
 void ReadAhead::fetch(SNMP_session *session, OidSeq &request) {
     const std::size_t columns = request.size();
-    const int most = static_cast<int>(BULK_BINDINGS / columns);
+    const int most = static_cast<int>(bindings_ / columns);
     if (most < 2) return;  // a row at a time: GetNext is as good
-    repetitions_ = repetitions_ == 0 ? std::min(BULK_FIRST_ROWS, most) : std::min(2 * repetitions_, most);
+    repetitions_ = repetitions_ == 0 ? std::min(firstRows_, most) : std::min(2 * repetitions_, most);
     std::unique_ptr<OidSeq> reply;
     try {
         reply = session->do_bulk(&request, repetitions_);

@@ -62,6 +62,11 @@ constexpr int BULK_FIRST_ROWS = 8;
 // refused a GetBulkRequest, every row is one GetNext.
 class ReadAhead {
  public:
+    // firstRows: rows the first GetBulkRequest asks for; bindings: the most a
+    // GetBulkRequest asks for (the rows double up to it).
+    explicit ReadAhead(int firstRows = BULK_FIRST_ROWS, std::size_t bindings = BULK_BINDINGS)
+        : firstRows_(firstRows), bindings_(bindings) {}
+
     // The row after request (the previous row, or the columns at first). A row
     // with endOfMibView or another exception throws SNMP_error_oid(noSuchName),
     // as an SNMPv1 agent refuses a get-next past the end of its MIB; no answer
@@ -73,6 +78,8 @@ class ReadAhead {
  private:
     void fetch(SNMP_session *session, OidSeq &request);
 
+    int firstRows_;
+    std::size_t bindings_;
     std::deque<std::unique_ptr<OidSeq>> rows_;
     int repetitions_ = 0;  // rows the next GetBulkRequest asks for; 0 before the first
     bool bulkRefused_ = false;

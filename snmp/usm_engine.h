@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "ber/berseq.h"
 #include "snmp/usm.h"
 #include "snmp/v3message.h"
-
-class BerSequence;
 
 // The user every printer is asked as; made once per run (the master keys cost
 // a megabyte of hashing each), read-only afterwards and shared by all sessions.
