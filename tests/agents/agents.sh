@@ -5,6 +5,8 @@
 # As a library (bash): . tests/agents/agents.sh   (the caller must already run
 # under tests/agents/netns-run), then
 #   start-snmpsim COMMUNITY ADDRESS=RECORDING...   one snmpsimd, one recording per address
+#   start-snmpsim-v3 USER AUTH AUTHPASS PRIV PRIVPASS ADDRESS=RECORDING...
+#                                                  the same over SNMPv3 (authPriv) only
 #   start-snmpd [--rw] [--line CONFIG-LINE]... COMMUNITY ADDRESS...
 #   wait-ready COMMUNITY ADDRESS...                poll until every address answers
 #   stop-agents                                    stop everything started (also on EXIT)
@@ -12,6 +14,7 @@
 #
 # As a command (enters a namespace of its own, stops the agents when COMMAND ends):
 #   agents.sh snmpsim COMMUNITY ADDRESS=RECORDING... -- COMMAND [ARG...]
+#   agents.sh snmpsim-v3 USER AUTH AUTHPASS PRIV PRIVPASS ADDRESS=RECORDING... -- COMMAND [ARG...]
 #   agents.sh snmpd [--rw] [--line CONFIG-LINE]... COMMUNITY ADDRESS... -- COMMAND [ARG...]
 # The exit status is COMMAND's.
 #
@@ -78,36 +81,66 @@ wait-ready() {
   done
 }
 
-start-snmpsim() {
-  agents-check-netns || return 1
-  local community=$1; shift
-  [ $# -gt 0 ] || { agents-fail "start-snmpsim: no ADDRESS=RECORDING given"; return 1; }
-  local dir i=0 pair address recording endpoints=() addresses=()
-  dir=$(mktemp -d /tmp/prowlet-snmpsim.XXXXXX) || return 1
-  AGENTS_TMPDIRS+=("$dir")
-  mkdir -p "$dir/data/$community" "$dir/cache"
-  # snmpsimd v2c architecture: <data>/<community>/<transport-id>.snmprec, where the
-  # transport id of the n-th --agent-udpv4-endpoint (from 0) is 1.3.6.1.6.1.1.n.
+# Copies each ADDRESS=RECORDING to DIR/data/SUB/1.3.6.1.6.1.1.<n>.snmprec (the
+# transport id of the n-th --agent-udpv4-endpoint, from 0) and fills the
+# arrays endpoints and addresses of the caller.
+agents-stage-snmpsim() {
+  local dir=$1 sub=$2 i=0 pair address recording; shift 2
+  [ $# -gt 0 ] || { agents-fail "snmpsim: no ADDRESS=RECORDING given"; return 1; }
+  mkdir -p "$dir/data/$sub" "$dir/cache"
   for pair in "$@"; do
     address=${pair%%=*}
     recording=${pair#*=}
     agents-check-address "$address" || return 1
     [ -r "$recording" ] || { agents-fail "cannot read recording $recording"; return 1; }
-    cp "$recording" "$dir/data/$community/1.3.6.1.6.1.1.$i.snmprec"
+    cp "$recording" "$dir/data/$sub/1.3.6.1.6.1.1.$i.snmprec"
     endpoints+=(--agent-udpv4-endpoint="$address:161")
     addresses+=("$address")
     i=$((i + 1))
   done
   # snmpsimd refuses to run as root; the user it drops to must read the data
   # and write its index cache.
-  chmod 755 "$dir" "$dir/data" "$dir/data/$community"
-  chmod 644 "$dir/data/$community"/*.snmprec
+  chmod 755 "$dir" "$dir/data" "$dir/data/$sub"
+  chmod 644 "$dir/data/$sub"/*.snmprec
   chown nobody:nogroup "$dir/cache"
+}
+
+start-snmpsim() {
+  agents-check-netns || return 1
+  local community=$1 dir endpoints=() addresses=(); shift
+  dir=$(mktemp -d /tmp/prowlet-snmpsim.XXXXXX) || return 1
+  AGENTS_TMPDIRS+=("$dir")
+  # snmpsimd's v2c architecture: <data>/<community>/<transport-id>.snmprec.
+  agents-stage-snmpsim "$dir" "$community" "$@" || return 1
   agents-spawn "$dir/snmpsimd.log" snmpsimd --v2c-arch \
     --process-user=nobody --process-group=nogroup \
     --data-dir="$dir/data" --cache-dir="$dir/cache" \
     --logging-method=file:"$dir/snmpsimd.log" "${endpoints[@]}"
   wait-ready "$community" "${addresses[@]}"
+}
+
+# SNMPv3 only, one user: AUTH is MD5, SHA, SHA-224 ... SHA-512, PRIV DES or AES
+# (prowlet's and net-snmp's names). Its SNMPv3 mode serves
+# <data>/<transport-id>.snmprec to an empty context.
+start-snmpsim-v3() {
+  agents-check-netns || return 1
+  local user=$1 auth=$2 authpass=$3 priv=$4 privpass=$5 dir endpoints=() addresses=() address; shift 5
+  dir=$(mktemp -d /tmp/prowlet-snmpsim.XXXXXX) || return 1
+  AGENTS_TMPDIRS+=("$dir")
+  agents-stage-snmpsim "$dir" "" "$@" || return 1
+  agents-spawn "$dir/snmpsimd.log" snmpsimd --v3-engine-id=auto --v3-user="$user" \
+    --v3-auth-proto="${auth//-/}" --v3-auth-key="$authpass" --v3-priv-proto="$priv" --v3-priv-key="$privpass" \
+    --process-user=nobody --process-group=nogroup \
+    --data-dir="$dir/data" --cache-dir="$dir/cache" \
+    --logging-method=file:"$dir/snmpsimd.log" "${endpoints[@]}"
+  local deadline=$((SECONDS + ${AGENTS_READY_TIMEOUT:-60}))
+  for address in "${addresses[@]}"; do
+    until snmpget -v3 -u "$user" -l authPriv -a "$auth" -A "$authpass" -x "$priv" -X "$privpass" \
+        -t 0.3 -r 0 "$address" 1.3.6.1.2.1.1.1.0 >/dev/null 2>&1; do
+      ((SECONDS < deadline)) || { agents-fail "no SNMPv3 answer from $address"; tail -n 20 "$dir/snmpsimd.log" >&2; return 1; }
+      sleep 0.1
+    done
+  done
 }
 
 start-snmpd() {
@@ -182,14 +215,16 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
   if [ $# -lt 2 ] || [ ${#args[@]} -lt 2 ]; then
     echo "usage: $0 snmpsim COMMUNITY ADDRESS=RECORDING... -- COMMAND [ARG...]" >&2
+    echo "       $0 snmpsim-v3 USER AUTH AUTHPASS PRIV PRIVPASS ADDRESS=RECORDING... -- COMMAND [ARG...]" >&2
     echo "       $0 snmpd [--rw] [--line CONFIG-LINE]... COMMUNITY ADDRESS... -- COMMAND [ARG...]" >&2
     exit 2
   fi
   shift
   case $kind in
     snmpsim) start-snmpsim "${args[@]}" || exit 1 ;;
+    snmpsim-v3) start-snmpsim-v3 "${args[@]}" || exit 1 ;;
     snmpd) start-snmpd "${args[@]}" || exit 1 ;;
-    *) echo "$0: unknown agent kind '$kind' (snmpsim or snmpd)" >&2; exit 2 ;;
+    *) echo "$0: unknown agent kind '$kind' (snmpsim, snmpsim-v3 or snmpd)" >&2; exit 2 ;;
   esac
   "$@"
   exit $?
