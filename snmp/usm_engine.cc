@@ -120,20 +120,20 @@ UsmOpened SNMP_usm_engine::check_security(UsmOpened opened, const V3Parsed &pars
                                           std::span<const unsigned char> datagram) {
     auto refuse = [&opened](const char *problem) {
         opened.problem = problem;
+        opened.scoped.reset();
         return std::move(opened);
     };
-    if (parsed.header.flags & V3_FLAG_AUTH) {
+    const bool signedMessage = parsed.header.flags & V3_FLAG_AUTH;
+    if (signedMessage) {
         if (user_.level == UsmLevel::NoAuthNoPriv || !known()) return refuse("authenticated for another user");
         if (parsed.usm.engineId != engineId_) return refuse("another engine ID");
         if (parsed.usm.userName != user_.name) return refuse("another user name");
-        if (parsed.usm.authParams.size() != usm_digest_size(user_.auth) ||
-            !usm_verify(user_.auth, authKey_, datagram, parsed.digestOffset))
-            return refuse("wrong digest");
-        opened.authenticated = true;
+        opened.authenticated = parsed.usm.authParams.size() == usm_digest_size(user_.auth) &&
+                               usm_verify(user_.auth, authKey_, datagram, parsed.digestOffset);
     }
     std::optional<std::vector<unsigned char>> plain;
     if (parsed.encrypted) {
-        if (!opened.authenticated || user_.priv == UsmPriv::None) return refuse("encrypted without authentication");
+        if (user_.priv == UsmPriv::None) return refuse("encrypted for another user");
         plain = usm_decrypt(user_.priv, privKey_, static_cast<std::uint32_t>(parsed.usm.boots),
                             static_cast<std::uint32_t>(parsed.usm.time), parsed.usm.privParams, parsed.data);
         if (!plain) return refuse("cannot be decrypted");
@@ -142,19 +142,27 @@ UsmOpened SNMP_usm_engine::check_security(UsmOpened opened, const V3Parsed &pars
     try {
         opened.scoped = decode_scoped_pdu(plain ? std::span<const unsigned char>(*plain) : parsed.data);
     } catch (const BerDecodeError &e) {
-        // Worded as for an SNMPv1 reply, so the same value gives the same warning.
-        opened.problem = std::string("undecodable: ") + e.what();
+        // Worded as for an SNMPv1 reply, so the same value gives the same
+        // warning; a signed message that does not verify is that first.
+        opened.problem = signedMessage && !opened.authenticated ? "wrong digest" : std::string("undecodable: ") + e.what();
+        opened.scoped.reset();
         return opened;
     }
     // Reports may come at a lower level (an agent cannot authenticate to a
-    // user it does not know); every other reply must carry the user's level.
-    if (static_cast<BerSequence *>(opened.scoped->peek(2))->tag() != REPORT_TAG) {
-        if (user_.level != UsmLevel::NoAuthNoPriv && !opened.authenticated) return refuse("not authenticated");
-        if (user_.level == UsmLevel::AuthPriv && !opened.decrypted) return refuse("not encrypted");
-        if (opened.authenticated) {
-            if (!in_time_window(parsed.usm)) return refuse("outside the time window");
-            note_time(parsed.usm);
-        }
+    // user it does not know), and some agents sign the Report of a wrong
+    // digest with the key they have, which ours cannot check: Reports are
+    // taken without authentication, as RFC 3414 sends them. Every other
+    // reply must verify and carry the user's level.
+    if (static_cast<BerSequence *>(opened.scoped->peek(2))->tag() == REPORT_TAG) {
+        opened.outcome = UsmOpened::Opened;
+        return opened;
+    }
+    if (signedMessage && !opened.authenticated) return refuse("wrong digest");
+    if (user_.level != UsmLevel::NoAuthNoPriv && !opened.authenticated) return refuse("not authenticated");
+    if (user_.level == UsmLevel::AuthPriv && !opened.decrypted) return refuse("not encrypted");
+    if (opened.authenticated) {
+        if (!in_time_window(parsed.usm)) return refuse("outside the time window");
+        note_time(parsed.usm);
     }
     opened.outcome = UsmOpened::Opened;
     return opened;

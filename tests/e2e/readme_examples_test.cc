@@ -266,6 +266,7 @@ std::string mask_request_id(const std::string &display) {
 }
 
 std::unique_ptr<SimulatedPrinters> printers;
+std::unique_ptr<SimulatedV3Printers> secure;
 
 class DemoPrinters : public testing::Environment {
  public:
@@ -280,8 +281,15 @@ class DemoPrinters : public testing::Environment {
                 {"127.0.1.5", project_recording("xerox-docuprint-n32.snmprec")},
             },
             "demo");
+        // The Lexmark once more, over SNMPv3 only, for the user of the examples.
+        secure = std::make_unique<SimulatedV3Printers>(
+            std::vector<PrinterRecording>{{"127.0.2.3", project_recording("lexmark-optra-s1855.snmprec")}},
+            std::vector<V3User>{{"admin", "SHA-256", "AES", "demo-auth-pass", "demo-priv-pass"}});
     }
-    void TearDown() override { printers.reset(); }
+    void TearDown() override {
+        secure.reset();
+        printers.reset();
+    }
 };
 
 testing::Environment *const demoPrinters = testing::AddGlobalTestEnvironment(std::make_unique<DemoPrinters>().release());
