@@ -259,7 +259,7 @@ std::optional<ReplyCheck> SNMP_session::send_to_printer(const std::vector<unsign
 
 std::optional<ReplyCheck> SNMP_session::exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
                                                       std::int32_t reqid, std::int32_t msgId, int &sendFailure) {
-    for (int discarded = 0;;) {
+    for (int discarded = 0, unverified = 0;;) {
         std::size_t len = message.size();
         sendFailure = 0;
         auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendFailure, msgId);
@@ -276,15 +276,20 @@ std::optional<ReplyCheck> SNMP_session::exchange_with(const IPv4 &address, const
         // A GetBulk reply that cannot be used (cut at the buffer's size, or
         // holding a value SNMPv1 refuses) is not asked for again: the walk goes
         // on by GetNext, exactly as in SNMPv1.
-        if (round_.bulk && check.outcome == ReplyCheck::Unusable) throw BerDecodeError(check.problem);
+        const bool unusable = check.outcome == ReplyCheck::Unusable || check.outcome == ReplyCheck::Unverified;
+        if (round_.bulk && unusable) throw BerDecodeError(check.problem);
+        if (check.outcome == ReplyCheck::Unverified) ++unverified;
         if (++discarded > MAX_DISCARDED_REPLIES) {
+            // Every reply signed by the printer's engine and none verifies:
+            // the user's key is not the one the printer has.
+            if (unverified == discarded) wrong_digest();
             warn("Warning: " + hostname + " sent too many replies that cannot be used; no answer from " +
                  dotted(address) + " assumed.\n");
             return std::nullopt;
         }
         // A reply to an earlier, timed-out request is expected now and then
         // and needs no warning.
-        if (check.outcome == ReplyCheck::Unusable)
+        if (unusable)
             warn("Warning: " + hostname + " sent a reply that cannot be used (" + check.problem +
                  "); request sent again.\n");
     }

@@ -58,6 +58,7 @@ struct ReplyCheck {
         Accepted,      // the reply to this request: bindings holds its variable bindings
         Refused,       // the reply to this request, with a non-zero error-status
         Unusable,      // discarded for the reason in problem
+        Unverified,    // SNMPv3: signed by the printer's engine, but the digest does not verify
         OtherRequest,  // another request id: a late answer to an earlier exchange
         Resend,        // SNMPv3: the engine was discovered or resynchronized; encode the request again
     } outcome;
@@ -191,6 +192,7 @@ class SNMP_session {
     ReplyCheck received_v3(const unsigned char *reply, std::size_t len, std::int32_t reqid, std::int32_t msgId);
     void log_received_v3(const unsigned char *reply, std::size_t len, const UsmOpened &opened);
     ReplyCheck on_report(UsmOpened &opened);
+    [[noreturn]] void wrong_digest() const;
     [[noreturn]] void security_failure(SNMP_error_security::Cause cause, const std::string &text) const;
 
     SNMP_socket *transport;  // shared by all sessions; not owned

@@ -49,7 +49,8 @@ ReplyCheck SNMP_session::received_v3(const unsigned char *reply, std::size_t len
     log_received_v3(reply, len, opened);
     if (opened.outcome == UsmOpened::OtherMessage) return ReplyCheck{ReplyCheck::OtherRequest, nullptr, {}, 0, {}};
     if (opened.outcome == UsmOpened::Unusable)
-        return ReplyCheck{ReplyCheck::Unusable, nullptr, {}, 0, opened.problem};
+        return ReplyCheck{opened.unverified ? ReplyCheck::Unverified : ReplyCheck::Unusable, nullptr, {}, 0,
+                          opened.problem};
     if (round_.discovery) {
         if (opened.usm.engineId.empty())
             return ReplyCheck{ReplyCheck::Unusable, nullptr, {}, 0, "engine discovery answered without an engine ID"};
@@ -94,8 +95,7 @@ ReplyCheck SNMP_session::on_report(UsmOpened &opened) {
         case UsmReport::UnknownUser:
             security_failure(SNMP_error_security::UNKNOWN_USER, hostname + " does not know the SNMPv3 " + user);
         case UsmReport::WrongDigest:
-            security_failure(SNMP_error_security::WRONG_DIGEST, hostname + " rejected the authentication of " + user +
-                                                                    " (wrong authentication passphrase or protocol)");
+            wrong_digest();
         case UsmReport::UnsupportedLevel:
             security_failure(SNMP_error_security::UNSUPPORTED_LEVEL,
                              hostname + " does not support security level " + usm_level_name(usm_->user().level) +
@@ -107,6 +107,12 @@ ReplyCheck SNMP_session::on_report(UsmOpened &opened) {
             security_failure(SNMP_error_security::OTHER,
                              hostname + " answered " + user + " with a Report of " + (oid.empty() ? "nothing" : oid));
     }
+}
+
+void SNMP_session::wrong_digest() const {
+    security_failure(SNMP_error_security::WRONG_DIGEST, hostname + " rejected the authentication of user \"" +
+                                                            usm_->user().name +
+                                                            "\" (wrong authentication passphrase or protocol)");
 }
 
 void SNMP_session::security_failure(SNMP_error_security::Cause cause, const std::string &text) const {

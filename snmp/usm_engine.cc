@@ -130,6 +130,7 @@ UsmOpened SNMP_usm_engine::check_security(UsmOpened opened, const V3Parsed &pars
         if (parsed.usm.userName != user_.name) return refuse("another user name");
         opened.authenticated = parsed.usm.authParams.size() == usm_digest_size(user_.auth) &&
                                usm_verify(user_.auth, authKey_, datagram, parsed.digestOffset);
+        opened.unverified = !opened.authenticated;
     }
     std::optional<std::vector<unsigned char>> plain;
     if (parsed.encrypted) {

@@ -68,6 +68,7 @@ struct UsmOpened {
     std::unique_ptr<BerSequence> scoped;   // the scoped PDU (decrypted)
     UsmParameters usm;                     // as received
     bool authenticated = false;            // the digest was checked and right
+    bool unverified = false;               // signed by the engine for the user, digest wrong
     bool decrypted = false;
     std::string problem;
 };

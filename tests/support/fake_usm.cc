@@ -94,8 +94,11 @@ std::vector<FakeSend> FakeUsm::handle(const FakeRequest &req) {
         ((flags & V3_FLAG_PRIV) && user_.level != UsmLevel::AuthPriv))
         return {report(request, UNSUPPORTED_LEVEL, false)};
     if (!(flags & V3_FLAG_AUTH)) return serve(request, request.data);
-    if (!usm_verify(user_.auth, authKey_, req.bytes, request.digestOffset))
-        return {report(request, WRONG_DIGEST, false)};
+    if (!usm_verify(user_.auth, authKey_, req.bytes, request.digestOffset)) {
+        if (!signReports_) return {report(request, WRONG_DIGEST, false)};
+        return {protect(request, fake_pdu(0, {{WRONG_DIGEST, fake_counter(1)}}, 0, 0, REPORT_TAG), true,
+                        flags & V3_FLAG_PRIV)};
+    }
     if (!in_window(request.usm)) {
         ++timeReports_;
         return {report(request, NOT_IN_TIME_WINDOW, true)};

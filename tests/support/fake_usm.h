@@ -47,6 +47,9 @@ class FakeUsm {
     void jumpClock(int seconds) { clockOffset_ += seconds; }
     // Every authenticated request is answered with notInTimeWindow.
     void keepOutOfWindow(bool on) { outOfWindow_ = on; }
+    // The Report of a wrong digest goes back at the request's level, signed
+    // (and encrypted) with the agent's keys, as snmpsim sends it.
+    void signWrongDigestReports(bool on) { signReports_ = on; }
 
     int discoveries() const { return discoveries_; }
     int timeWindowReports() const { return timeReports_; }
@@ -67,6 +70,7 @@ class FakeUsm {
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::atomic<int> clockOffset_{1000};
     std::atomic<bool> outOfWindow_{false};
+    std::atomic<bool> signReports_{false};
     std::atomic<int> discoveries_{0};
     std::atomic<int> timeReports_{0};
     SecretBytes authKey_;
