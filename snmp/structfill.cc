@@ -151,7 +151,7 @@ void ReadAhead::fetch(SNMP_session *session, OidSeq &request) {
         bulkRefused_ = true;
         return;
     }
-    if (!reply) throw SNMP_error_unrecoverable(NO_RESPONSE);
+    if (!reply) throw no_answer(session);
     // Agents may send fewer repetitions than asked; a cut last row is asked again.
     for (auto &row : reply->split_rows(columns)) rows_.push_back(std::move(row));
 }
