@@ -9,6 +9,7 @@
 
 #include "ber/berseq.h"
 #include "ber/berv2.h"
+#include "snmp/packetlog.h"
 #include "snmp/session.h"
 #include "snmp/structfill.h"
 #include "snmp/usm_engine.h"
@@ -423,7 +424,8 @@ TEST(SNMPv3, PacketLogShowsTheScopedPduButNeverAPassphrase) {
     const SNMP_usm_user manager = user(u);
     V3Fixture f(u, manager);
     LogDir dir;
-    f.session.setDebug(dir.path);
+    SNMP_log_numbers numbers(dir.path);
+    f.session.setDebug(numbers);
     OidSeq req{DESCR};
     ASSERT_NE(nullptr, f.session.do_req(GET_REQ_TAG, &req));
     const std::string log = dir.read("snmplog.0");
