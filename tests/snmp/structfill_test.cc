@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/snmp/snmp_test_util.h"
@@ -338,7 +339,9 @@ TEST(tabdef, SlotAndTypeMustAgree) {
 
 TEST(tabdef, WalkOverARealRecording) {
     // prtMarkerLifeCount of an HP LaserJet MFP recording, through the MIB handler.
-    FakeMib mib = fake_mib_from_snmprec(std::string(PROWLET_REALDATA_DIR) + "/hp-laserjet-mfp-m130nw.snmprec");
+    const std::string recording = std::string(PROWLET_REALDATA_DIR) + "/hp-laserjet-mfp-m130nw.snmprec";
+    if (!std::filesystem::exists(recording)) GTEST_SKIP() << "the real printer recordings are not here";
+    FakeMib mib = fake_mib_from_snmprec(recording);
     ASSERT_GT(mib.size(), 10u);
     std::size_t markers = 0;
     for (int i = 1; i < 10; ++i)
