@@ -55,6 +55,22 @@ std::size_t write_header(int tag, std::size_t length, unsigned char *out) {
     return static_cast<std::size_t>(n) + 2;
 }
 
+void append_header(std::vector<unsigned char> &out, int tag, std::size_t length) {
+    unsigned char header[6];
+    const std::size_t n = write_header(tag, length, header);
+    out.insert(out.end(), header, header + n);
+}
+
+void append_tlv(std::vector<unsigned char> &out, int tag, std::span<const unsigned char> content) {
+    append_header(out, tag, content.size());
+    out.insert(out.end(), content.begin(), content.end());
+}
+
+void append_encoding(std::vector<unsigned char> &out, BerBase &value) {
+    const std::unique_ptr<BerEncodedData> chunk = value.encode();
+    out.insert(out.end(), chunk->Data(), chunk->Data() + chunk->Length());
+}
+
 std::unique_ptr<unsigned char[]> pack_header(int tag, std::size_t length, unsigned char &headerlen) {
     unsigned char hdr[6];
     std::size_t h = write_header(tag, length, hdr);

@@ -8,6 +8,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // Tag bytes of the values an SNMPv1 message carries.
 inline constexpr int INT_TAG = 0x02;
@@ -201,3 +202,12 @@ class BerIPAddr : public BerBase {
  protected:
     int encodeTag() const override { return IPADDR_TAG; }
 };
+
+// Appenders for messages laid out by hand around values already encoded (a
+// binding list kept by its owner, an encrypted scoped PDU).
+// The tag and length octets of a value of length content bytes.
+void append_header(std::vector<unsigned char> &out, int tag, std::size_t length);
+// A whole TLV: the header, then content.
+void append_tlv(std::vector<unsigned char> &out, int tag, std::span<const unsigned char> content);
+// value's encoding.
+void append_encoding(std::vector<unsigned char> &out, BerBase &value);

@@ -24,17 +24,6 @@ namespace {
 // Size of one packet-log record, as the log format was designed around.
 constexpr std::size_t LOG_RECORD_SIZE = 10240;
 
-void append_encoding(std::vector<unsigned char> &out, BerBase &value) {
-    auto chunk = value.encode();
-    out.insert(out.end(), chunk->Data(), chunk->Data() + chunk->Length());
-}
-
-void append_header(std::vector<unsigned char> &out, int tag, std::size_t length) {
-    unsigned char header[8];
-    std::size_t n = write_header(tag, length, header);
-    out.insert(out.end(), header, header + n);
-}
-
 }  // namespace
 
 // The bindings stay with the caller's list, so the PDU is laid out here

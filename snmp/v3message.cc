@@ -64,21 +64,9 @@ class Cursor {
     std::size_t base_;
 };
 
-void put_header(Bytes &out, int tag, std::size_t length) {
-    unsigned char h[8];
-    const std::size_t n = write_header(tag, length, h);
-    out.insert(out.end(), h, h + n);
-}
-
-void put_tlv(Bytes &out, int tag, std::span<const unsigned char> content) {
-    put_header(out, tag, content.size());
-    out.insert(out.end(), content.begin(), content.end());
-}
-
 void put_number(Bytes &out, std::int64_t v) {
     BerInt value(v);
-    const std::unique_ptr<BerEncodedData> chunk = value.encode();
-    out.insert(out.end(), chunk->Data(), chunk->Data() + chunk->Length());
+    append_encoding(out, value);
 }
 
 std::span<const unsigned char> text_bytes(const std::string &s) {
@@ -89,16 +77,16 @@ std::span<const unsigned char> text_bytes(const std::string &s) {
 // digest's content within it.
 Bytes encode_usm(const UsmParameters &usm, std::size_t &digestAt) {
     Bytes body;
-    put_tlv(body, STRING_TAG, usm.engineId);
+    append_tlv(body, STRING_TAG, usm.engineId);
     put_number(body, usm.boots);
     put_number(body, usm.time);
-    put_tlv(body, STRING_TAG, text_bytes(usm.userName));
-    put_header(body, STRING_TAG, usm.authParams.size());
+    append_tlv(body, STRING_TAG, text_bytes(usm.userName));
+    append_header(body, STRING_TAG, usm.authParams.size());
     digestAt = body.size();
     body.insert(body.end(), usm.authParams.begin(), usm.authParams.end());
-    put_tlv(body, STRING_TAG, usm.privParams);
+    append_tlv(body, STRING_TAG, usm.privParams);
     Bytes out;
-    put_header(out, SEQUENCE_TAG, body.size());
+    append_header(out, SEQUENCE_TAG, body.size());
     digestAt += out.size();
     out.insert(out.end(), body.begin(), body.end());
     return out;
@@ -110,7 +98,7 @@ V3Encoded encode_v3_message(const V3Header &header, const UsmParameters &usm, st
     Bytes global;
     put_number(global, header.msgId);
     put_number(global, header.maxSize);
-    put_tlv(global, STRING_TAG, std::span<const unsigned char>(&header.flags, 1));
+    append_tlv(global, STRING_TAG, std::span<const unsigned char>(&header.flags, 1));
     put_number(global, header.securityModel);
 
     std::size_t digestAt = 0;
@@ -118,17 +106,17 @@ V3Encoded encode_v3_message(const V3Header &header, const UsmParameters &usm, st
 
     Bytes body;
     put_number(body, 3);
-    put_tlv(body, SEQUENCE_TAG, global);
-    put_header(body, STRING_TAG, security.size());
+    append_tlv(body, SEQUENCE_TAG, global);
+    append_header(body, STRING_TAG, security.size());
     digestAt += body.size();
     body.insert(body.end(), security.begin(), security.end());
     if (header.flags & V3_FLAG_PRIV)
-        put_tlv(body, STRING_TAG, data);
+        append_tlv(body, STRING_TAG, data);
     else
         body.insert(body.end(), data.begin(), data.end());
 
     V3Encoded out;
-    put_header(out.bytes, SEQUENCE_TAG, body.size());
+    append_header(out.bytes, SEQUENCE_TAG, body.size());
     out.digestOffset = digestAt + out.bytes.size();
     out.bytes.insert(out.bytes.end(), body.begin(), body.end());
     return out;
@@ -137,11 +125,11 @@ V3Encoded encode_v3_message(const V3Header &header, const UsmParameters &usm, st
 std::vector<unsigned char> encode_scoped_pdu(std::span<const unsigned char> contextEngineId,
                                              const std::string &contextName, std::span<const unsigned char> pdu) {
     Bytes body;
-    put_tlv(body, STRING_TAG, contextEngineId);
-    put_tlv(body, STRING_TAG, text_bytes(contextName));
+    append_tlv(body, STRING_TAG, contextEngineId);
+    append_tlv(body, STRING_TAG, text_bytes(contextName));
     body.insert(body.end(), pdu.begin(), pdu.end());
     Bytes out;
-    put_tlv(out, SEQUENCE_TAG, body);
+    append_tlv(out, SEQUENCE_TAG, body);
     return out;
 }
 

@@ -23,20 +23,14 @@
 namespace {
 
 FakeBytes bytes_of(BerBase &v) {
-    auto chunk = v.encode();
-    return FakeBytes(chunk->Data(), chunk->Data() + chunk->Length());
-}
-
-void put_header(FakeBytes &out, int tag, std::size_t len) {
-    unsigned char h[8];
-    std::size_t n = write_header(tag, len, h);
-    out.insert(out.end(), h, h + n);
+    FakeBytes out;
+    append_encoding(out, v);
+    return out;
 }
 
 FakeBytes wrap(int tag, const FakeBytes &content) {
     FakeBytes out;
-    put_header(out, tag, content.size());
-    out.insert(out.end(), content.begin(), content.end());
+    append_tlv(out, tag, content);
     return out;
 }
 
@@ -48,15 +42,6 @@ std::array<unsigned char, 4> parse_ipv4(const std::string &text) {
     return out;
 }
 
-FakeBytes value_bytes(BerBase *v) {
-    FakeBytes out;
-    for (BerEncodedData *d = v->getdata();; d = d->next) {
-        out.insert(out.end(), d->Data(), d->Data() + d->Length());
-        if (d == v->lastChunk()) break;
-    }
-    return out;
-}
-
 void decode_request(FakeRequest &req) {
     try {
         BerSequence message(req.bytes.data(), req.bytes.size());
@@ -64,27 +49,9 @@ void decode_request(FakeRequest &req) {
         auto *community = dynamic_cast<BerString *>(message.peek(1));
         auto *pdu = dynamic_cast<BerSequence *>(message.peek(2));
         if (!version || !community || !pdu || message.count() != 3) throw BerDecodeError("not an SNMP message");
-        auto *id = dynamic_cast<BerInt *>(pdu->peek(0));
-        auto *list = dynamic_cast<BerSequence *>(pdu->peek(3));
-        if (!id || !list || pdu->count() != 4) throw BerDecodeError("not an SNMP PDU");
+        fake_read_pdu(*pdu, req);
         req.community.assign(reinterpret_cast<const char *>(community->data.get()), community->stringlen);
         req.version = static_cast<int>(version->value);
-        req.pduTag = pdu->tag();
-        req.requestId = id->value;
-        auto *second = dynamic_cast<BerInt *>(pdu->peek(1));
-        auto *third = dynamic_cast<BerInt *>(pdu->peek(2));
-        req.nonRepeaters = second ? second->value : 0;
-        req.maxRepetitions = third ? third->value : 0;
-        for (std::size_t i = 0; i < list->count(); ++i) {
-            auto *binding = dynamic_cast<BerSequence *>(list->peek(i));
-            auto *oid = binding ? dynamic_cast<BerOid *>(binding->peek(0)) : nullptr;
-            if (!oid || binding->count() != 2) throw BerDecodeError("not a binding");
-            char text[1024];
-            int n = oid->print(text, sizeof text);
-            if (n < 0) throw BerDecodeError("OID too long");
-            req.bindings.push_back(FakeBinding{std::string(text, static_cast<std::size_t>(n)),
-                                               value_bytes(binding->peek(1))});
-        }
         req.decoded = true;
     } catch (const BerDecodeError &e) {
         req.decoded = false;
@@ -95,6 +62,37 @@ void decode_request(FakeRequest &req) {
 }
 
 }  // namespace
+
+FakeBytes fake_value_bytes(BerBase &value) {
+    FakeBytes out;
+    for (BerEncodedData *d = value.getdata();; d = d->next) {
+        out.insert(out.end(), d->Data(), d->Data() + d->Length());
+        if (d == value.lastChunk()) break;
+    }
+    return out;
+}
+
+void fake_read_pdu(BerSequence &pdu, FakeRequest &req) {
+    auto *id = dynamic_cast<BerInt *>(pdu.peek(0));
+    auto *list = dynamic_cast<BerSequence *>(pdu.peek(3));
+    if (!id || !list || pdu.count() != 4) throw BerDecodeError("not an SNMP PDU");
+    req.pduTag = pdu.tag();
+    req.requestId = id->value;
+    auto *second = dynamic_cast<BerInt *>(pdu.peek(1));
+    auto *third = dynamic_cast<BerInt *>(pdu.peek(2));
+    req.nonRepeaters = second ? second->value : 0;
+    req.maxRepetitions = third ? third->value : 0;
+    for (std::size_t i = 0; i < list->count(); ++i) {
+        auto *binding = dynamic_cast<BerSequence *>(list->peek(i));
+        auto *oid = binding ? dynamic_cast<BerOid *>(binding->peek(0)) : nullptr;
+        if (!oid || binding->count() != 2) throw BerDecodeError("not a binding");
+        char text[1024];
+        int n = oid->print(text, sizeof text);
+        if (n < 0) throw BerDecodeError("OID too long");
+        req.bindings.push_back(
+            FakeBinding{std::string(text, static_cast<std::size_t>(n)), fake_value_bytes(*binding->peek(1))});
+    }
+}
 
 FakeBytes fake_null() {
     BerNull v;

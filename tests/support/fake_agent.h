@@ -79,6 +79,14 @@ struct FakeRequest {
     std::vector<FakeBinding> bindings;        // in request order
 };
 
+class BerBase;
+class BerSequence;
+// The whole encoding of one decoded value.
+FakeBytes fake_value_bytes(BerBase &value);
+// Reads a request PDU (request-id, the two middle fields, the bindings) into
+// req's fields; BerDecodeError when pdu is not one.
+void fake_read_pdu(BerSequence &pdu, FakeRequest &req);
+
 // A PDU of tag pduTag carrying the bindings.
 FakeBytes fake_pdu(std::int64_t requestId, const std::vector<FakeBinding> &bindings, int errorStatus = 0,
                    int errorIndex = 0, int pduTag = 0xa2);

@@ -19,29 +19,17 @@ constexpr char DECRYPTION_ERROR[] = "1.3.6.1.6.3.15.1.1.6.0";
 
 SecretBytes text_secret(const std::string &s) { return SecretBytes(s.data(), s.size()); }
 
-std::string oid_text(BerBase *v) {
-    char buf[256];
-    const int n = v ? v->print(buf, sizeof buf) : -1;
-    return n < 0 ? std::string() : std::string(buf, static_cast<std::size_t>(n));
-}
-
 // The request inside a scoped PDU, as the inner handler reads an SNMPv2c one.
 bool request_of(BerSequence &scoped, FakeRequest &req) {
     auto *pdu = dynamic_cast<BerSequence *>(scoped.peek(2));
-    auto *list = pdu ? dynamic_cast<BerSequence *>(pdu->peek(3)) : nullptr;
-    if (!list) return false;
+    if (!pdu) return false;
+    try {
+        fake_read_pdu(*pdu, req);
+    } catch (const BerDecodeError &) {
+        return false;
+    }
     req.decoded = true;
     req.version = 1;
-    req.pduTag = pdu->tag();
-    req.requestId = dynamic_cast<BerInt *>(pdu->peek(0))->value;
-    req.nonRepeaters = dynamic_cast<BerInt *>(pdu->peek(1))->value;
-    req.maxRepetitions = dynamic_cast<BerInt *>(pdu->peek(2))->value;
-    for (std::size_t i = 0; i < list->count(); ++i) {
-        auto *binding = dynamic_cast<BerSequence *>(list->peek(i));
-        auto chunk = binding->peek(1)->encode();
-        req.bindings.push_back(
-            FakeBinding{oid_text(binding->peek(0)), FakeBytes(chunk->Data(), chunk->Data() + chunk->Length())});
-    }
     return true;
 }
 
@@ -125,8 +113,7 @@ std::vector<FakeSend> FakeUsm::serve(const V3Parsed &request, std::span<const un
     for (FakeSend &send : inner_(inner)) {
         // The inner handler answers with an SNMPv2c message: its PDU goes on.
         BerSequence message(std::span<const unsigned char>(send.bytes), BerSyntax::V2);
-        auto chunk = message.peek(2)->encode();
-        FakeSend protectedSend = protect(request, FakeBytes(chunk->Data(), chunk->Data() + chunk->Length()), auth, priv);
+        FakeSend protectedSend = protect(request, fake_value_bytes(*message.peek(2)), auth, priv);
         protectedSend.delay = send.delay;
         protectedSend.copies = send.copies;
         out.push_back(std::move(protectedSend));
