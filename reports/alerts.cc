@@ -104,7 +104,7 @@ std::optional<std::uint64_t> fetch_uptime(ReportContext &ctx) {
     OidSeq request;
     request.append(oid::sysUpTime);
     const std::unique_ptr<OidSeq> reply = exchange(ctx, GET_REQ_TAG, request);
-    const BerBase *v = reply->findPrefix(oid::sysUpTime);
+    const BerBase *v = reply->findWithin(oid::sysUpTime);
     if (!v) {
         tabdef_detail::warn_missing_value(&ctx.session);
         return std::nullopt;

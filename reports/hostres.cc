@@ -130,8 +130,7 @@ std::vector<HrStorageTable> walk_storage(ReportContext &ctx, const std::array<bo
             }
             if (storage.empty() && foundInFirstStep)
                 for (std::size_t i = 0; i < STORAGE_COLUMNS; ++i)
-                    (*foundInFirstStep)[i] = wanted[i] && present(stortabreq.lastResponse(),
-                                                                  (std::string(STORAGE_COLUMN[i]) + ".").c_str());
+                    (*foundInFirstStep)[i] = wanted[i] && present(stortabreq.lastResponse(), STORAGE_COLUMN[i]);
         } catch (const SNMP_error_oid &error) {
             if (error.status != NO_SUCH_NAME)
                 ctx.warn(format_text("Warning: %s refused the storage walk (at \"%s\"); %zu rows read.\n", ctx.host(),

@@ -120,7 +120,7 @@ std::optional<std::string> ethernet_hwaddr(ReportContext &ctx) {
         }
         // Addresses often hold 0x00: whole bytes from the reply.
         if (row.ifType == oid::ifTypeEthernetCsmacd)
-            return octets(walk.lastResponse()->findPrefix(oid::ifPhysAddress)).value_or(std::string());
+            return octets(walk.lastResponse()->findWithin(oid::ifPhysAddress)).value_or(std::string());
     }
 }
 
@@ -158,7 +158,7 @@ void print_netconfig(ReportContext &ctx, const GeneralReply &reply, const std::s
     std::optional<std::string> hw;
     if (reply.has(oid::ifType1) && reply.info.ifType == oid::ifTypeEthernetCsmacd)
         hw = reply.has(oid::ifPhysAddress1)
-                 ? octets(reply.response->findPrefix(oid::ifPhysAddress1)).value_or(std::string())
+                 ? octets(reply.response->findWithin(oid::ifPhysAddress1)).value_or(std::string())
                  : std::string();
     else if (!(hw = ethernet_hwaddr(ctx)))
         // Interface 1 may be a loopback or serial port, and no other is Ethernet.
@@ -254,10 +254,11 @@ std::optional<ConnInfo> ask_connection(ReportContext &ctx, const IPv4 &address, 
     } catch (const SNMP_error_type &) {
         return std::nullopt;  // a value of the wrong type, already warned about: no connection known
     }
-    // A column string is a character prefix, so port 80 would also match port
-    // 8080: insist on the dot that ends the port.
+    // The first connection after the local pair may belong to another port
+    // (or none): the reply must lie under the pair asked, whole arcs, so port
+    // 80 never takes a connection of port 8080.
     const OidSeq *reply = request.lastResponse();
-    if (!present(reply, (stateOid + ".").c_str()) || !present(reply, (remAddrOid + ".").c_str())) return std::nullopt;
+    if (!present(reply, stateOid.c_str()) || !present(reply, remAddrOid.c_str())) return std::nullopt;
     return conn;
 }
 
