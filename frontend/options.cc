@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "frontend/exit_status.h"
+#include "frontend/failures.h"
 #include "reports/context.h"
 #include "reports/flags.h"
 #include "reports/hp.h"
@@ -260,12 +262,12 @@ std::optional<ParseOutcome> take_option(int c, char **argv, Options &opts, bool 
     case OPT_COMMUNITY: opts.community = optarg; break;
     case OPT_CONNECTION: {
         std::uint16_t port = 0;
-        if (!parse_port(optarg, port)) return finished(2, std::string(argv[0]) + ": port number is out of range.\n");
+        if (!parse_port(optarg, port)) return finished(STATUS_BAD_PORT, std::string(argv[0]) + ": port number is out of range.\n");
         add_connection(opts, port);
         break;
     }
     case OPT_TIMEOUT: opts.timeout = std::strtoul(optarg, nullptr, 0); break;
-    case OPT_HELP: return finished(0, help_text());
+    case OPT_HELP: return finished(STATUS_OK, help_text());
     default: badOption = !take_snmp_option(c, opts.snmp); break;  // '?': getopt_long has written its diagnostic
     }
     return std::nullopt;
@@ -277,7 +279,7 @@ std::optional<ParseOutcome> check_firmware_source(const Options &opts) {
     if (!(opts.flags[2] & F2_UPDATEFIRMWARE)) return std::nullopt;
     const char *arg = opts.settings[SETTING_UPDATEFIRMWARE];
     if (split_firmware_arg(arg ? arg : "")) return std::nullopt;
-    return finished(1, std::string(progname) + ": --updatefirmware needs SERVER:FILE, not \"" + (arg ? arg : "") +
+    return finished(STATUS_BAD_OPTION, std::string(progname) + ": --updatefirmware needs SERVER:FILE, not \"" + (arg ? arg : "") +
                            "\".\n" + SHORT_USAGE);
 }
 
@@ -299,10 +301,10 @@ ParseOutcome parse_options(int argc, char **argv, Options &opts) {
     }
 
     progname = argv[0];
-    if (badOption) return finished(1, SHORT_USAGE);
-    if (opts.flags[0] & F0_VERSION) return finished(0, {}, std::string("prowlet version ") + PROWLET_VERSION + "\n");
+    if (badOption) return finished(STATUS_BAD_OPTION, SHORT_USAGE);
+    if (opts.flags[0] & F0_VERSION) return finished(STATUS_OK, {}, std::string("prowlet version ") + PROWLET_VERSION + "\n");
     if (std::optional<ParseOutcome> bad = check_firmware_source(opts)) return *bad;
-    if (optind >= argc) return finished(7, "prowlet: no printer name specified.\n");
+    if (optind >= argc) return finished(STATUS_NO_PRINTER_NAME, "prowlet: no printer name specified.\n");
     opts.firstTarget = optind;
     return {};
 }

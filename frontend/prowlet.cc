@@ -1,13 +1,19 @@
 // prowlet's main line: options, transport, targets, sessions, workers, exit status.
 #include "frontend/prowlet.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "frontend/dispatch.h"
+#include "frontend/exit_status.h"
+#include "frontend/failures.h"
 #include "frontend/maxproc.h"
 #include "frontend/options.h"
 #include "frontend/security.h"
@@ -30,6 +36,14 @@ void write_all(std::FILE *f, const std::string &text) {
 
 // Seconds the transport waits for a reply after each send.
 constexpr int WAIT_PER_ATTEMPT = 2;
+
+// The socket can no longer be read: no printer can be heard from again, so
+// the whole run ends at once, with what it has written.
+void transport_failed(const char *step, int err) {
+    std::fprintf(stderr, "%s: %s\n", step, std::strerror(err));
+    std::fflush(nullptr);
+    _exit(STATUS_TRANSPORT_FAILED);
+}
 
 }  // namespace
 
@@ -59,10 +73,11 @@ namespace {
 // The transport of the run; nullptr after its message when it cannot be made.
 std::unique_ptr<SNMP_socket> make_transport(const Options &opts, int &status) {
     try {
-        return std::make_unique<SNMP_socket>(WAIT_PER_ATTEMPT, retries_from_timeout(opts.timeout), 0);
+        return std::make_unique<SNMP_socket>(WAIT_PER_ATTEMPT, retries_from_timeout(opts.timeout), 0,
+                                             transport_failed);
     } catch (const SNMP_socket_error &e) {
         std::fprintf(stderr, "%s: %s\n", progname, e.what());
-        status = e.status();
+        status = STATUS_TRANSPORT_FAILED;
         return nullptr;
     }
 }
@@ -151,7 +166,8 @@ int prowlet_main(int argc, char **argv) {
     try {
         targets = create_sessions(transport.get(), *specs, &*protocol.protocol);
     } catch (const SNMP_resolve_error &e) {
-        return e.status();  // the session has written the message
+        std::fprintf(stderr, "SNMP: cannot resolve hostname \"%s\".\n", e.hostname.c_str());
+        return STATUS_UNRESOLVED_NAME;
     }
 
     // One reading of the directory for the whole run; numbers in target-list

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ber/ber.h"
+#include "frontend/failures.h"
 #include "frontend/maxproc.h"
 #include "frontend/threadattr.h"
 #include "reports/context.h"
@@ -61,7 +62,7 @@ int later_steps(ReportContext &ctx, const ReportRoutines &reports) {
         if (ctx.capFlags & CAP_HAS_HOSTRES) {
             reports.hostmib(ctx);
         } else if (!(flags[0] & F0_ALL)) {
-            status = 5;
+            status = STATUS_NO_HOST_RESOURCES;
             complain(HOSTRES_OPTIONS, flags[0], ctx.out);
         }
     }
@@ -70,15 +71,12 @@ int later_steps(ReportContext &ctx, const ReportRoutines &reports) {
             if (flags[0] & F0_ALL) return status;
             complain(PRINTMIB_OPTIONS0, flags[0], ctx.out);
             complain(PRINTMIB_OPTIONS1, flags[1], ctx.out);
-            return 6;
+            return STATUS_NO_PRINTER_MIB;
         }
         if ((flags[0] & F0_PRINTMIB_MASK) || (flags[1] & F1_PRINTMIB_REPORT_MASK)) reports.printmib(ctx);
         if (flags[1] & F1_REBOOT) reports.reboot(ctx);
     }
-    if (flags[1] & F1_CFGSRC) {
-        const int cfgsrcStatus = reports.cfgsrc(ctx);
-        if (cfgsrcStatus != 0) return cfgsrcStatus;
-    }
+    if ((flags[1] & F1_CFGSRC) && !reports.cfgsrc(ctx)) return STATUS_NO_VENDOR_REPORT;
     return status;
 }
 

@@ -13,15 +13,13 @@
 #include <vector>
 
 #include "frontend/dispatch.h"
+#include "frontend/exit_status.h"
 
 class OutputFactory;
 class SNMP_session;
 struct RunSettings;
 struct WorkerSet;
 
-// do_reqs itself ends a worker with 5, 6 or -1; the reports with 8, 9, 10, 11
-// or -3, and failures that reach the top with 12, 13 or 15 (reports/context.h).
-inline constexpr int STATUS_NO_THREAD = 14;  // the system refused a thread
 
 // Everything one worker reads; filled by main before the worker starts.
 struct ThreadData {

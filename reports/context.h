@@ -48,44 +48,24 @@ class ReportContext {
     void warn_unnamed(const std::string &text) const { out.warn(text, false); }
 };
 
-// Worker statuses chosen by the reports (besides 8 for no response).
-inline constexpr int STATUS_NOT_A_PRINTER = 10;     // description names a host system
-inline constexpr int STATUS_UNKNOWN_VENDOR = 11;    // no vendor rule matched
-inline constexpr int STATUS_PROBE_REJECTED = -3;    // sysDescr refused, or no HP model key
-inline constexpr int STATUS_HP_SETTING_FAILED = 9;  // --reboot/--updatefirmware not done
-inline constexpr int STATUS_NO_VENDOR_REPORT = -1;  // --cfgsrc/--updatefirmware: not this vendor
-
-// Ends one printer's worker with a status. message (ending in "\n"), when not
-// empty, is the failure the worker reports; caught only at the top of the worker,
-// so everything the worker owns is released by unwinding.
-class WorkerExit : public PrinterError {
- public:
-    explicit WorkerExit(int status, std::string message = {});
-    int status;
-    std::string message;
+// Why a report ends its printer's work before the options are answered.
+enum class WorkerStop {
+    NotAPrinter,      // the description names a host system
+    UnknownVendor,    // no vendor rule matched (without --generic)
+    ProbeRejected,    // sysDescr or the general request refused, no HP model key
+    HpSettingFailed,  // --reboot/--updatefirmware not done on an HP interface
 };
 
-// "%s: No response from %s\n" (program, printer), or for a request that could
-// not be sent "%s: cannot send to %s: %s\n" (program, printer, system error),
-// to the printer's output; returns the worker status of either, 8.
-int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &error);
-
-// Worker statuses for failures that reach the worker's top level.
-inline constexpr int STATUS_REFUSED = 12;    // the printer answered a request with an error
-inline constexpr int STATUS_BAD_REPLY = 13;  // a reply that cannot be decoded or used
-inline constexpr int STATUS_INTERNAL = 15;   // anything else that ended a worker
-// SNMPv2c and SNMPv3 security failures (SNMP_error_security), by cause.
-inline constexpr int STATUS_UNKNOWN_USER = 19;       // the printer does not know the SNMPv3 user
-inline constexpr int STATUS_WRONG_DIGEST = 20;       // authentication passphrase or protocol wrong
-inline constexpr int STATUS_UNSUPPORTED_LEVEL = 21;  // the security level is not offered to the user
-inline constexpr int STATUS_DECRYPTION_ERROR = 22;   // privacy passphrase or protocol wrong
-inline constexpr int STATUS_ACCESS_DENIED = 23;      // authorizationError
-inline constexpr int STATUS_SNMPV3_FAILURE = 24;     // time window, discovery, other Reports
-
-// The one error path of a worker: called inside its top-level catch, writes
-// the message of the exception in flight to the printer's output and returns
-// the worker status it means.
-int report_failure(PrinterOutput &out);
+// Ends one printer's worker. message (ending in "\n"), when not empty, is the
+// failure the worker reports; the front end, which catches it at the top of
+// the worker (so everything the worker owns is released by unwinding), turns
+// the reason into the worker's status.
+class WorkerExit : public PrinterError {
+ public:
+    explicit WorkerExit(WorkerStop reason, std::string message = {});
+    WorkerStop reason;
+    std::string message;
+};
 
 // "%s: %s option not supported on this printer type.\n" (printer, option).
 void not_supported(PrinterOutput &out, const char *option);

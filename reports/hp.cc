@@ -78,17 +78,17 @@ const CfgSrcVendor *cfgsrc_vendor(int vendorCode) {
     return &CFGSRCVENDORS[vendorCode];
 }
 
-int do_cfgsrc(ReportContext &ctx) {
+bool do_cfgsrc(ReportContext &ctx) {
     const CfgSrcVendor *vendor = cfgsrc_vendor(vendor_code(ctx.capFlags));
     if (!vendor) {
         not_supported(ctx.out, "cfgsrc");
-        return STATUS_NO_VENDOR_REPORT;
+        return false;
     }
     OidSeq request;
     request.append(vendor->oid);
     std::unique_ptr<OidSeq> reply = exchange(ctx, GET_REQ_TAG, request);
     vendor->routine(ctx, reply->find(vendor->oid));
-    return 0;
+    return true;
 }
 
 namespace {
@@ -99,12 +99,12 @@ void append_firmware(ReportContext &ctx, OidSeq &request) {
     const char *arg = ctx.setting(SETTING_UPDATEFIRMWARE);
     std::optional<FirmwareSource> source = split_firmware_arg(arg ? arg : "");
     if (!source)
-        throw WorkerExit(STATUS_HP_SETTING_FAILED,
+        throw WorkerExit(WorkerStop::HpSettingFailed,
                          format_text("Warning: %s: --updatefirmware \"%s\" is not SERVER:FILE; nothing sent.\n",
                                      ctx.host(), arg ? arg : ""));
     std::optional<std::array<unsigned char, 6>> svrip = tftp_transport_address(source->server);
     if (!svrip)
-        throw WorkerExit(STATUS_HP_SETTING_FAILED,
+        throw WorkerExit(WorkerStop::HpSettingFailed,
                          format_text("Warning: %s: TFTP server \"%s\" of --updatefirmware does not resolve; "
                                      "nothing sent.\n",
                                      ctx.host(), source->server.c_str()));
@@ -131,7 +131,7 @@ void do_hppriv_set(ReportContext &ctx) {
                 exchange(ctx, SET_REQ_TAG, request);
         } catch (const SNMP_error_oid &error) {
             ctx.flags[1] &= ~F1_REBOOT;
-            throw WorkerExit(STATUS_HP_SETTING_FAILED, format_text("Warning: %s refused the HP settings (at \"%s\").\n",
+            throw WorkerExit(WorkerStop::HpSettingFailed, format_text("Warning: %s refused the HP settings (at \"%s\").\n",
                                                                    ctx.host(), error.str.c_str()));
         }
     }

@@ -31,9 +31,8 @@ struct CfgSrcVendor {
 const CfgSrcVendor *cfgsrc_vendor(int vendorCode);
 
 // --cfgsrc: asks the vendor's configuration-source variable and prints it.
-// Returns the worker status: 0, or -1 (after the "not supported" line) for a
-// vendor without one.
-int do_cfgsrc(ReportContext &ctx);
+// False, after the "not supported" line, for a vendor without one.
+bool do_cfgsrc(ReportContext &ctx);
 
 // The --updatefirmware argument split at its first ':'.
 struct FirmwareSource {

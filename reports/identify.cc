@@ -130,7 +130,7 @@ void hp_handling(ReportContext &ctx, const std::string &descr) {
     }
     std::optional<std::string> model = hp_model_from_id(id);
     if (!model)
-        throw WorkerExit(STATUS_PROBE_REJECTED, format_text("%s: Can't find \"MODEL:\" or \"MDL:\" in \"%s\"\n",
+        throw WorkerExit(WorkerStop::ProbeRejected, format_text("%s: Can't find \"MODEL:\" or \"MDL:\" in \"%s\"\n",
                                                             ctx.host(), escape_value(id).c_str()));
     if (ctx.flags[0] & F0_MODEL) print_model(ctx, *model);
 
@@ -233,11 +233,11 @@ void identify_printer(ReportContext &ctx, const std::string &descr) {
     if (match.rule == RULE_HP) return hp_handling(ctx, descr);
     if (match.rule == RULE_TEKTRONIX) return tektronix_handling(ctx);
     if (match.rule == RULE_HOST_SYSTEM)
-        throw WorkerExit(STATUS_NOT_A_PRINTER,
+        throw WorkerExit(WorkerStop::NotAPrinter,
                          format_text("Warning: %s does not appear to be a printer. Skipping.\n", ctx.host()));
     if (match.rule == RULE_UNKNOWN && (ctx.flags[1] & F1_GENERIC)) return generic_handling(ctx, descr);
     if (match.rule == RULE_UNKNOWN)
-        throw WorkerExit(STATUS_UNKNOWN_VENDOR,
+        throw WorkerExit(WorkerStop::UnknownVendor,
                          format_text("Warning: %s: unknown printer vendor. Describes itself as \"%s\"\n", ctx.host(),
                                      escape_value(descr).c_str()));
     set_vendor_code(ctx.capFlags, vendor_code(ctx.capFlags) | match.vendorCode);

@@ -76,7 +76,7 @@ void build_general_request(const ReportContext &ctx, tabdef<GeneralInfo> &reques
 bool absorb_general_refusal(ReportContext &ctx, tabdef<GeneralInfo> &request, const std::string &rejected,
                             const std::string &netmaskOid) {
     if (rejected == oid::sysDescr)
-        throw WorkerExit(STATUS_PROBE_REJECTED,
+        throw WorkerExit(WorkerStop::ProbeRejected,
                          format_text("Warning: %s does not have a system.sysDescr.0 probably Windows NT. Skipping.\n",
                                      ctx.host()));
     if (rejected == oid::defaultNextHop && request.remove(oid::defaultNextHop)) return true;
@@ -99,7 +99,7 @@ bool absorb_general_refusal(ReportContext &ctx, tabdef<GeneralInfo> &request, co
         ctx.warn(format_text("Warning: %s refused %s; going on without it.\n", ctx.host(), rejected.c_str()));
         return true;
     }
-    throw WorkerExit(STATUS_PROBE_REJECTED, format_text("Warning: %s refused the general request (at \"%s\"). Skipping.\n",
+    throw WorkerExit(WorkerStop::ProbeRejected, format_text("Warning: %s refused the general request (at \"%s\"). Skipping.\n",
                                                         ctx.host(), rejected.c_str()));
 }
 

@@ -12,9 +12,6 @@
 
 #include "snmp/session.h"
 
-// argv[0], set right after option parsing; names the program in messages.
-extern const char *progname;
-
 class FieldValue {
  public:
     enum class Kind {

@@ -875,7 +875,7 @@ class DirectSession {
             try {
                 do_printmib_get(ctx);
             } catch (const WorkerExit &e) {
-                *how = "exit " + std::to_string(e.status);
+                *how = "exit " + std::to_string(static_cast<int>(e.reason));
             } catch (const SNMP_error_type &e) {
                 *how = "wrong type " + e.str;
             } catch (const SNMP_error_oid &e) {

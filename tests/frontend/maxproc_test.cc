@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/failures.h"
 #include "frontend/maxproc.h"
 #include "frontend/prowlet.h"
 #include "frontend/targets.h"
@@ -93,7 +94,7 @@ TEST(MaxprocArgument, BadValueEndsTheRunWithItsOwnStatus) {
 }
 
 TEST(MaxprocArgument, StatusIsNoOtherStatusOfTheRun) {
-    for (int other : {0, 1, 2, STATUS_BAD_TARGET, STATUS_NO_TARGETS, 5, 6, 7, 8, 9, 10, 11,
+    for (int other : std::initializer_list<int>{0, 1, 2, STATUS_BAD_TARGET, STATUS_NO_TARGETS, 5, 6, 7, 8, 9, 10, 11,
                       STATUS_REFUSED, STATUS_BAD_REPLY, STATUS_NO_THREAD, STATUS_INTERNAL, 252,
                       253, 255})
         EXPECT_NE(STATUS_BAD_MAXPROC, other);
@@ -127,7 +128,7 @@ void counting_general(ReportContext &ctx) {
     probeChanged.notify_all();
 }
 void nothing(ReportContext &) {}
-int no_cfgsrc(ReportContext &) { return 0; }
+bool no_cfgsrc(ReportContext &) { return true; }
 
 const ReportRoutines kCounting = {counting_general, nothing, nothing, nothing, nothing, nothing, no_cfgsrc};
 

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/failures.h"
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"

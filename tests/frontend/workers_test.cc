@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ber/ber.h"
+#include "frontend/failures.h"
 #include "frontend/threadattr.h"
 #include "frontend/workers.h"
 #include "reports/classic.h"
@@ -32,7 +33,7 @@ namespace {
 struct FakePrinter {
     std::uint64_t caps = 0;          // capFlags bits 3, 4 and the vendor code
     bool clearReboot = false;        // the HP reset inside the general probe
-    int exitInGeneral = 0;           // non-zero: the probe ends the worker
+    int exitInGeneral = 0;           // a status the probe ends the worker with, by the failure that means it
     int probeMs = 0;                 // how long the probe takes
     std::string throwIn;             // routine that throws
     std::string throwWhat;           // "oidptr", "oidvalue", "decode", "unrecoverable", "runtime"
@@ -61,8 +62,20 @@ void maybe_throw(SNMP_session &s, const std::string &routine) {
     if (p.throwWhat == "decode") throw BerDecodeError("length runs past the data");
     if (p.throwWhat == "unrecoverable") throw SNMP_error_unrecoverable(NO_RESPONSE);
     if (p.throwWhat == "runtime") throw std::runtime_error("out of something");
-    if (p.throwWhat == "exit") throw WorkerExit(42);
+    if (p.throwWhat == "exit") throw WorkerExit(WorkerStop::HpSettingFailed);
     if (p.throwWhat == "int") throw 7;
+}
+
+// Ends the worker with status the way a printer's failure does.
+void end_with(int status) {
+    switch (status) {
+    case STATUS_NO_RESPONSE: throw SNMP_error_unrecoverable(NO_RESPONSE);
+    case STATUS_HP_SETTING_FAILED: throw WorkerExit(WorkerStop::HpSettingFailed);
+    case STATUS_NOT_A_PRINTER: throw WorkerExit(WorkerStop::NotAPrinter);
+    case STATUS_UNKNOWN_VENDOR: throw WorkerExit(WorkerStop::UnknownVendor);
+    case STATUS_PROBE_REJECTED: throw WorkerExit(WorkerStop::ProbeRejected);
+    default: throw std::logic_error("no printer failure ends a worker with " + std::to_string(status));
+    }
 }
 
 void fake_general(ReportContext &ctx) {
@@ -72,7 +85,7 @@ void fake_general(ReportContext &ctx) {
     if (p.clearReboot) ctx.flags[1] &= ~F1_REBOOT;
     if (p.probeMs) std::this_thread::sleep_for(std::chrono::milliseconds(p.probeMs));
     maybe_throw(ctx.session, "general");
-    if (p.exitInGeneral) throw WorkerExit(p.exitInGeneral);
+    if (p.exitInGeneral) end_with(p.exitInGeneral);
 }
 
 // A stand-in that records its call and may throw.
@@ -94,7 +107,7 @@ std::uint64_t vendor(int code) { return static_cast<std::uint64_t>(code) << CAP_
 class Workers : public ::testing::Test {
  protected:
     void SetUp() override {
-        progname = "prowlet";
+        progname = "prowlet";  // option parsing in other tests sets it to their argv[0]
         callLog.clear();
         printers.clear();
     }
@@ -370,7 +383,7 @@ TEST_F(Workers, FailuresReachingTheTopAreReportedWithTheirStatus) {
          "prowlet: p1 sent a reply that cannot be decoded (length runs past the data)\n"},
         {"hostmib", "unrecoverable", 8, "prowlet: No response from p1\n"},
         {"general", "runtime", STATUS_INTERNAL, "prowlet: p1: out of something\n"},
-        {"printmib", "exit", 42, ""},
+        {"printmib", "exit", STATUS_HP_SETTING_FAILED, ""},
         {"connections", "int", STATUS_INTERNAL, "prowlet: p1: unexpected failure\n"},
     };
     for (const ThrowCase &c : cases) {
@@ -401,13 +414,22 @@ class Joiner : public Workers {
         data_.assign(statuses.size(), ThreadData{});
         for (std::size_t i = 0; i < statuses.size(); ++i) {
             std::string name = "t" + std::to_string(i);
-            printers[name].exitInGeneral = statuses[i];
+            printers[name] = FakePrinter{};
             printers[name].probeMs = i < probeMs.size() ? probeMs[i] : 0;
             std::size_t k = statuses.size() - 1 - i;
             data_[k].session = &session(name);
             data_[k].run = &run_;
             data_[k].outputs = &outputs_;
             data_[k].flags[0] = F0_VENDOR;
+            // The statuses the worker's own steps choose come from options the
+            // stand-in printer (no MIB, no vendor) cannot serve.
+            switch (statuses[i]) {
+            case 0: break;
+            case STATUS_NO_HOST_RESOURCES: data_[k].flags[0] |= F0_MEMORY; break;
+            case STATUS_NO_PRINTER_MIB: data_[k].flags[1] |= F1_MARKER; break;
+            case STATUS_NO_VENDOR_REPORT: data_[k].flags[1] |= F1_CFGSRC; break;
+            default: printers[name].exitInGeneral = statuses[i];
+            }
             data_[k].reports = &kFakes;
         }
         set_ = std::make_unique<WorkerSet>(data_);
@@ -534,7 +556,7 @@ TEST_F(Joiner, RefusedThreadWaitsForARunningWorker) {
     WorkerSet *set;
     EXPECT_EQ(run_all({0, 0, 5, 0, 0}, set, limited_create), 5);
     EXPECT_EQ(set->joinedCount, 5u);
-    EXPECT_EQ(err_, "");
+    EXPECT_EQ(err_, "t2: memory option not supported on this printer type.\n");
     for (int i = 0; i < 5; ++i) EXPECT_EQ(callLog["t" + std::to_string(i)], V{"general"});
 }
 
@@ -551,7 +573,7 @@ TEST_F(Joiner, RefusedForGoodStopsSoundly) {
     refuse_after_two(nullptr, nullptr, nullptr, nullptr);
     WorkerSet *set;
     // t1 is started first (list order is reversed); t0 is refused.
-    EXPECT_EQ(run_all({0, 7}, set, refuse_after_two), STATUS_NO_THREAD);
+    EXPECT_EQ(run_all({0, 11}, set, refuse_after_two), STATUS_NO_THREAD);
     EXPECT_EQ(err_, "prowlet: cannot start a thread for t0: Resource temporarily unavailable\n");
     EXPECT_EQ(set->joinedCount, 1u);
     EXPECT_EQ(callLog["t1"], V{"general"});

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ber/ber.h"
+#include "frontend/failures.h"
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
