@@ -113,9 +113,9 @@ RunSettings run_settings(const Options &opts) {
 int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
     const RunSettings run = run_settings(opts);
     OutputWriter writer;
-    const ClassicOutputs classic(writer, (opts.flags[0] & F0_NAME) != 0);
+    const ClassicOutputs classic(writer, opts.flags.asked(Option::name));
     const JsonOutputs json(writer);
-    const OutputFactory &outputs = (opts.flags[1] & F1_JSON) ? static_cast<const OutputFactory &>(json) : classic;
+    const OutputFactory &outputs = opts.flags.asked(Option::json) ? static_cast<const OutputFactory &>(json) : classic;
     std::vector<ThreadData> thrdat(targets.targetCount);
     std::size_t k = 0;
     for (SNMP_session *s = targets.head; s; s = s->next, ++k) {
@@ -123,7 +123,7 @@ int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
         td.session = s;
         td.run = &run;
         td.outputs = &outputs;
-        for (int w = 0; w < 3; ++w) td.flags[w] = opts.flags[w];
+        td.flags = opts.flags;
         td.reports = &real_reports();
     }
     WorkerSet set(thrdat);
@@ -142,7 +142,7 @@ int prowlet_main(int argc, char **argv) {
         return parsed.status;
     }
     std::size_t maxproc = DEFAULT_MAXPROC;
-    if (opts.flags[2] & F2_MAXPROC) {
+    if (opts.flags.asked(Option::maxproc)) {
         std::optional<std::size_t> cap = parse_maxproc(opts.settings[SETTING_MAXPROC]);
         if (!cap) {
             report_bad_maxproc(progname, opts.settings[SETTING_MAXPROC]);
@@ -173,11 +173,11 @@ int prowlet_main(int argc, char **argv) {
     // One reading of the directory for the whole run; numbers in target-list
     // order, files made as each printer is first contacted.
     std::unique_ptr<SNMP_log_numbers> logNumbers;
-    if (opts.flags[0] & F0_DEBUGSNMP) {
+    if (opts.flags.asked(Option::debugsnmp)) {
         logNumbers = std::make_unique<SNMP_log_numbers>();
         for (SNMP_session *s = targets.head; s; s = s->next) s->setDebug(*logNumbers);
     }
-    if (targets.targetCount >= 2) opts.flags[0] |= F0_NAME;
+    if (targets.targetCount >= 2) opts.flags.ask(Option::name);
     status = serve(opts, targets, maxproc);
     write_all(stderr, transport->finish());
     return status;

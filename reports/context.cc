@@ -2,11 +2,15 @@
 #include "reports/context.h"
 
 ReportContext::ReportContext(SNMP_session &session, PrinterOutput &out, const RunSettings &settings,
-                             const std::uint64_t *flagWords)
-    : session(session), out(out), settings(settings), flags{flagWords[0], flagWords[1], flagWords[2]} {}
+                             const FlagWords &flags)
+    : session(session), out(out), settings(settings), flags(flags) {}
 
-const char *ReportContext::setting(int index) const {
-    return settings.values ? settings.values[index] : nullptr;
+const char *ReportContext::setting(Option option) const {
+    if (!settings.values || !flags.asked(option)) return nullptr;
+    // Bit n of word 2 keeps its argument in settings[n - 3].
+    int n = 0;
+    while ((option_spec(option).bit >> n) > 1) ++n;
+    return option_spec(option).word == 2 && n >= 3 && n <= 6 ? settings.values[n - 3] : nullptr;
 }
 
 WorkerExit::WorkerExit(WorkerStop reason, std::string message)

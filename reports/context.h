@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "reports/flags.h"
 #include "reports/output.h"
 #include "snmp/errors.h"
 
@@ -24,22 +25,21 @@ struct RunSettings {
 
 class ReportContext {
  public:
-    ReportContext(SNMP_session &session, PrinterOutput &out, const RunSettings &settings,
-                  const std::uint64_t *flagWords);
+    ReportContext(SNMP_session &session, PrinterOutput &out, const RunSettings &settings, const FlagWords &flags);
 
     SNMP_session &session;
     PrinterOutput &out;
     const RunSettings &settings;
-    // This printer's copy of the three option words; reports clear the bits
+    // This printer's copy of the three option words; reports mark the options
     // they have answered, and later steps look only at what is left.
-    std::uint64_t flags[3];
-    // Capability word: wanted groups (bits 0-2), the MIBs the printer answers
-    // (bits 3, 4) and the vendor code (bits 8-11).
-    std::uint64_t capFlags = 0;
+    FlagWords flags;
+    // The MIB groups wanted and answered, and the vendor.
+    Capabilities capFlags;
 
     const char *host() const { return out.host().c_str(); }
-    // The option string of a flags[2] option (SETTING_*), or nullptr.
-    const char *setting(int index) const;
+    // The argument of --setcontact, --setlocation or --updatefirmware while
+    // the option is asked, else nullptr.
+    const char *setting(Option option) const;
 
     void print(const Piece &piece) const { out.piece(piece); }
     // A warning that names the printer itself, ending in "\n".

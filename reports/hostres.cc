@@ -55,10 +55,10 @@ bool absorb_hostres_refusal(ReportContext &ctx, tabdef<HrInfo> &request, MemoryS
     }
     if (rejected == oid::hrPrinterStatus1 && request.remove(oid::hrPrinterStatus1)) {
         asked.status = false;
-        if (vendor_code(ctx.capFlags) == VENDOR_HP) {
+        if (ctx.capFlags.vendor() == VENDOR_HP) {
             // Old HP interfaces keep the status in HP's private MIB.
             ctx.warn(format_text("Warning: %s has an old firmware. Please upgrade it!\n", ctx.host()));
-            do_hppriv_get(ctx);
+            do_hppriv_get(ctx, ctx.flags.asked(Option::status), ctx.flags.asked(Option::display));
         } else {
             ctx.warn(format_text("Warning: %s does not provide %s; no status.\n", ctx.host(), oid::hrPrinterStatus1));
         }
@@ -89,7 +89,7 @@ void print_printer_status(ReportContext &ctx, std::int64_t status) {
 
 void hostmib_memory_status(ReportContext &ctx) {
     tabdef<HrInfo> request(&ctx.session);
-    MemoryStatusAsked asked{(ctx.flags[0] & F0_MEMORY) != 0, (ctx.flags[0] & F0_STATUS) != 0};
+    MemoryStatusAsked asked{ctx.flags.asked(Option::memory), ctx.flags.asked(Option::status)};
     if (asked.memory) request.append(oid::hrMemorySize0, INT_TAG, &HrInfo::memsize);
     if (asked.status) request.append(oid::hrPrinterStatus1, INT_TAG, &HrInfo::prstatus);
     HrInfo info;
@@ -103,7 +103,7 @@ void hostmib_memory_status(ReportContext &ctx) {
         if (oidstr == oid::hrMemorySize0 || oidstr == oid::hrMemorySize1) asked.memory = false;
     if (asked.memory)
         ctx.print(Piece::fragment().unsigned_number("memsize", static_cast<std::uint32_t>(info.memsize)));
-    if (asked.status && (ctx.flags[0] & F0_STATUS)) print_printer_status(ctx, info.prstatus);
+    if (asked.status && ctx.flags.asked(Option::status)) print_printer_status(ctx, info.prstatus);
 }
 
 // Walks the storage table with the columns marked wanted, step by step so that
@@ -179,6 +179,6 @@ void hostmib_storage(ReportContext &ctx) {
 }  // namespace
 
 void do_hostmib_get(ReportContext &ctx) {
-    if (ctx.flags[0] & (F0_MEMORY | F0_STATUS)) hostmib_memory_status(ctx);
-    if (ctx.flags[0] & F0_STORAGE) hostmib_storage(ctx);
+    if (ctx.flags.asked_any({Option::memory, Option::status})) hostmib_memory_status(ctx);
+    if (ctx.flags.asked(Option::storage)) hostmib_storage(ctx);
 }

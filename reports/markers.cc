@@ -16,13 +16,13 @@ struct MarkerNames {
 
 // Named in this order, each only when an option prints it, so the warnings
 // about unnamed values come in that order too.
-MarkerNames name_marker(const std::uint64_t *flags, const MarkerTable &m, PrinterOutput &out) {
-    const bool marker = flags[1] & F1_MARKER;
+MarkerNames name_marker(const FlagWords &flags, const MarkerTable &m, PrinterOutput &out) {
+    const bool marker = flags.asked(Option::marker);
     MarkerNames n{FieldValue::absent(), FieldValue::absent(), FieldValue::absent()};
     if (marker) n.tech = checked_name(out, "prtMarkerMarkTech", MARKTECH, m.marktech);
-    if (marker || (flags[1] & F1_PAGECOUNT))
+    if (marker || flags.asked(Option::pagecount))
         n.units = checked_name(out, "prtMarkerCounterUnit", MARKERCOUNTERUNIT, m.counterunits);
-    if (marker || (flags[1] & (F1_RESOLUTION | F1_MINMARGIN)))
+    if (marker || flags.asked_any({Option::resolution, Option::minmargin}))
         n.addr = checked_name(out, "prtMarkerAddressabilityUnit", MEDIAUNIT, m.addrunits);
     return n;
 }
@@ -46,30 +46,30 @@ Piece marker_line(const MarkerTable &m, const MarkerNames &n, PrinterOutput &out
     return add_margins(line, m).name("status", decode_status(static_cast<std::uint64_t>(m.status), &out));
 }
 
-void print_marker(const std::uint64_t *flags, const MarkerTable &m, PrinterOutput &out) {
+void print_marker(const FlagWords &flags, const MarkerTable &m, PrinterOutput &out) {
     const MarkerNames n = name_marker(flags, m, out);
-    if (flags[1] & F1_MARKER) out.piece(marker_line(m, n, out));
-    if (flags[1] & F1_PAGECOUNT)
+    if (flags.asked(Option::marker)) out.piece(marker_line(m, n, out));
+    if (flags.asked(Option::pagecount))
         out.piece(Piece::fragment().limited().add("counterUnits", n.units).number("pagecount", m.lifeCount).ends_line());
-    if (flags[1] & F1_COLORS)
+    if (flags.asked(Option::colors))
         out.piece(Piece::fragment().limited().number("processColorants", m.processColorants).ends_line());
-    if (flags[1] & F1_RESOLUTION)
+    if (flags.asked(Option::resolution))
         out.piece(Piece::fragment()
                       .limited()
                       .add("addressabilityUnit", n.addr)
                       .number("addressabilityFeedDir", m.addressabilityFeedDir)
                       .number("addressabilityXFeedDir", m.addressabilityXFeedDir));
-    if (flags[1] & F1_MINMARGIN) {
+    if (flags.asked(Option::minmargin)) {
         // With --resolution the unit was just printed in the resolution fragment.
         Piece margins = Piece::fragment().limited();
-        if (!(flags[1] & F1_RESOLUTION)) margins.add("addressabilityUnit", n.addr);
+        if (!flags.asked(Option::resolution)) margins.add("addressabilityUnit", n.addr);
         out.piece(add_margins(margins, m));
     }
 }
 
 }  // namespace
 
-void print_markers(const std::uint64_t *flags, const std::vector<MarkerTable> &rows, PrinterOutput &out) {
+void print_markers(const FlagWords &flags, const std::vector<MarkerTable> &rows, PrinterOutput &out) {
     for (const MarkerTable &m : rows) {
         TableRow row(out, "markers");
         print_marker(flags, m, out);
@@ -77,21 +77,21 @@ void print_markers(const std::uint64_t *flags, const std::vector<MarkerTable> &r
 }
 
 void marker_group(ReportContext &ctx) {
-    const std::uint64_t f1 = ctx.flags[1];
-    const bool marker = f1 & F1_MARKER;
+    const FlagWords &flags = ctx.flags;
+    const bool marker = flags.asked(Option::marker);
     tabdef<MarkerTable> tab(&ctx.session);
-    if (marker || (f1 & F1_PAGECOUNT)) {
+    if (marker || flags.asked(Option::pagecount)) {
         tab.append(oid::prtMarkerLifeCount, COUNTER_TAG, &MarkerTable::lifeCount);
         tab.append(oid::prtMarkerCounterUnit, INT_TAG, &MarkerTable::counterunits);
     }
-    if (marker || (f1 & F1_COLORS)) tab.append(oid::prtMarkerProcessColorants, INT_TAG, &MarkerTable::processColorants);
-    if (marker || (f1 & (F1_RESOLUTION | F1_MINMARGIN)))
+    if (marker || flags.asked(Option::colors)) tab.append(oid::prtMarkerProcessColorants, INT_TAG, &MarkerTable::processColorants);
+    if (marker || flags.asked_any({Option::resolution, Option::minmargin}))
         tab.append(oid::prtMarkerAddressabilityUnit, INT_TAG, &MarkerTable::addrunits);
-    if (marker || (f1 & F1_RESOLUTION)) {
+    if (marker || flags.asked(Option::resolution)) {
         tab.append(oid::prtMarkerAddressabilityFeedDir, INT_TAG, &MarkerTable::addressabilityFeedDir);
         tab.append(oid::prtMarkerAddressabilityXFeedDir, INT_TAG, &MarkerTable::addressabilityXFeedDir);
     }
-    if (marker || (f1 & F1_MINMARGIN)) {
+    if (marker || flags.asked(Option::minmargin)) {
         // East is column 14 and west column 13; the output keeps north, south, east, west.
         tab.append(oid::prtMarkerNorthMargin, INT_TAG, &MarkerTable::northMargin);
         tab.append(oid::prtMarkerSouthMargin, INT_TAG, &MarkerTable::southMargin);

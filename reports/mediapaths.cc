@@ -68,16 +68,16 @@ Piece size_summary(const char *prefix, const std::vector<MediaPathInfo> &rows, b
 
 }  // namespace
 
-void print_media_paths(const std::uint64_t *flags, const std::vector<MediaPathInfo> &rows, PrinterOutput &out) {
-    for (const MediaPathInfo &p : rows) print_media_path(p, flags[0] & F0_MEDIAPATH, out);
+void print_media_paths(const FlagWords &flags, const std::vector<MediaPathInfo> &rows, PrinterOutput &out) {
+    for (const MediaPathInfo &p : rows) print_media_path(p, flags.asked(Option::mediapath), out);
 
     const MediaSummary s = summarize_media_paths(rows);
-    if (flags[0] & F0_DUPLEX) out.piece(Piece::fragment().limited().yes_no("duplex", s.duplex));
-    if (flags[0] & F0_MAXPAPERSIZE)
+    if (flags.asked(Option::duplex)) out.piece(Piece::fragment().limited().yes_no("duplex", s.duplex));
+    if (flags.asked(Option::maxpapersize))
         out.piece(size_summary("max", rows, s.empty, s.largestRow, s.largestFeed, s.largestXFeed));
-    if (flags[0] & F0_MINPAPERSIZE)
+    if (flags.asked(Option::minpapersize))
         out.piece(size_summary("min", rows, s.empty, s.smallestRow, s.smallestFeed, s.smallestXFeed));
-    if (flags[0] & F0_ENGINESPEED) {
+    if (flags.asked(Option::enginespeed)) {
         Piece speed = Piece::fragment().limited();
         if (s.empty)
             speed.absent("maxSpeedUnit").absent("maxSpeed");

@@ -49,18 +49,20 @@ auto with_current_address(ReportContext &ctx, Ask ask) {
     }
 }
 
+// The vendor must be known: to name it or the model, to say which MIBs the
+// printer answers, or to ask it anything beyond MIB-II.
 bool wants_description(const ReportContext &ctx) {
-    return (ctx.flags[0] & (F0_MODEL | F0_HOSTMIB | F0_PRINTMIB | F0_VENDOR)) ||
-           (ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB | CAP_WANT_VENDOR));
+    return ctx.flags.asked_any({Option::model, Option::hostmib, Option::printmib, Option::vendor}) ||
+           ctx.capFlags.wants_any();
 }
 
 void build_general_request(const ReportContext &ctx, tabdef<GeneralInfo> &request, const std::string &netmaskOid) {
     if (wants_description(ctx)) request.append(oid::sysDescr, STRING_TAG, &GeneralInfo::sysDescr);
-    if (ctx.flags[0] & F0_CONTACT) {
+    if (ctx.flags.asked(Option::contact)) {
         request.append(oid::sysContact, STRING_TAG, &GeneralInfo::sysContact);
         request.append(oid::sysLocation, STRING_TAG, &GeneralInfo::sysLocation);
     }
-    if (ctx.flags[0] & F0_NETCONFIG) {
+    if (ctx.flags.asked(Option::netconfig)) {
         request.append(oid::ifPhysAddress1, STRING_TAG, &GeneralInfo::hwAddr);
         request.append(oid::ifType1, INT_TAG, &GeneralInfo::ifType);
         request.append(oid::defaultNextHop, IPADDR_TAG, &GeneralInfo::gateway);
@@ -80,10 +82,10 @@ bool absorb_general_refusal(ReportContext &ctx, tabdef<GeneralInfo> &request, co
                          format_text("Warning: %s does not have a system.sysDescr.0 probably Windows NT. Skipping.\n",
                                      ctx.host()));
     if (rejected == oid::defaultNextHop && request.remove(oid::defaultNextHop)) return true;
-    if ((rejected == oid::sysContact || rejected == oid::sysLocation) && (ctx.flags[0] & F0_CONTACT)) {
+    if ((rejected == oid::sysContact || rejected == oid::sysLocation) && ctx.flags.asked(Option::contact)) {
         request.remove(oid::sysContact);
         request.remove(oid::sysLocation);
-        ctx.flags[0] &= ~F0_CONTACT;
+        ctx.flags.answered(Option::contact);
         ctx.warn(format_text("Warning: %s does't provide system.sys%s ignoring --contact.\n", ctx.host(),
                              rejected == oid::sysContact ? "Contact" : "Location"));
         return true;
@@ -199,21 +201,22 @@ void do_general_get(ReportContext &ctx) {
     });
     const GeneralReply reply{info, request.lastResponse(), dropped, address};
 
-    if (ctx.flags[0] & F0_NETCONFIG) print_netconfig(ctx, reply, netmaskOid);
+    if (ctx.flags.asked(Option::netconfig)) print_netconfig(ctx, reply, netmaskOid);
     if (wantDescr && reply.has(oid::sysDescr)) identify_printer(ctx, info.sysDescr);
-    if (ctx.flags[0] & F0_CONTACT)
+    if (ctx.flags.asked(Option::contact))
         ctx.print(Piece::fragment().text("contact", info.sysContact).text("location", info.sysLocation));
-    if (ctx.flags[0] & F0_HOSTMIB) ctx.print(Piece::fragment().yes_no("hostmib", ctx.capFlags & CAP_HAS_HOSTRES));
-    if (ctx.flags[0] & F0_PRINTMIB) ctx.print(Piece::fragment().yes_no("printmib", ctx.capFlags & CAP_HAS_PRINTMIB));
+    if (ctx.flags.asked(Option::hostmib))
+        ctx.print(Piece::fragment().yes_no("hostmib", ctx.capFlags.answers(MibGroup::HostResources)));
+    if (ctx.flags.asked(Option::printmib))
+        ctx.print(Piece::fragment().yes_no("printmib", ctx.capFlags.answers(MibGroup::PrinterMib)));
 }
 
 void do_set_contact_location(ReportContext &ctx) {
     OidSeq request;
-    const char *contact = ctx.setting(SETTING_SETCONTACT);
-    const char *location = ctx.setting(SETTING_SETLOCATION);
-    if ((ctx.flags[2] & F2_SETCONTACT) && contact)
-        request.append(oid::sysContact, STRING_TAG, contact, std::strlen(contact));
-    if ((ctx.flags[2] & F2_SETLOCATION) && location)
+    const char *contact = ctx.setting(Option::setcontact);
+    const char *location = ctx.setting(Option::setlocation);
+    if (contact) request.append(oid::sysContact, STRING_TAG, contact, std::strlen(contact));
+    if (location)
         request.append(oid::sysLocation, STRING_TAG, location, std::strlen(location));
     // A change that is not confirmed has not happened as far as anyone knows.
     exchange(ctx, SET_REQ_TAG, request);

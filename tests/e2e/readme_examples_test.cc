@@ -337,7 +337,8 @@ using OptionBits = std::map<std::string, std::pair<int, unsigned long>>;
 // Word and bit of every flag option, from the program's option table.
 OptionBits program_option_bits() {
     OptionBits program;
-    for (const FlagOption &option : flag_options()) program[option.name] = {option.word, option.bit};
+    for (const OptionSpec &option : option_table())
+        if (option.word >= 0) program[option.name] = {option.word, option.bit};
     return program;
 }
 

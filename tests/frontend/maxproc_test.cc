@@ -23,6 +23,7 @@
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/output.h"
 #include "snmp/session.h"
 #include "snmp/snmpsock.h"
@@ -151,7 +152,7 @@ class MaxprocWorkers : public ::testing::Test {
             data_[k].session = sessions_[k].get();
             data_[k].run = &run_;
             data_[k].outputs = &outputs_;
-            data_[k].flags[0] = F0_VENDOR;
+            data_[k].flags = FlagWords{Option::vendor};
             data_[k].reports = &kCounting;
         }
         set_ = std::make_unique<WorkerSet>(data_);

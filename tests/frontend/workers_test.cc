@@ -19,6 +19,7 @@
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/hp.h"
 #include "reports/mib2.h"
 #include "reports/output.h"
@@ -81,8 +82,8 @@ void end_with(int status) {
 void fake_general(ReportContext &ctx) {
     record(ctx.session, "general");
     FakePrinter p = printer_of(ctx.session);
-    ctx.capFlags |= p.caps;
-    if (p.clearReboot) ctx.flags[1] &= ~F1_REBOOT;
+    ctx.capFlags = Capabilities::from_word(ctx.capFlags.word() | p.caps);
+    if (p.clearReboot) ctx.flags.answered(Option::reboot);
     if (p.probeMs) std::this_thread::sleep_for(std::chrono::milliseconds(p.probeMs));
     maybe_throw(ctx.session, "general");
     if (p.exitInGeneral) end_with(p.exitInGeneral);
@@ -134,14 +135,12 @@ class Workers : public ::testing::Test {
         run_.ports = std::move(ports);
         td.run = &run_;
         td.outputs = &outputs_;
-        td.flags[0] = f0;
-        td.flags[1] = f1;
-        td.flags[2] = f2;
+        td.flags = FlagWords::from_words(f0, f1, f2);
         td.reports = &kFakes;
         testing::internal::CaptureStderr();
         int status = do_reqs(&td);
         std::string err = testing::internal::GetCapturedStderr();
-        return {status, err, td.capFlags, callLog[host]};
+        return {status, err, td.capFlags.word(), callLog[host]};
     }
 
     SNMP_socket transport_{2, -1, 0};
@@ -154,23 +153,27 @@ class Workers : public ::testing::Test {
 
 using V = std::vector<std::string>;
 
+std::uint64_t wanted(const std::uint64_t (&words)[3]) {
+    return Capabilities::wanted_by(FlagWords::from_words(words[0], words[1], words[2])).word();
+}
+
 TEST(WantedGroups, BitsFromOptions) {
     std::uint64_t none[3] = {F0_VENDOR | F0_NAME | F0_ALL, 0, F2_SETCONTACT};
-    EXPECT_EQ(wanted_groups(none), 0u);
+    EXPECT_EQ(wanted(none), 0u);
     std::uint64_t hr[3] = {F0_STATUS, 0, 0};
-    EXPECT_EQ(wanted_groups(hr), CAP_WANT_HOSTRES);
+    EXPECT_EQ(wanted(hr), CAP_WANT_HOSTRES);
     std::uint64_t pm0[3] = {F0_COVERS, 0, 0};
-    EXPECT_EQ(wanted_groups(pm0), CAP_WANT_PRINTMIB);
+    EXPECT_EQ(wanted(pm0), CAP_WANT_PRINTMIB);
     std::uint64_t pm1[3] = {0, F1_REBOOT, 0};
-    EXPECT_EQ(wanted_groups(pm1), CAP_WANT_PRINTMIB);
+    EXPECT_EQ(wanted(pm1), CAP_WANT_PRINTMIB);
     std::uint64_t langs[3] = {0, F1_LANGUAGES, 0};
-    EXPECT_EQ(wanted_groups(langs), CAP_WANT_PRINTMIB);
+    EXPECT_EQ(wanted(langs), CAP_WANT_PRINTMIB);
     std::uint64_t cfg[3] = {0, F1_CFGSRC, 0};
-    EXPECT_EQ(wanted_groups(cfg), CAP_WANT_VENDOR);
+    EXPECT_EQ(wanted(cfg), CAP_WANT_VENDOR);
     std::uint64_t fw[3] = {0, 0, F2_UPDATEFIRMWARE};
-    EXPECT_EQ(wanted_groups(fw), CAP_WANT_VENDOR);
+    EXPECT_EQ(wanted(fw), CAP_WANT_VENDOR);
     std::uint64_t all[3] = {F0_MEMORY | F0_MEDIAPATH, F1_CFGSRC, 0};
-    EXPECT_EQ(wanted_groups(all), 7u);
+    EXPECT_EQ(wanted(all), 7u);
 }
 
 TEST(CfgSrcVendors, OnlyHpHasAReport) {
@@ -420,16 +423,17 @@ class Joiner : public Workers {
             data_[k].session = &session(name);
             data_[k].run = &run_;
             data_[k].outputs = &outputs_;
-            data_[k].flags[0] = F0_VENDOR;
+            std::uint64_t words[3] = {F0_VENDOR, 0, 0};
             // The statuses the worker's own steps choose come from options the
             // stand-in printer (no MIB, no vendor) cannot serve.
             switch (statuses[i]) {
             case 0: break;
-            case STATUS_NO_HOST_RESOURCES: data_[k].flags[0] |= F0_MEMORY; break;
-            case STATUS_NO_PRINTER_MIB: data_[k].flags[1] |= F1_MARKER; break;
-            case STATUS_NO_VENDOR_REPORT: data_[k].flags[1] |= F1_CFGSRC; break;
+            case STATUS_NO_HOST_RESOURCES: words[0] |= F0_MEMORY; break;
+            case STATUS_NO_PRINTER_MIB: words[1] |= F1_MARKER; break;
+            case STATUS_NO_VENDOR_REPORT: words[1] |= F1_CFGSRC; break;
             default: printers[name].exitInGeneral = statuses[i];
             }
+            data_[k].flags = FlagWords::from_words(words[0], words[1], words[2]);
             data_[k].reports = &kFakes;
         }
         set_ = std::make_unique<WorkerSet>(data_);

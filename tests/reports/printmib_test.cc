@@ -13,6 +13,7 @@
 #include "reports/console.h"
 #include "reports/enums.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/inputtrays.h"
 #include "reports/interpreters.h"
 #include "reports/markers.h"
@@ -258,14 +259,7 @@ TEST(LineLimit, LongPrinterTextIsCutInTheRecordLine) {
 // ---------------------------------------------------------------------------
 // Markers
 
-// One flag array for the test that is running; each call rewrites it.
-std::uint64_t F[3];
-const std::uint64_t *flags(std::uint64_t f0, std::uint64_t f1) {
-    F[0] = f0;
-    F[1] = f1;
-    F[2] = 0;
-    return F;
-}
+FlagWords flags(std::uint64_t f0, std::uint64_t f1) { return FlagWords::from_words(f0, f1, 0); }
 
 MarkerTable marker(std::int64_t lifeCount) {
     MarkerTable m;
@@ -754,7 +748,7 @@ ProtocolTable channel(std::int64_t type, std::int64_t cur = 1, std::int64_t def 
 }
 
 TEST(Channels, PresenceAnswers) {
-    const std::uint64_t *f = flags(0, F1_PORT9100 | F1_NETWARE | F1_LPD | F1_APPLETALK);
+    FlagWords f = flags(0, F1_PORT9100 | F1_NETWARE | F1_LPD | F1_APPLETALK);
     Capture rprinter = capture("p", [&](PrinterOutput &out) {
         print_channels(f, {}, {channel(9)}, out);
     });
