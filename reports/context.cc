@@ -13,8 +13,8 @@ const char *ReportContext::setting(Option option) const {
     return option_spec(option).word == 2 && n >= 3 && n <= 6 ? settings.values[n - 3] : nullptr;
 }
 
-WorkerExit::WorkerExit(WorkerStop reason, std::string message)
-    : PrinterError(message.empty() ? "worker ended" : message), reason(reason), message(std::move(message)) {}
+WorkerExit::WorkerExit(WorkerStop reason, Message message)
+    : PrinterError(message.empty() ? "worker ended" : message.escaped()), reason(reason), message(std::move(message)) {}
 
 void not_supported(PrinterOutput &out, const char *option) {
     out.warn(format_text("%s: %s option not supported on this printer type.\n", out.host().c_str(), option),

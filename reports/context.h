@@ -41,11 +41,13 @@ class ReportContext {
     // the option is asked, else nullptr.
     const char *setting(Option option) const;
 
-    void print(const Piece &piece) const { out.piece(piece); }
+    // What a report found: fields about the printer, or one row of a table.
+    void found(Group group, const Fields &fields) const { out.found(group, fields); }
+    void row(Table table, const Fields &fields, unsigned parts = 0) const { out.row(table, fields, parts); }
     // A warning that names the printer itself, ending in "\n".
-    void warn(const std::string &text) const { out.warn(text, true); }
+    void warn(const Message &message) const { out.warn(message, true); }
     // A warning whose text does not name the printer.
-    void warn_unnamed(const std::string &text) const { out.warn(text, false); }
+    void warn_unnamed(const std::string &text) const { out.warn(Message(text), false); }
 };
 
 // Why a report ends its printer's work before the options are answered.
@@ -62,9 +64,9 @@ enum class WorkerStop {
 // the reason into the worker's status.
 class WorkerExit : public PrinterError {
  public:
-    explicit WorkerExit(WorkerStop reason, std::string message = {});
+    explicit WorkerExit(WorkerStop reason, Message message = {});
     WorkerStop reason;
-    std::string message;
+    Message message;
 };
 
 // "%s: %s option not supported on this printer type.\n" (printer, option).

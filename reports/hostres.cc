@@ -77,13 +77,13 @@ bool absorb_hostres_refusal(ReportContext &ctx, tabdef<HrInfo> &request, MemoryS
 
 void print_printer_status(ReportContext &ctx, std::int64_t status) {
     if (table_name(HRSTATUSSTATES, status)) {
-        ctx.print(Piece::fragment().add("status", name_or_number(HRSTATUSSTATES, status)));
+        ctx.found(Group::HostResources, Fields().add("status", name_or_number(HRSTATUSSTATES, status)));
     } else if (status == NO_STATUS) {
         ctx.warn(format_text("Warning: %s did not report its printer status.\n", ctx.host()));
     } else {
         ctx.warn(format_text("Warning: %s reported printer status %lld, which has no name (1-5).\n", ctx.host(),
                              static_cast<long long>(status)));
-        ctx.print(Piece::fragment().number("status", status));
+        ctx.found(Group::HostResources, Fields().number("status", status));
     }
 }
 
@@ -102,7 +102,8 @@ void hostmib_memory_status(ReportContext &ctx) {
     for (const std::string &oidstr : dropped)
         if (oidstr == oid::hrMemorySize0 || oidstr == oid::hrMemorySize1) asked.memory = false;
     if (asked.memory)
-        ctx.print(Piece::fragment().unsigned_number("memsize", static_cast<std::uint32_t>(info.memsize)));
+        ctx.found(Group::HostResources,
+                  Fields().unsigned_number("memsize", static_cast<std::uint32_t>(info.memsize)));
     if (asked.status && ctx.flags.asked(Option::status)) print_printer_status(ctx, info.prstatus);
 }
 
@@ -164,15 +165,15 @@ void hostmib_storage(ReportContext &ctx) {
     }
 
     for (auto it = storage.rbegin(); it != storage.rend(); ++it) {
-        TableRow row(ctx.out, "storage");
-        Piece line = Piece::record().text(STORAGE_KEY[0], it->descr);
+        Fields line;
+        line.text(STORAGE_KEY[0], it->descr);
         for (std::size_t i = 1; i < STORAGE_COLUMNS; ++i) {
             if (wanted[i])
                 line.unsigned_number(STORAGE_KEY[i], static_cast<std::uint32_t>((*it).*STORAGE_SLOT[i]));
             else
                 line.absent(STORAGE_KEY[i]);
         }
-        ctx.print(line);
+        ctx.row(Table::Storage, line);
     }
 }
 

@@ -40,15 +40,13 @@ void do_hppriv_get(ReportContext &ctx, bool status, bool display) {
     if (status) {
         ctx.flags.answered(Option::status);
         if (!ctx.flags.asked_any(MibGroup::HostResources)) ctx.capFlags.no_longer_wants(MibGroup::HostResources);
-        if (answered(response, dropped, oid::hpStatus)) ctx.print(Piece::fragment().text("status", info.status));
+        if (answered(response, dropped, oid::hpStatus)) ctx.found(Group::HpStatus, Fields().text("status", info.status));
     }
     if (display) {
         ctx.flags.answered(Option::display);
         if (!ctx.flags.asked_any(MibGroup::PrinterMib)) ctx.capFlags.no_longer_wants(MibGroup::PrinterMib);
-        if (answered(response, dropped, oid::hpDisplay)) {
-            TableRow row(ctx.out, "display");
-            ctx.print(Piece::fragment().text("displayBufferText", info.display).ends_line());
-        }
+        if (answered(response, dropped, oid::hpDisplay))
+            ctx.row(Table::HpDisplay, Fields().text("displayBufferText", info.display));
     }
 }
 
@@ -66,7 +64,7 @@ void hpcfgsrc(ReportContext &ctx, const BerBase *value) {
     if (!table_name(HPCFGSOURCESTATES, cfgtype))
         ctx.warn(format_text("Warning: %s reported configuration source %lld, which has no name (0-5).\n",
                              ctx.host(), static_cast<long long>(cfgtype)));
-    ctx.print(Piece::fragment().add("cfgsrc", name_or_number(HPCFGSOURCESTATES, cfgtype)));
+    ctx.found(Group::ConfigSource, Fields().add("cfgsrc", name_or_number(HPCFGSOURCESTATES, cfgtype)));
 }
 
 const CfgSrcVendor *cfgsrc_vendor(int vendorCode) {

@@ -18,11 +18,18 @@
 
 namespace {
 
-void print_model(ReportContext &ctx, std::string_view model) { ctx.print(Piece::fragment().text("model", model)); }
+void print_model(ReportContext &ctx, std::string_view model) {
+    ctx.found(Group::Identification, Fields().text("model", model));
+}
+
+void print_vendor(ReportContext &ctx, std::string_view vendor) {
+    ctx.found(Group::Identification, Fields().name("vendor", vendor));
+}
 
 void warn_unterminated_model(ReportContext &ctx, std::string_view text, const char *separator) {
-    ctx.warn(format_text("Warning: %s: the model in \"%s\" is not followed by \"%s\"; taken to the end.\n",
-                         ctx.host(), escape_value(text).c_str(), separator));
+    ctx.warn(Message(format_text("Warning: %s: the model in \"", ctx.host()))
+                 .theirs(text)
+                 .ours(format_text("\" is not followed by \"%s\"; taken to the end.\n", separator)));
 }
 
 // ---- --generic ------------------------------------------------------------
@@ -65,7 +72,7 @@ void generic_handling(ReportContext &ctx, const std::string &descr) {
         const char *maker = nullptr;
         if (std::optional<std::string> oid = get_single(ctx, oid::sysObjectID, OID_TAG).value)
             if (std::optional<std::uint32_t> n = enterprise_number(*oid)) maker = printer_maker(*n);
-        ctx.print(Piece::fragment().name("vendor", maker ? maker : "unknown"));
+        print_vendor(ctx, maker ? maker : "unknown");
     }
     if (ctx.flags.asked(Option::model)) {
         std::optional<std::string> device = get_single(ctx, oid::hrDeviceDescr1, STRING_TAG).value;
@@ -99,13 +106,14 @@ void hp_command_set_answers(ReportContext &ctx, const std::string &id) {
     std::optional<std::vector<std::string>> items = hp_command_set(id);
     if (!items) {
         if (ctx.flags.asked_any({Option::pjl, Option::hpgl, Option::postscript, Option::pcl}))
-            ctx.warn(format_text("Warning: %s: no \"COMMAND SET:\" or \"CMD:\" in \"%s\"; languages not answered.\n",
-                                 ctx.host(), escape_value(id).c_str()));
+            ctx.warn(Message(format_text("Warning: %s: no \"COMMAND SET:\" or \"CMD:\" in \"", ctx.host()))
+                         .theirs(id)
+                         .ours("\"; languages not answered.\n"));
         return;
     }
-    Piece answers = Piece::fragment();
+    Fields answers;
     for (const char *key : answer_command_set(*items, ctx.flags)) answers.yes_no(key, true);
-    if (!answers.fields.empty()) ctx.print(answers);
+    if (!answers.empty()) ctx.found(Group::HpCommandSet, answers);
 }
 
 // HP handling: settings, vendor, the device-identification string, the
@@ -113,7 +121,7 @@ void hp_command_set_answers(ReportContext &ctx, const std::string &id) {
 void hp_handling(ReportContext &ctx, const std::string &descr) {
     ctx.capFlags.set_vendor(VENDOR_HP);
     if (ctx.flags.asked_any({Option::reboot, Option::updatefirmware})) do_hppriv_set(ctx);
-    if (ctx.flags.asked(Option::vendor)) ctx.print(Piece::fragment().name("vendor", "HP"));
+    if (ctx.flags.asked(Option::vendor)) print_vendor(ctx, "HP");
     if (!ctx.flags.asked_any({Option::model, Option::hostmib, Option::printmib}) &&
         !ctx.capFlags.wants(MibGroup::HostResources) && !ctx.capFlags.wants(MibGroup::PrinterMib))
         return;
@@ -127,8 +135,8 @@ void hp_handling(ReportContext &ctx, const std::string &descr) {
     }
     std::optional<std::string> model = hp_model_from_id(id);
     if (!model)
-        throw WorkerExit(WorkerStop::ProbeRejected, format_text("%s: Can't find \"MODEL:\" or \"MDL:\" in \"%s\"\n",
-                                                            ctx.host(), escape_value(id).c_str()));
+        throw WorkerExit(WorkerStop::ProbeRejected,
+                         Message(format_text("%s: Can't find \"MODEL:\" or \"MDL:\" in \"", ctx.host())).theirs(id).ours("\"\n"));
     if (ctx.flags.asked(Option::model)) print_model(ctx, *model);
 
     if (hp_model_has_standard_mibs(*model, descr)) {
@@ -160,7 +168,7 @@ void tektronix_private_model(ReportContext &ctx) {
 void tektronix_model(ReportContext &ctx, std::string_view text) {
     std::size_t at = text.find("Inc., ");
     if (at == std::string_view::npos) {
-        ctx.warn(format_text("%s: Can't find \"Inc., \" in \"%s\"\n", ctx.host(), escape_value(text).c_str()));
+        ctx.warn(Message(format_text("%s: Can't find \"Inc., \" in \"", ctx.host())).theirs(text).ours("\"\n"));
         return;
     }
     std::string_view rest = text.substr(at + 6);
@@ -185,7 +193,7 @@ void tektronix_handling(ReportContext &ctx) {
         ctx.warn(format_text("Warning: %s returned no text for %s.\n", ctx.host(), oid::hrDeviceDescr1));
         ctx.flags.answered(Option::model);
     }
-    if (ctx.flags.asked(Option::vendor)) ctx.print(Piece::fragment().name("vendor", "Tektronix"));
+    if (ctx.flags.asked(Option::vendor)) print_vendor(ctx, "Tektronix");
     if (ctx.flags.asked(Option::model) && devdesc.value) tektronix_model(ctx, *devdesc.value);
 }
 
@@ -197,8 +205,9 @@ void print_rule_model(ReportContext &ctx, const VendorMatch &match, const std::s
         break;
     case ModelOutcome::NotSupported: not_supported(ctx.out, option_spec(Option::model).unsupported); break;
     case ModelOutcome::Missing:
-        ctx.warn(format_text("Warning: %s: no model name in the description \"%s\".\n", ctx.host(),
-                             escape_value(descr).c_str()));
+        ctx.warn(Message(format_text("Warning: %s: no model name in the description \"", ctx.host()))
+                     .theirs(descr)
+                     .ours("\".\n"));
         break;
     case ModelOutcome::None: break;
     }
@@ -237,11 +246,12 @@ void identify_printer(ReportContext &ctx, const std::string &descr) {
     if (match.rule == RULE_UNKNOWN && ctx.flags.asked(Option::generic)) return generic_handling(ctx, descr);
     if (match.rule == RULE_UNKNOWN)
         throw WorkerExit(WorkerStop::UnknownVendor,
-                         format_text("Warning: %s: unknown printer vendor. Describes itself as \"%s\"\n", ctx.host(),
-                                     escape_value(descr).c_str()));
+                         Message(format_text("Warning: %s: unknown printer vendor. Describes itself as \"", ctx.host()))
+                             .theirs(descr)
+                             .ours("\"\n"));
     ctx.capFlags.set_vendor(ctx.capFlags.vendor() | match.vendorCode);
     if (match.hostMib) ctx.capFlags.found(MibGroup::HostResources);
     if (match.printMib) ctx.capFlags.found(MibGroup::PrinterMib);
-    if (ctx.flags.asked(Option::vendor) && match.vendor) ctx.print(Piece::fragment().name("vendor", match.vendor));
+    if (ctx.flags.asked(Option::vendor) && match.vendor) print_vendor(ctx, match.vendor);
     if (ctx.flags.asked(Option::model)) print_rule_model(ctx, match, descr);
 }

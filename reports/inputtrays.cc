@@ -43,20 +43,18 @@ TrayNames name_tray(const InputTrayInfo &t, PrinterOutput &out) {
 }
 
 void print_tray(const InputTrayInfo &t, const TrayNames &n, PrinterOutput &out) {
-    TableRow row(out, "inputTrays");
-    out.piece(Piece::record()
-                  .limited()
-                  .add("type", n.type)
-                  .add("dimUnit", n.dimUnit)
-                  .number("dimFeedDir", t.dimFeedDir)
-                  .number("dimXFeedDir", t.dimXFeedDir)
-                  .add("capUnit", n.capUnit)
-                  .number("maxCap", t.maxCap)
-                  .number("curLevel", t.curLevel)
-                  .text("mediaName", t.mediaName)
-                  .text("name", t.name)
-                  .text("description", t.description)
-                  .name("status", decode_status(static_cast<std::uint64_t>(t.status), &out)));
+    out.row(Table::InputTrays, Fields()
+                                   .add("type", n.type)
+                                   .add("dimUnit", n.dimUnit)
+                                   .number("dimFeedDir", t.dimFeedDir)
+                                   .number("dimXFeedDir", t.dimXFeedDir)
+                                   .add("capUnit", n.capUnit)
+                                   .number("maxCap", t.maxCap)
+                                   .number("curLevel", t.curLevel)
+                                   .text("mediaName", t.mediaName)
+                                   .text("name", t.name)
+                                   .text("description", t.description)
+                                   .name("status", decode_status(static_cast<std::uint64_t>(t.status), &out)));
 }
 
 }  // namespace
@@ -98,8 +96,10 @@ void print_input_trays(const FlagWords &flags, const std::vector<InputTrayInfo> 
         {Option::b4, B4, "b4"},          {Option::b5, B5, "b5"},                {Option::letter, LETTER, "letter"},
         {Option::a3, A3, "a3"},          {Option::executive, EXECUTIVE, "executive"},
     };
+    Fields estimates;
     for (const auto &f : fragments)
-        if (flags.asked(f.option)) out.piece(Piece::fragment().limited().in_object("paper").number(f.key, count[f.size]));
+        if (flags.asked(f.option)) estimates.number(f.key, count[f.size]);
+    if (!estimates.empty()) out.found(Group::PaperEstimates, estimates);
 }
 
 void input_tray_group(ReportContext &ctx) {

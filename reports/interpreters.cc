@@ -28,12 +28,11 @@ FieldValue language_at(PrinterOutput &out, const char *object, const std::vector
 void print_language(const LangInfo &l, const FieldValue &family, PrinterOutput &out) {
     FieldValue orientation = checked_name(out, "prtInterpreterDefaultOrientation", ORIENTATIONS, l.orientation);
     FieldValue twoWay = two_way(out, l.twoWay);
-    TableRow row(out, "languages");
-    Piece line = Piece::record().limited();
+    Fields line;
     line.add("langFamily", family).text("langLevel", l.langLevel).text("langVersion", l.langVersion);
     line.text("description", l.description).text("version", l.version).add("orientation", orientation);
     line.number("feedAddressability", l.feedAddressability).number("xFeedAddressability", l.xFeedAddressability);
-    out.piece(line.add("twoWay", twoWay));
+    out.row(Table::Languages, line.add("twoWay", twoWay));
 }
 
 void print_channel(const ProtocolTable &c, const FieldValue &type, const std::vector<LangInfo> &langs,
@@ -41,15 +40,13 @@ void print_channel(const ProtocolTable &c, const FieldValue &type, const std::ve
     FieldValue state = checked_name(out, "prtChannelState", CHANNELSTATE, c.state);
     FieldValue cur = language_at(out, "prtChannelCurrentJobCntlLangIndex", langs, c.curjclidx);
     FieldValue def = language_at(out, "prtChannelDefaultPageDescLangIndex", langs, c.defpdlidx);
-    TableRow row(out, "channels");
-    out.piece(Piece::record()
-                  .limited()
-                  .add("type", type)
-                  .text("version", c.version)
-                  .add("currentJobControlLang", cur)
-                  .add("defaultPageDescLang", def)
-                  .add("state", state)
-                  .name("status", decode_status(static_cast<std::uint64_t>(c.status), &out)));
+    out.row(Table::Channels, Fields()
+                                 .add("type", type)
+                                 .text("version", c.version)
+                                 .add("currentJobControlLang", cur)
+                                 .add("defaultPageDescLang", def)
+                                 .add("state", state)
+                                 .name("status", decode_status(static_cast<std::uint64_t>(c.status), &out)));
 }
 
 struct Answer {
@@ -58,9 +55,11 @@ struct Answer {
     bool yes;
 };
 
-void print_answers(const FlagWords &flags, std::initializer_list<Answer> answers, PrinterOutput &out) {
+void print_answers(const FlagWords &flags, Group group, std::initializer_list<Answer> answers, PrinterOutput &out) {
+    Fields fields;
     for (const Answer &a : answers)
-        if (flags.asked(a.option)) out.piece(Piece::fragment().limited().yes_no(a.key, a.yes));
+        if (flags.asked(a.option)) fields.yes_no(a.key, a.yes);
+    if (!fields.empty()) out.found(group, fields);
 }
 
 }  // namespace
@@ -80,7 +79,7 @@ void print_languages(const FlagWords &flags, const std::vector<LangInfo> &langs,
         FieldValue family = checked_name(out, "prtInterpreterLangFamily", LANGUAGES, l.family);
         if (flags.asked(Option::languages)) print_language(l, family, out);
     }
-    print_answers(flags,
+    print_answers(flags, Group::LanguageAnswers,
                   {{Option::postscript, "postscript", ps}, {Option::pcl, "pcl", pcl}, {Option::pjl, "pjl", pjl},
                    {Option::hpgl, "hpgl", hpgl}, {Option::psprinter, "psprinter", psprinter},
                    {Option::autolang, "autolang", autolang}},
@@ -103,7 +102,7 @@ void print_channels(const FlagWords &flags, const std::vector<LangInfo> &langs,
         FieldValue type = checked_name(out, "prtChannelType", CHANNELTYPE, c.type);
         if (flags.asked(Option::protocol)) print_channel(c, type, langs, out);
     }
-    print_answers(flags,
+    print_answers(flags, Group::ChannelAnswers,
                   {{Option::appletalk, "appletalk", appletalk}, {Option::lpd, "lpd", lpd},
                    {Option::netware, "netware", netware}, {Option::port9100, "port9100", port9100}},
                   out);

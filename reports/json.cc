@@ -6,9 +6,8 @@
 
 using Json = nlohmann::ordered_json;
 
-struct JsonOutput::Fields {
+struct JsonOutput::Object {
     Json top = Json::object();
-    const char *row = nullptr;  // the table whose last row takes the pieces
 };
 
 namespace {
@@ -75,31 +74,34 @@ std::string utf8_or_latin1(std::string_view bytes) {
 }
 
 JsonOutput::JsonOutput(OutputWriter &writer, std::string host)
-    : PrinterOutput(std::move(host)), writer_(writer), fields_(std::make_unique<Fields>()) {}
+    : PrinterOutput(std::move(host)), writer_(writer), fields_(std::make_unique<Object>()) {}
 
 JsonOutput::~JsonOutput() = default;
 
-void JsonOutput::piece(const Piece &piece) {
+namespace {
+
+Json object_of(const Fields &fields) {
+    Json object = Json::object();
+    for (const Field &f : fields.list) object[f.key] = json_value(f.value);
+    return object;
+}
+
+}  // namespace
+
+void JsonOutput::found(Group group, const Fields &fields) {
     Json &top = fields_->top;
-    Json *target = &top;
-    if (fields_->row)
-        target = &top[fields_->row].back();
-    else if (piece.object)
-        target = &top[piece.object];
-    for (const Field &f : piece.fields) (*target)[f.key] = json_value(f.value);
+    Json &target = group == Group::PaperEstimates ? top["paper"] : top;
+    for (const Field &f : fields.list) target[f.key] = json_value(f.value);
 }
 
-void JsonOutput::begin_row(const char *table) {
-    fields_->top[table].push_back(Json::object());
-    fields_->row = table;
+void JsonOutput::row(Table table, const Fields &fields, unsigned) {
+    fields_->top[table_name(table)].push_back(object_of(fields));
 }
 
-void JsonOutput::end_row() { fields_->row = nullptr; }
+void JsonOutput::warn(const Message &message, bool) { warnings_.push_back(without_line_end(message.escaped())); }
 
-void JsonOutput::warn(const std::string &text, bool) { warnings_.push_back(without_line_end(text)); }
-
-void JsonOutput::failed(const std::string &message) {
-    error_ += message;
+void JsonOutput::failed(const Message &message) {
+    error_ += message.escaped();
     failed_ = true;
 }
 

@@ -168,19 +168,20 @@ void print_netconfig(ReportContext &ctx, const GeneralReply &reply, const std::s
                              ctx.host()));
 
     const std::optional<std::array<unsigned char, 4>> netmask = current_netmask(ctx, reply, netmaskOid);
-    Piece addresses = Piece::fragment().name("ipaddr", dotted(ctx.session.address()));
+    Fields addresses;
+    addresses.name("ipaddr", dotted(ctx.session.address()));
     if (netmask)
         addresses.name("netmask", quad(*netmask));
     else
         ctx.warn(format_text("Warning: %s did not report a netmask.\n", ctx.host()));
-    ctx.print(addresses);
+    ctx.found(Group::Network, addresses);
     if (hw && hw->size() >= 6)
-        ctx.print(Piece::fragment().name("hwaddr", format_hwaddr(*hw)));
+        ctx.found(Group::Network, Fields().name("hwaddr", format_hwaddr(*hw)));
     else if (hw)
         ctx.warn(format_text("Warning: %s reported a hardware address of %zu bytes; no hwaddr.\n", ctx.host(),
                              hw->size()));
     if (reply.has(oid::defaultNextHop))
-        ctx.print(Piece::fragment().name("gateway", quad(reply.info.gateway)));
+        ctx.found(Group::Network, Fields().name("gateway", quad(reply.info.gateway)));
     else
         ctx.warn(format_text("Warning: %s did not report a default gateway.\n", ctx.host()));
 }
@@ -204,11 +205,11 @@ void do_general_get(ReportContext &ctx) {
     if (ctx.flags.asked(Option::netconfig)) print_netconfig(ctx, reply, netmaskOid);
     if (wantDescr && reply.has(oid::sysDescr)) identify_printer(ctx, info.sysDescr);
     if (ctx.flags.asked(Option::contact))
-        ctx.print(Piece::fragment().text("contact", info.sysContact).text("location", info.sysLocation));
+        ctx.found(Group::Contact, Fields().text("contact", info.sysContact).text("location", info.sysLocation));
     if (ctx.flags.asked(Option::hostmib))
-        ctx.print(Piece::fragment().yes_no("hostmib", ctx.capFlags.answers(MibGroup::HostResources)));
+        ctx.found(Group::MibSupport, Fields().yes_no("hostmib", ctx.capFlags.answers(MibGroup::HostResources)));
     if (ctx.flags.asked(Option::printmib))
-        ctx.print(Piece::fragment().yes_no("printmib", ctx.capFlags.answers(MibGroup::PrinterMib)));
+        ctx.found(Group::MibSupport, Fields().yes_no("printmib", ctx.capFlags.answers(MibGroup::PrinterMib)));
 }
 
 void do_set_contact_location(ReportContext &ctx) {
@@ -266,17 +267,18 @@ std::optional<ConnInfo> ask_connection(ReportContext &ctx, const IPv4 &address, 
 }
 
 void print_connection(ReportContext &ctx, std::uint16_t port, const std::optional<ConnInfo> &conn) {
-    TableRow row(ctx.out, "connections");
-    Piece line = Piece::record().unsigned_number("port", port).last_without_semicolon();
+    Fields line;
+    line.unsigned_number("port", port);
     if (!conn) {
         ctx.warn(format_text("Warning: %s has no TCP connection on port %u.\n", ctx.host(), port));
-        ctx.print(line.name("state", "none").absent("remotehost"));
+        ctx.row(Table::Connections, line.name("state", "none").absent("remotehost"));
         return;
     }
     if (!table_name(TCPCONNSTATES, conn->connState))
         ctx.warn(format_text("Warning: %s reported TCP connection state %lld on port %u, which has no name (1-11).\n",
                              ctx.host(), static_cast<long long>(conn->connState), port));
-    ctx.print(line.add("state", name_or_number(TCPCONNSTATES, conn->connState)).name("remotehost", quad(conn->remAddr)));
+    ctx.row(Table::Connections,
+            line.add("state", name_or_number(TCPCONNSTATES, conn->connState)).name("remotehost", quad(conn->remAddr)));
 }
 
 }  // namespace

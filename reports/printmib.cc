@@ -21,7 +21,7 @@ namespace {
 void serial_number(ReportContext &ctx) {
     const SingleValue serial = get_single(ctx, oid::prtGeneralSerialNumber1, STRING_TAG);
     if (serial.value)
-        ctx.print(Piece::fragment().limited().text("serial", *serial.value));
+        ctx.found(Group::Serial, Fields().text("serial", *serial.value));
     else if (serial.refused)
         ctx.warn(format_text("Warning: %s does not provide %s; no serial.\n", ctx.host(), oid::prtGeneralSerialNumber1));
     else

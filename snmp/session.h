@@ -13,6 +13,7 @@
 #include "snmp/oidseq.h"
 #include "snmp/packetlog.h"
 #include "snmp/snmpsock.h"
+#include "snmp/warning_sink.h"
 
 class BerBase;
 class BerSequence;
@@ -37,17 +38,6 @@ class SNMP_resolve_error : public std::runtime_error {
  public:
     explicit SNMP_resolve_error(const std::string &name);
     std::string hostname;
-};
-
-// Where a session's warnings go (the printer's output); standard error when
-// none is set.
-class SNMP_warning_sink {
- public:
-    // text ends in "\n"; namesPrinter: the text names the printer itself.
-    virtual void warn(const std::string &text, bool namesPrinter) = 0;
-
- protected:
-    ~SNMP_warning_sink() = default;
 };
 
 // What a received message is to the request that waits for it.

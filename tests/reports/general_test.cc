@@ -19,10 +19,10 @@ namespace {
 // The answers of answer_command_set as the fragment prints them.
 std::string answered(const std::vector<std::string> &items, std::uint64_t &flags1) {
     FlagWords flags = FlagWords::from_words(0, flags1, 0);
-    Piece fields = Piece::fragment();
+    Fields fields;
     for (const char *key : answer_command_set(items, flags)) fields.yes_no(key, true);
     flags1 = flags.word(1);
-    return classic_text(fields);
+    return classic_text(fields, false, false);
 }
 
 struct VendorCase {
