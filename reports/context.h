@@ -16,8 +16,8 @@ class SNMP_session;
 // What the command line says for every printer alike; read-only once the
 // options are parsed, shared by all workers.
 struct RunSettings {
-    // The four option strings (index SETTING_*), each meaningful only while its
-    // flags[2] bit is set.
+    // The arguments of the four options that keep theirs (index SETTING_*),
+    // each meaningful only while its option is asked (ReportContext::setting).
     const char *const *values = nullptr;
     // The -n/--connection ports, in the order their lines are printed.
     std::vector<std::uint16_t> ports;

@@ -99,15 +99,15 @@ FlagWords::FlagWords(std::initializer_list<Option> options) {
 
 FlagWords FlagWords::from_words(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2) {
     FlagWords f;
-    f.flags[0] = w0;
-    f.flags[1] = w1;
-    f.flags[2] = w2;
+    f.words_[0] = w0;
+    f.words_[1] = w1;
+    f.words_[2] = w2;
     return f;
 }
 
 bool FlagWords::asked(Option option) const {
     const OptionSpec &o = option_spec(option);
-    return o.word >= 0 && (flags[o.word] & o.bit) != 0;
+    return o.word >= 0 && (words_[o.word] & o.bit) != 0;
 }
 
 bool FlagWords::asked_any(std::initializer_list<Option> options) const {
@@ -131,18 +131,18 @@ bool FlagWords::asked_any(MibGroup group) const {
 void FlagWords::ask(Option option) {
     const OptionSpec &o = option_spec(option);
     if (o.word < 0) throw std::logic_error("option without a flag bit");
-    flags[o.word] |= o.bit;
+    words_[o.word] |= o.bit;
 }
 
 void FlagWords::answered(Option option) {
     const OptionSpec &o = option_spec(option);
-    if (o.word >= 0) flags[o.word] &= ~o.bit;
+    if (o.word >= 0) words_[o.word] &= ~o.bit;
 }
 
 void FlagWords::set_table_value(std::uint64_t value) {
     const std::uint64_t word = value & 7;
     if (word > 2) throw std::logic_error("option table names a flag word above 2");
-    flags[word] |= value & ~std::uint64_t{7};
+    words_[word] |= value & ~std::uint64_t{7};
 }
 
 Capabilities Capabilities::wanted_by(const FlagWords &flags) {

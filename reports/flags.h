@@ -105,10 +105,10 @@ class FlagWords {
     // Sets the bit of an option-table value (word index in its low three bits).
     void set_table_value(std::uint64_t value);
 
-    std::uint64_t word(int index) const { return flags[index]; }
+    std::uint64_t word(int index) const { return words_[index]; }
 
  private:
-    std::uint64_t flags[3] = {0, 0, 0};
+    std::uint64_t words_[3] = {0, 0, 0};
 };
 
 // The vendor codes of the capability word.
