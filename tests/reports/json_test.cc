@@ -71,6 +71,15 @@ TEST(JsonOutput, Cases) {
          R"({"host":"p","exitStatus":8,"error":"prowlet: No response from p","warnings":)"
          R"(["Warning: Can't sense paper level.","Warning: p has an old firmware. Please upgrade it!"],)"
          R"("vendor":"HP"})"},
+        {"the printer's text in messages as it sent it, escaped by JSON's rules alone",
+         [](PrinterOutput &o) {
+             o.warn(Message("Warning: p: no model name in the description \"").theirs("a\x82\x7f\"b\n").ours("\".\n"),
+                    true);
+             o.failed(Message("Warning: p: unknown printer vendor. Describes itself as \"").theirs("\xc2\x9b\\").ours("\"\n"));
+         },
+         11,
+         R"({"host":"p","exitStatus":11,"error":"Warning: p: unknown printer vendor. Describes itself as \"\u009b\\\"",)"
+         R"("warnings":["Warning: p: no model name in the description \"a\u0082\u007f\"b\n\"."]})"},
         {"negative worker statuses as the process exits with them", [](PrinterOutput &) {}, -3,
          R"({"host":"p","exitStatus":253,"warnings":[]})"},
         {"quotes, backslashes, control bytes and bytes that are not UTF-8",
@@ -81,9 +90,8 @@ TEST(JsonOutput, Cases) {
                                          .text("nul", std::string("x\0y", 3)));
          },
          0,
-         R"({"host":"p","exitStatus":0,"warnings":[],"desc":"a\"b\\c\n\t\u0001)"
-         "\x7f"
-         R"(","name":"Caf)"
+         R"({"host":"p","exitStatus":0,"warnings":[],"desc":"a\"b\\c\n\t\u0001\u007f",)"
+         R"("name":"Caf)"
          "\xc3\xa9 \xc3\xa9 \xe2\x82\xac \xf0\x9f\x96\xa8 \xc3\xbf"
          R"(","nul":"x\u0000y"})"},
         {"C1 controls in UTF-8 and raw as escapes; continuation bytes 0x80-0x9F kept",
