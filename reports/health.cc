@@ -287,6 +287,7 @@ PrinterHealth interpret_health(const HealthReadings &r, double lowPercent) {
     PrinterHealth h;
     h.reachability = r.reachability;
     h.failure = r.failure;
+    while (!h.failure.empty() && (h.failure.back() == '\n' || h.failure.back() == ' ')) h.failure.pop_back();
     h.vendor = r.vendor.value_or("");
     h.model = clean_description(r.model.value_or(""));
     h.serial = clean_description(r.serial.value_or(""));
