@@ -180,11 +180,13 @@ std::string printer_summary(const CheckResult &r, const HealthRules &rules) {
     std::vector<std::string> alerting, notes;
     for (const HealthReason &reason : r.verdict.reasons)
         (reason.state == HealthState::Ok ? notes : alerting).push_back(reason.text);
+    // Commas between the parts: Nagios turns a semicolon of the status line
+    // into a colon.
     std::string text = name_of(r) + ": ";
-    if (!alerting.empty()) return text + join(alerting, "; ");
-    if (r.health.reachability != Reachability::Answered || !r.health.reportsState()) return text + join(notes, "; ");
+    if (!alerting.empty()) return text + join(alerting, ", ");
+    if (r.health.reachability != Reachability::Answered || !r.health.reportsState()) return text + join(notes, ", ");
     text += supplies_summary(r, rules);
-    if (!notes.empty()) text += "; " + join(notes, "; ");
+    if (!notes.empty()) text += ", " + join(notes, ", ");
     return text;
 }
 

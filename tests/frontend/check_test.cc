@@ -189,7 +189,7 @@ TEST(CheckOutput, Table) {
         {"one printer, OK, with a note",
          {result("p", AS_READ)},
          {},
-         "PRINTER OK - LaserJet 9: 2 supplies ok (lowest: black toner 61%); Fuser: level unknown | "
+         "PRINTER OK - LaserJet 9: 2 supplies ok (lowest: black toner 61%), Fuser: level unknown | "
          "'black toner'=61%;20:;5:;0;100 'pages'=1234c;;;0;\n",
          2},
         {"one printer, WARNING, verbose",
@@ -201,7 +201,7 @@ TEST(CheckOutput, Table) {
          2},
         {"one printer silent, no performance data", {result("10.1.2.3", silent)}, {}, "PRINTER CRITICAL - 10.1.2.3: no answer\n", 0},
         {"labels quoted and cleaned", {result("p", odd)}, {0, PerfdataMode::All, nullptr},
-         "PRINTER OK - LaserJet 9: 2 supplies ok (lowest: It's a/b=c 61%); Fuser: level unknown | "
+         "PRINTER OK - LaserJet 9: 2 supplies ok (lowest: It's a/b=c 61%), Fuser: level unknown | "
          "'It''s a/b_c'=61%;20:;5:;0;100 'pages'=1234c;;;0;\n",
          2},
         {"a sweep: counts, printers not OK worst first, performance data after the long output",
@@ -226,7 +226,7 @@ TEST(CheckOutput, Table) {
          "PRINTER WARNING - 2 printers: 1 OK, 1 WARNING, 0 CRITICAL, 0 UNKNOWN | 'printers OK'=1;;;0;2 "
          "'printers WARNING'=1;;;0;2 'printers CRITICAL'=0;;;0;2 'printers UNKNOWN'=0;;;0;2\n"
          "b WARNING - LaserJet 9: black toner 12% (warning below 20%)\n"
-         "a OK - LaserJet 9: 2 supplies ok (lowest: black toner 61%); Fuser: level unknown\n",
+         "a OK - LaserJet 9: 2 supplies ok (lowest: black toner 61%), Fuser: level unknown\n",
          4},
         {"no performance data", {result("a", AS_READ), result("b", low)}, {0, PerfdataMode::None, nullptr},
          "PRINTER WARNING - 2 printers: 1 OK, 1 WARNING, 0 CRITICAL, 0 UNKNOWN\n"
