@@ -7,20 +7,14 @@
 #include <vector>
 
 #include "reports/health.h"
+#include "tests/reports/health_readings.h"
 
 namespace {
 
-using O = std::optional<std::int64_t>;
+using O = OptionalNumber;
 
 SupplyReading supply(std::int64_t index, O type, O capacity, O level, const char *description, O cls = 3) {
-    SupplyReading s;
-    s.index = index;
-    s.supplyClass = cls;
-    s.type = type;
-    s.capacity = capacity;
-    s.level = level;
-    s.description = description;
-    return s;
+    return supply_reading(cls, type, capacity, level, description, std::nullopt, index);
 }
 
 TrayReading tray(std::int64_t index, O type, O level, const char *name) {

@@ -7,23 +7,15 @@
 #include <vector>
 
 #include "reports/health.h"
+#include "tests/reports/health_readings.h"
 
 namespace {
 
-using O = std::optional<std::int64_t>;
+using O = OptionalNumber;
 const O NONE = std::nullopt;
-
-SupplyReading supply(O cls, O type, O capacity, O level, const char *description = nullptr, O colorant = NONE,
-                     std::int64_t index = 1) {
-    SupplyReading s;
-    s.index = index;
-    s.supplyClass = cls;
-    s.type = type;
-    s.capacity = capacity;
-    s.level = level;
-    s.colorantIndex = colorant;
-    if (description) s.description = description;
-    return s;
+template <class... Args>
+SupplyReading supply(Args... args) {
+    return supply_reading(args...);
 }
 
 std::string names(const DetectedErrors &e) {
