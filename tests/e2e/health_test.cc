@@ -300,6 +300,29 @@ TEST(HealthEndToEnd, OnePrinter) {
     }
 }
 
+// SNMPv3 with check_snmp's options; a wrong passphrase is a refusal.
+TEST(HealthEndToEnd, SnmpV3) {
+    const V3User user{"monitor", "SHA-256", "AES", "monitor-auth-pass", "monitor-priv-pass"};
+    SimulatedV3Printers agent(
+        {{"127.0.2.1", std::string(PROWLET_SOURCE_DIR) + "/tests/e2e/recordings/health-brother-lowtoner.snmprec"}},
+        {user});
+    const std::vector<std::string> v3 = {"-P", "3", "-U", "monitor", "-L", "authPriv", "-a", "SHA-256", "-x", "AES",
+                                         "-H", "127.0.2.1", "--perfdata", "none", "-A", "monitor-auth-pass"};
+    std::vector<std::string> right = v3, wrong = v3;
+    right.insert(right.end(), {"-X", "monitor-priv-pass"});
+    wrong.insert(wrong.end(), {"-X", "monitor-priv-pasX", "-t", "4"});
+    const RunResult r = run_check(right);
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("PRINTER WARNING - Brother HL-L2350DW series: printer reports lowToner\n", r.out);
+    // snmpsimd drops what it cannot decrypt: silence.
+    const RunResult w = run_check(wrong);
+    EXPECT_EQ(2, w.status);
+    EXPECT_EQ("PRINTER CRITICAL - 127.0.2.1: no answer\n", w.out);
+    const RunResult noUser = run_check({"-P", "3", "-H", "127.0.2.1"});
+    EXPECT_EQ(3, noUser.status);
+    EXPECT_EQ("PRINTER UNKNOWN - -P 3 needs a user name (-U).\n", noUser.out);
+}
+
 TEST(HealthEndToEnd, ProwletOutput) {
     const RunResult classic = run_prowlet({"-c", kCommunity, "--generic", "--health", "127.0.8.7"});
     EXPECT_EQ("health=\"WARNING\";healthReasons=\"WARNING printer reports lowToner\";\n", classic.out);
