@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/agents.h"
+#include "tests/support/fake_agent.h"
 #include "tests/support/json_lines.h"
 #include "tests/support/perfdata.h"
 #include "tests/support/run_prowlet.h"
@@ -298,6 +299,30 @@ TEST(HealthEndToEnd, OnePrinter) {
         EXPECT_EQ("", parse_plugin_output(r.out).error) << c.name;
         EXPECT_EQ("", r.err) << c.name;
     }
+}
+
+// A printer that answers every request, but each after 400 ms, with a long
+// supply table: the check writes what it has when its time is nearly over,
+// that printer UNKNOWN, the quick one judged.
+TEST(HealthEndToEnd, TheTimeOutEndsTheCheck) {
+    FakeMib mib;
+    mib.set("1.3.6.1.2.1.1.1.0", fake_string("Acme SlowBox"));
+    for (int i = 1; i <= 40; ++i) mib.set("1.3.6.1.2.1.43.11.1.1.9.1." + std::to_string(i), fake_int(50));
+    FakeHandler inner = fake_mib_handler(mib);
+    FakeAgent slow("127.0.6.1", 0, [inner](const FakeRequest &req) mutable {
+        std::vector<FakeSend> sends = inner(req);
+        for (FakeSend &s : sends) s.delay = std::chrono::milliseconds(400);
+        return sends;
+    });
+    FakeAgent quick("127.0.6.2", slow.port(), fake_mib_handler(mib));
+    const RunResult r = run_check({"-H", "127.0.6.1,127.0.6.2", "-p", std::to_string(slow.port()), "-t", "3",
+                                   "--perfdata", "none", "-v"});
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(3, r.status);
+    EXPECT_EQ("PRINTER UNKNOWN - 2 printers: 1 OK, 0 WARNING, 0 CRITICAL, 1 UNKNOWN\n"
+              "127.0.6.1 UNKNOWN - no complete answer within 3 s\n"
+              "127.0.6.2 OK - Acme SlowBox: 40 supplies ok\n",
+              r.out);
 }
 
 // SNMPv3 with check_snmp's options; a wrong passphrase is a refusal.
