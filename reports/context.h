@@ -81,6 +81,7 @@ inline constexpr int STATUS_UNSUPPORTED_LEVEL = 21;  // the security level is no
 inline constexpr int STATUS_DECRYPTION_ERROR = 22;   // privacy passphrase or protocol wrong
 inline constexpr int STATUS_ACCESS_DENIED = 23;      // authorizationError
 inline constexpr int STATUS_SNMPV3_FAILURE = 24;     // time window, discovery, other Reports
+inline constexpr int STATUS_ENGINE_CHANGED = 25;     // another engine ID than the one given (-e, --known-engines) or confirmed
 
 // The one error path of a worker: called inside its top-level catch, writes
 // the message of the exception in flight to the printer's output and returns
