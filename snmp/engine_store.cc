@@ -35,18 +35,18 @@ bool read_file(const std::string &path, std::string &text, std::string &err) {
     if (!fd.valid() && errno == ENOENT) return true;
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
-        err = std::string("cannot be read: ") + std::strerror(errno);
+        err = std::string(" cannot be read: ") + std::strerror(errno);
         return false;
     }
-    if (!S_ISREG(st.st_mode)) err = "is not a regular file";
-    else if (st.st_size > MAX_KNOWN_ENGINES_FILE) err = "is larger than 16 MiB";
+    if (!S_ISREG(st.st_mode)) err = " is not a regular file";
+    else if (st.st_size > MAX_KNOWN_ENGINES_FILE) err = " is larger than 16 MiB";
     if (!err.empty()) return false;
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            err = std::string("cannot be read: ") + std::strerror(errno);
+            err = std::string(" cannot be read: ") + std::strerror(errno);
             return false;
         }
         if (n == 0) return true;
@@ -152,7 +152,7 @@ bool SNMP_engine_store::use_file(const std::string &path, std::string &err) {
         const std::string id(blank == std::string_view::npos ? std::string_view() : trimmed(line.substr(blank)));
         SNMP_ipv4 ipv4;
         const std::optional<std::vector<unsigned char>> engineId = parse_engine_id(id);
-        const std::string where = "line " + std::to_string(lineNumber) + ": ";
+        const std::string where = ", line " + std::to_string(lineNumber) + ": ";
         if (::inet_pton(AF_INET, address.c_str(), ipv4.data()) != 1 || !engineId) {
             err = where + "expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)";
             return false;

@@ -44,8 +44,9 @@ class SNMP_engine_store {
     // the ID as engine_id_text writes it), blank lines and lines starting
     // with '#' ignored. Its engines are pinned ("recorded in PATH"); engines
     // confirmed from now on for other addresses are appended to it, a line
-    // each. False with err (the reason, without the file name) when the file
-    // cannot be read or a line is not understood.
+    // each. False with err (the reason, to follow the file's name: " is not
+    // a regular file", ", line 3: ...") when the file cannot be read or a
+    // line is not understood.
     bool use_file(const std::string &path, std::string &err);
 
  private:

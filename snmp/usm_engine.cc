@@ -20,6 +20,7 @@ constexpr std::int32_t MAX_BOOTS = 2147483647;
 
 SNMP_usm_user make_usm_user(std::string name, UsmLevel level, UsmAuth auth, UsmPriv priv, SecretBytes authPass,
                             SecretBytes privPass) {
+    usm_keep_out_of_core_dumps();
     SNMP_usm_user user;
     user.name = std::move(name);
     user.level = level;

@@ -23,10 +23,17 @@ struct SNMP_usm_user {
     UsmPriv priv = UsmPriv::None;
     SecretBytes authKu;  // master key of the authentication passphrase
     SecretBytes privKu;  // master key of the privacy passphrase (authentication protocol's hash)
+
+    // Wipes the master keys once no session will localize them again.
+    void forget_keys() {
+        authKu.wipe();
+        privKu.wipe();
+    }
 };
 
 // Turns the passphrases into master keys and wipes them. A level without
-// authentication (or privacy) ignores the passphrase it does not use.
+// authentication (or privacy) ignores the passphrase it does not use. The
+// process dumps no core from here on (usm_keep_out_of_core_dumps).
 SNMP_usm_user make_usm_user(std::string name, UsmLevel level, UsmAuth auth, UsmPriv priv, SecretBytes authPass,
                             SecretBytes privPass);
 

@@ -296,16 +296,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FileCase{"CommentsAndBlankLines", "# printers\n\n  127.0.1.1\t0x80001F880466616B65  \n127.0.1.2 80001f8804aa\n", ""},
         FileCase{"NoEngineId", "127.0.1.1\n",
-                 "line 1: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)"},
+                 ", line 1: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)"},
         FileCase{"NameInsteadOfAddress", "# x\nprinter1 0x80001f880466616b65\n",
-                 "line 2: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)"},
+                 ", line 2: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)"},
         FileCase{"ShortEngineId", "127.0.1.1 0x80001f88\n",
-                 "line 1: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)"},
+                 ", line 1: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)"},
         FileCase{"OddDigits", "127.0.1.1 0x80001f880466616b6\n",
-                 "line 1: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)"},
+                 ", line 1: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal)"},
         FileCase{"SameEngineTwice", "127.0.1.1 0x80001f880466616b65\n127.0.1.1 80001F880466616B65\n", ""},
         FileCase{"TwoEngines", "127.0.1.1 0x80001f880466616b65\n127.0.1.1 0x80001f88046f74686572\n",
-                 "line 2: 127.0.1.1 is recorded twice with different engine IDs"}),
+                 ", line 2: 127.0.1.1 is recorded twice with different engine IDs"}),
     [](const testing::TestParamInfo<FileCase> &i) { return std::string(i.param.name); });
 
 TEST(KnownEnginesFile, AFifoIsRefusedWithoutWaitingForAWriter) {
@@ -314,7 +314,7 @@ TEST(KnownEnginesFile, AFifoIsRefusedWithoutWaitingForAWriter) {
     SNMP_engine_store store;
     std::string err;
     EXPECT_FALSE(store.use_file(dir.file("fifo"), err));
-    EXPECT_EQ("is not a regular file", err);
+    EXPECT_EQ(" is not a regular file", err);
 }
 
 TEST(EngineId, TextBothWays) {
