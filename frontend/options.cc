@@ -33,6 +33,8 @@ enum NonFlagOption : int {
     OPT_PRIV_PROTOCOL = 'x',
     OPT_PRIV_PASSPHRASE = 'X',
     OPT_SECRETS = 0x102,
+    OPT_ENGINE_ID = 'e',
+    OPT_KNOWN_ENGINES = 0x103,
 };
 
 constexpr int word_bit(int word, std::uint64_t bit) {
@@ -120,6 +122,8 @@ constexpr OwnOption OWN_OPTIONS[] = {
     {"v3-priv-protocol", OPT_PRIV_PROTOCOL},
     {"v3-priv-passphrase", OPT_PRIV_PASSPHRASE},
     {"secrets", OPT_SECRETS},
+    {"v3-engine-id", OPT_ENGINE_ID},
+    {"known-engines", OPT_KNOWN_ENGINES},
 };
 
 // getopt_long's table: the flag options, then those with handling of their own.
@@ -248,6 +252,8 @@ bool take_snmp_option(int c, SnmpOptions &snmp) {
     case OPT_PRIV_PROTOCOL: snmp.privProtocol = optarg; break;
     case OPT_PRIV_PASSPHRASE: snmp.privPass = take_secret(optarg); break;
     case OPT_SECRETS: snmp.secretsFile = optarg; break;
+    case OPT_ENGINE_ID: snmp.engineId = optarg; break;
+    case OPT_KNOWN_ENGINES: snmp.knownEngines = optarg; break;
     default: return false;
     }
     return true;
@@ -293,7 +299,7 @@ ParseOutcome parse_options(int argc, char **argv, Options &opts) {
     opterr = 1;
     for (;;) {
         flagValue = 0;
-        int c = getopt_long(argc, argv, "+c:n:v:u:l:a:A:x:X:", table, nullptr);
+        int c = getopt_long(argc, argv, "+c:n:v:u:l:a:A:x:X:e:", table, nullptr);
         if (c == -1) break;
         if (std::optional<ParseOutcome> end = take_option(c, argv, opts, badOption)) return *end;
     }

@@ -163,6 +163,8 @@ int prowlet_main(int argc, char **argv) {
     }
     if (targets.targetCount >= 2) opts.flags[0] |= F0_NAME;
     status = serve(opts, targets, maxproc);
+    // No session localizes a key any more.
+    if (protocol.protocol->user) protocol.protocol->user->forget_keys();
     write_all(stderr, transport->finish());
     return status;
 }

@@ -125,6 +125,8 @@ int do_reqs(ThreadData *td) {
         status = report_failure(*out);
     }
     td->session->setWarningSink(nullptr);
+    // The printer is done with: its SNMPv3 keys go now, not at the run's end.
+    td->session->releaseSecrets();
     td->capFlags = ctx.capFlags;
     out->finish(status);
     return status;
