@@ -137,6 +137,8 @@ UsmOpened SNMP_usm_engine::check_security(UsmOpened opened, const V3Parsed &pars
     std::optional<std::vector<unsigned char>> plain;
     if (parsed.encrypted) {
         if (user_.priv == UsmPriv::None) return refuse("encrypted for another user");
+        // Before discovery there is no key localized to decrypt with.
+        if (privKey_.empty()) return refuse("encrypted before the engine is known");
         plain = usm_decrypt(user_.priv, privKey_, static_cast<std::uint32_t>(parsed.usm.boots),
                             static_cast<std::uint32_t>(parsed.usm.time), parsed.usm.privParams, parsed.data);
         if (!plain) return refuse("cannot be decrypted");

@@ -168,6 +168,32 @@ TEST(V3Trust, APoisonedDiscoveryClockIsSetRightByTheAuthenticatedReport) {
     static_cast<void>(err.text());
 }
 
+// An encrypted message answering the discovery probe (there is no key to
+// decrypt it with yet) is discarded, and the printer's own answer taken.
+TEST(V3Trust, AnEncryptedAnswerToDiscoveryIsDiscarded) {
+    Printer p;
+    p.agent.setHandler([&p](const FakeRequest &r) {
+        std::vector<FakeSend> out = p.genuine(r);
+        if (!is_discovery(r)) return out;
+        V3Header header;
+        header.msgId = parse_v3_message(r.bytes).header.msgId;
+        header.flags = V3_FLAG_PRIV;
+        UsmParameters usm;
+        usm.engineId = fake_engine_id();
+        usm.privParams.assign(8, 1);
+        const FakeBytes noise(32, 0x5a);
+        out.insert(out.begin(), FakeAgent::reply(encode_v3_message(header, usm, noise).bytes)[0]);
+        return out;
+    });
+    StderrCapture err;
+    ASSERT_NE(nullptr, p.get());
+    // (The answer to the discovery sent again comes after: a stray.)
+    const std::string text = err.text();
+    EXPECT_EQ("Warning: printer1 sent a reply that cannot be used (encrypted before the engine is known); request "
+              "sent again.\n",
+              text.substr(0, text.find('\n') + 1));
+}
+
 // ---------------------------------------------------------------- relays
 
 // At 127.0.1.1 a relay answers with the engine of another printer (and
