@@ -11,10 +11,12 @@
 // bits 1-2: the user's level (0 noAuthNoPriv, 1 authNoPriv, 2 and 3 authPriv;
 // SHA and AES); bit 3: keep each message's own engine ID and user name
 // (otherwise the fuzzer's engine and the user); bit 4: one resend after a
-// wait; bit 5: a walk (otherwise a GetRequest). A datagram that parses as an SNMPv3 message is rebuilt with its own
+// wait; bit 5: a walk (otherwise a GetRequest); bit 6: the fuzzer's engine
+// ID is pinned in the store (as -e does). A datagram that parses as an SNMPv3 message is rebuilt with its own
 // header flags, boots and time, and what it carries (encrypted or not) taken
-// as its scoped PDU, then protected as its flags ask; other datagrams go as
-// they came.
+// as its scoped PDU, then protected as its flags ask (a message whose
+// reserved flag 0x08 is set is signed and encrypted with keys that are not
+// the user's, as a wrong passphrase would); other datagrams go as they came.
 //
 // Besides, every datagram as it came must have the msgID the transport reads
 // from it, and the first is opened by the engines of a user without security
@@ -65,6 +67,16 @@ const UsmKeys &engine_keys() {
     return keys;
 }
 
+// Keys of the same length that are not the user's.
+const UsmKeys &wrong_keys() {
+    static const SecretBytes auth = usm_localize_key(UsmAuth::SHA1, user_at(2).privKu, ENGINE);
+    static const SecretBytes priv = usm_localize_key(UsmAuth::SHA1, user_at(2).authKu, ENGINE);
+    static const UsmKeys keys{UsmAuth::SHA1, &auth, UsmPriv::AES128, &priv};
+    return keys;
+}
+
+constexpr unsigned char FLAG_WRONG_KEYS = 0x08;
+
 // The request's scoped PDU in the clear (decrypted with the engine's key), or
 // nothing useful when it cannot be.
 Bytes plain_scoped(const V3Parsed &request) {
@@ -99,7 +111,10 @@ struct Rebuild {
             usm.engineId = ENGINE;
             usm.userName = "admin";
         }
-        return protect_v3_message(header, std::move(usm), std::move(scoped), engine_keys(), salt++);
+        const bool wrongKeys = header.flags & FLAG_WRONG_KEYS;
+        header.flags &= static_cast<unsigned char>(~FLAG_WRONG_KEYS);
+        return protect_v3_message(header, std::move(usm), std::move(scoped), wrongKeys ? wrong_keys() : engine_keys(),
+                                  salt++);
     }
 };
 
@@ -159,6 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         },
         (data[0] >> 4) & 1);
     SNMP_engine_store engines;
+    if (data[0] & 0x40) engines.pin({127, 0, 0, 1}, ENGINE, "given with -e");
     Quiet quiet;
     exercise_session(transport, data[0] & 0x20 ? SessionAsk::Walk : SessionAsk::Get, SNMP_version::V3,
                      &user_at((data[0] >> 1) & 3), &engines);
