@@ -49,8 +49,12 @@ void SNMP_session::releaseSecrets() {
 }
 
 bool SNMP_session::ensure_engine() {
-    if (!usm_->known() && engines_) {
-        if (std::optional<SNMP_engine_knowledge> known = engines_->find(address())) usm_->load(*known);
+    // What the store trusts (pinned, or confirmed by another session of the
+    // printer) outranks this session's own candidate; an untrusted record
+    // serves a session that knows nothing yet.
+    if (engines_ && !usm_->knowledge().trusted()) {
+        std::optional<SNMP_engine_knowledge> stored = engines_->find(address());
+        if (stored && (stored->trusted() || !usm_->known())) usm_->load(*stored);
     }
     if (usm_->known() && !round_.rediscover) return true;
     if (!discover_engine()) return false;

@@ -274,6 +274,27 @@ TEST(V3Trust, TheStoreHandsTheEngineToTheNextSession) {
     EXPECT_EQ(3, p.agent.requestCount());
 }
 
+// A later session of the printer (the same printer twice in a run, or the
+// next scrape) is held to the engine an earlier one confirmed.
+TEST(V3Trust, ALaterSessionKeepsTheEngineAnEarlierOneConfirmed) {
+    SNMP_engine_store store;
+    Printer p(&store);
+    ASSERT_NE(nullptr, p.get());
+    Relay relay;
+    p.agent.setHandler(relay.forward);
+    SNMP_session later(&p.sock, "printer1", nullptr, {p.agent.ipv4()});
+    later.setUser(p.user);
+    later.setEngineStore(&store);
+    OidSeq req{DESCR};
+    try {
+        later.do_req(GET_REQ_TAG, &req);
+        ADD_FAILURE() << "answered";
+    } catch (const SNMP_error_security &e) {
+        EXPECT_EQ(SNMP_error_security::ENGINE_CHANGED, e.cause) << e.what();
+    }
+    EXPECT_EQ(0, relay.other.served());
+}
+
 TEST(V3Trust, TheKnownEnginesFileRecordsFirstUseAndPinsLaterRuns) {
     LogDir dir;
     const std::string path = dir.file("known-engines");
