@@ -199,6 +199,8 @@ TEST(V3Trust, AnEncryptedAnswerToDiscoveryIsDiscarded) {
 
 // At 127.0.1.1 a relay answers with the engine of another printer (and
 // would pass requests to it: here that printer's agent sits behind it).
+// Tests make it before the Printer, whose agent thread may still be calling
+// it: that thread is gone before the relay goes.
 struct Relay {
     FakeUsm other{AGENT_USER, fake_v2_mib_handler(mib("Room 2")), OTHER_ENGINE};
     FakeHandler forward = other.handler();
@@ -209,8 +211,8 @@ TEST(V3Trust, ARelayAnsweringDiscoveryForAnotherPrinterIsRefusedWhenTheEngineIsK
         SCOPED_TRACE(source);
         SNMP_engine_store store;
         store.pin({127, 0, 1, 1}, fake_engine_id(), source);
-        Printer p(&store);
         Relay relay;
+        Printer p(&store);
         p.agent.setHandler(relay.forward);
         OidSeq set;
         set.append(LOCATION, STRING_TAG, "Moved", 5);
@@ -233,9 +235,9 @@ TEST(V3Trust, ARelayAnsweringDiscoveryForAnotherPrinterIsRefusedWhenTheEngineIsK
 // other printer.
 TEST(V3Trust, AnEngineOnceAuthenticatedIsNeverReplacedWithinTheStore) {
     SNMP_engine_store store;
+    Relay relay;
     Printer p(&store);
     ASSERT_NE(nullptr, p.get());
-    Relay relay;
     p.agent.setHandler([&relay](const FakeRequest &r) {
         if (is_discovery(r)) return relay.forward(r);
         return FakeAgent::reply(fake_v3_report(r, USM_UNKNOWN_ENGINE_ID, OTHER_ENGINE, 1, 1));
@@ -278,9 +280,9 @@ TEST(V3Trust, TheStoreHandsTheEngineToTheNextSession) {
 // next scrape) is held to the engine an earlier one confirmed.
 TEST(V3Trust, ALaterSessionKeepsTheEngineAnEarlierOneConfirmed) {
     SNMP_engine_store store;
+    Relay relay;
     Printer p(&store);
     ASSERT_NE(nullptr, p.get());
-    Relay relay;
     p.agent.setHandler(relay.forward);
     SNMP_session later(&p.sock, "printer1", nullptr, {p.agent.ipv4()});
     later.setUser(p.user);
@@ -314,8 +316,8 @@ TEST(V3Trust, TheKnownEnginesFileRecordsFirstUseAndPinsLaterRuns) {
     SNMP_engine_store later;
     ASSERT_TRUE(later.use_file(path, err)) << err;
     EXPECT_EQ("recorded in " + path, later.find({127, 0, 1, 1})->pinnedBy);
-    Printer p(&later);
     Relay relay;
+    Printer p(&later);
     p.agent.setHandler(relay.forward);
     EXPECT_THROW(p.get(), SNMP_error_security);
     EXPECT_EQ("127.0.1.1 0x80001f880466616b65\n", dir.read("known-engines"));  // never rewritten
