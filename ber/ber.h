@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ber/printer_error.h"
+
 // Tag bytes of the values an SNMPv1 message carries.
 inline constexpr int INT_TAG = 0x02;
 inline constexpr int STRING_TAG = 0x04;
@@ -38,11 +40,12 @@ enum class BerSyntax { V1, V2 };
 // hostile datagram cannot exhaust the stack (an SNMPv1 reply nests 4 deep).
 inline constexpr int BER_MAX_DEPTH = 32;
 
-// Received bytes that cannot be decoded. what() is a short reason.
-class BerDecodeError : public std::runtime_error {
+// Received bytes that cannot be decoded. what() is a short reason. A reply
+// that cannot be decoded ends its printer's work like any exchange error.
+class BerDecodeError : public PrinterError {
  public:
-    explicit BerDecodeError(const char *reason) : std::runtime_error(reason) {}
-    explicit BerDecodeError(const std::string &reason) : std::runtime_error(reason) {}
+    explicit BerDecodeError(const char *reason) : PrinterError(reason) {}
+    explicit BerDecodeError(const std::string &reason) : PrinterError(reason) {}
 };
 
 // One chunk of encoded bytes. Owns its buffer; `next` (the chunk that follows

@@ -10,9 +10,8 @@ struct ReportRoutines {
     void (*hostmib)(ReportContext &);
     void (*printmib)(ReportContext &);
     void (*reboot)(ReportContext &);
-    // The configuration source; returns the worker status (0, or -1 for a
-    // vendor without one).
-    int (*cfgsrc)(ReportContext &);
+    // The configuration source; false for a vendor without one.
+    bool (*cfgsrc)(ReportContext &);
 };
 
 // The real reports of the reports layer.

@@ -6,9 +6,6 @@
 
 struct WorkerSet;
 
-// Exit status of a run whose --maxproc argument is not a positive number.
-inline constexpr int STATUS_BAD_MAXPROC = 16;
-
 // Reads a --maxproc argument: one or more decimal digits and nothing else
 // (no sign, no blanks, no "0x"), worth at least 1. A value too large for
 // size_t is taken as size_t's maximum, which caps nothing. nullopt otherwise.

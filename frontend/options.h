@@ -3,11 +3,11 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "frontend/security.h"
+#include "reports/flags.h"
 
 // One -n/--connection port. The options own the nodes; the list is read-only
 // once options are parsed.
@@ -19,24 +19,14 @@ struct ConnRequest {
 inline constexpr const char *PROWLET_VERSION = "0.8.7";
 inline constexpr const char *SHORT_USAGE = "prowlet [-c community] {options} printername\n";
 
-// An option that sets one bit of a flag word. Options of word 2 take an
-// argument, kept in settings[n - 3] for bit n.
-struct FlagOption {
-    const char *name;
-    bool hasArgument;
-    int word;
-    std::uint64_t bit;
-};
-// Every flag option, as the option table has them.
-std::span<const FlagOption> flag_options();
-
-// Help text, written whole to standard error by --help.
+// Help text, written whole to standard error by --help: the classic lines of
+// the option table, in their order.
 const std::string &help_text();
 
 // What option parsing produced; main owns it for the whole run. The settings
 // and community point into argv itself.
 struct Options {
-    std::uint64_t flags[3] = {0, 0, 0};
+    FlagWords flags;
     const char *settings[4] = {nullptr, nullptr, nullptr, nullptr};
     const char *community = nullptr;
     unsigned long timeout = 50;

@@ -1,13 +1,19 @@
 // prowlet's main line: options, transport, targets, sessions, workers, exit status.
 #include "frontend/prowlet.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "frontend/dispatch.h"
+#include "frontend/exit_status.h"
+#include "frontend/failures.h"
 #include "frontend/maxproc.h"
 #include "frontend/options.h"
 #include "frontend/security.h"
@@ -30,6 +36,14 @@ void write_all(std::FILE *f, const std::string &text) {
 
 // Seconds the transport waits for a reply after each send.
 constexpr int WAIT_PER_ATTEMPT = 2;
+
+// The socket can no longer be read: no printer can be heard from again, so
+// the whole run ends at once, with what it has written.
+void transport_failed(const char *step, int err) {
+    std::fprintf(stderr, "%s: %s\n", step, std::strerror(err));
+    std::fflush(nullptr);
+    _exit(STATUS_TRANSPORT_FAILED);
+}
 
 }  // namespace
 
@@ -59,10 +73,11 @@ namespace {
 // The transport of the run; nullptr after its message when it cannot be made.
 std::unique_ptr<SNMP_socket> make_transport(const Options &opts, int &status) {
     try {
-        return std::make_unique<SNMP_socket>(WAIT_PER_ATTEMPT, retries_from_timeout(opts.timeout), 0);
+        return std::make_unique<SNMP_socket>(WAIT_PER_ATTEMPT, retries_from_timeout(opts.timeout), 0,
+                                             transport_failed);
     } catch (const SNMP_socket_error &e) {
         std::fprintf(stderr, "%s: %s\n", progname, e.what());
-        status = e.status();
+        status = STATUS_TRANSPORT_FAILED;
         return nullptr;
     }
 }
@@ -98,9 +113,9 @@ RunSettings run_settings(const Options &opts) {
 int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
     const RunSettings run = run_settings(opts);
     OutputWriter writer;
-    const ClassicOutputs classic(writer, (opts.flags[0] & F0_NAME) != 0);
+    const ClassicOutputs classic(writer, opts.flags.asked(Option::name));
     const JsonOutputs json(writer);
-    const OutputFactory &outputs = (opts.flags[1] & F1_JSON) ? static_cast<const OutputFactory &>(json) : classic;
+    const OutputFactory &outputs = opts.flags.asked(Option::json) ? static_cast<const OutputFactory &>(json) : classic;
     std::vector<ThreadData> thrdat(targets.targetCount);
     std::size_t k = 0;
     for (SNMP_session *s = targets.head; s; s = s->next, ++k) {
@@ -108,7 +123,7 @@ int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
         td.session = s;
         td.run = &run;
         td.outputs = &outputs;
-        for (int w = 0; w < 3; ++w) td.flags[w] = opts.flags[w];
+        td.flags = opts.flags;
         td.reports = &real_reports();
     }
     WorkerSet set(thrdat);
@@ -127,7 +142,7 @@ int prowlet_main(int argc, char **argv) {
         return parsed.status;
     }
     std::size_t maxproc = DEFAULT_MAXPROC;
-    if (opts.flags[2] & F2_MAXPROC) {
+    if (opts.flags.asked(Option::maxproc)) {
         std::optional<std::size_t> cap = parse_maxproc(opts.settings[SETTING_MAXPROC]);
         if (!cap) {
             report_bad_maxproc(progname, opts.settings[SETTING_MAXPROC]);
@@ -151,17 +166,18 @@ int prowlet_main(int argc, char **argv) {
     try {
         targets = create_sessions(transport.get(), *specs, &*protocol.protocol);
     } catch (const SNMP_resolve_error &e) {
-        return e.status();  // the session has written the message
+        std::fprintf(stderr, "SNMP: cannot resolve hostname \"%s\".\n", e.hostname.c_str());
+        return STATUS_UNRESOLVED_NAME;
     }
 
     // One reading of the directory for the whole run; numbers in target-list
     // order, files made as each printer is first contacted.
     std::unique_ptr<SNMP_log_numbers> logNumbers;
-    if (opts.flags[0] & F0_DEBUGSNMP) {
+    if (opts.flags.asked(Option::debugsnmp)) {
         logNumbers = std::make_unique<SNMP_log_numbers>();
         for (SNMP_session *s = targets.head; s; s = s->next) s->setDebug(*logNumbers);
     }
-    if (targets.targetCount >= 2) opts.flags[0] |= F0_NAME;
+    if (targets.targetCount >= 2) opts.flags.ask(Option::name);
     status = serve(opts, targets, maxproc);
     // No session localizes a key any more.
     if (protocol.protocol->user) protocol.protocol->user->forget_keys();

@@ -28,7 +28,6 @@ struct TargetList {
 
 // One session per target, in order, each put at the front of the list, each
 // speaking the protocol given (SNMPv1 without one). Throws SNMP_resolve_error
-// (message already written) for a name that does not resolve; the sessions
-// made so far are released.
+// for a name that does not resolve; the sessions made so far are released.
 TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets,
                            const SnmpProtocol *protocol = nullptr);

@@ -6,15 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "frontend/exit_status.h"
 #include "snmp/engine_store.h"
 #include "snmp/session.h"
 #include "snmp/usm.h"
 #include "snmp/usm_engine.h"
 
-// Statuses of a run that ends on these options, before any printer is contacted.
-inline constexpr int STATUS_BAD_SECURITY_OPTION = 17;  // -v, -u, -l, -a, -A, -x, -X, -e
-inline constexpr int STATUS_BAD_SECRETS_FILE = 18;     // --secrets
-inline constexpr int STATUS_BAD_KNOWN_ENGINES = 26;    // --known-engines
 
 // The options as given. Texts point into argv; the passphrases are copied out
 // and wiped from argv as they are read.

@@ -30,7 +30,3 @@ inline constexpr std::size_t MAX_TARGETS = std::size_t{1} << 20;
 // or null. Pure: resolves nothing and sends nothing.
 Expansion expand_targets(const std::vector<std::string> &args, const char *community);
 
-// Message and exit status for a malformed target argument.
-inline constexpr int STATUS_BAD_TARGET = 3;
-// Exit status when the arguments expand to no printer at all.
-inline constexpr int STATUS_NO_TARGETS = 4;

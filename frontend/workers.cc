@@ -1,6 +1,7 @@
 // One worker per printer: the order of its reports, its status, and the joiner that collects them.
 #include "frontend/workers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -10,107 +11,75 @@
 #include <string>
 
 #include "ber/ber.h"
+#include "frontend/failures.h"
 #include "frontend/maxproc.h"
 #include "frontend/threadattr.h"
 #include "reports/context.h"
 #include "reports/flags.h"
 #include "reports/output.h"
+#include "reports/printmib.h"
 #include "snmp/session.h"
 
 namespace {
 
-struct OptionName {
-    std::uint64_t bit;
-    const char *name;
-};
-
-const OptionName HOSTRES_OPTIONS[] = {
-    {F0_MEMORY, "memory"}, {F0_STORAGE, "storage"}, {F0_STATUS, "status"}};
-
-const OptionName PRINTMIB_OPTIONS0[] = {
-    {F0_MEDIAPATH, "mediapath"}, {F0_MAXPAPERSIZE, "maxpapersize"},
-    {F0_MINPAPERSIZE, "minpapersize"}, {F0_ENGINESPEED, "enginespeed"},
-    {F0_DUPLEX, "duplex"}, {F0_DISPLAY, "display"}, {F0_INPUTTRAY, "inputtray"},
-    {F0_LETTER, "letter"}, {F0_LEGAL, "legal"}, {F0_TABLOID, "tabloid"},
-    {F0_EXECUTIVE, "executive"}, {F0_A3, "a3"}, {F0_A4, "a4"}, {F0_B4, "b4"}, {F0_B5, "b5"},
-    {F0_COVERS, "cover"}};
-
-const OptionName PRINTMIB_OPTIONS1[] = {
-    {F1_ALERTS, "alerts"}, {F1_LANGUAGES, "languages"}, {F1_PCL, "pcl"}, {F1_PJL, "pjl"},
-    {F1_HPGL, "hpgl"}, {F1_POSTSCRIPT, "postscript"}, {F1_PSPRINTER, "psprinter"},
-    {F1_AUTOLANG, "autolang"}, {F1_PORT9100, "port9100"}, {F1_APPLETALK, "appletalk"},
-    {F1_LPD, "lpd"}, {F1_NETWARE, "netware"}, {F1_PROTOCOL, "protocol"},
-    {F1_PAGECOUNT, "pagecount"}, {F1_MARKER, "marker"}, {F1_RESOLUTION, "resolution"},
-    {F1_COLORS, "color"}, {F1_MINMARGIN, "minmargin"}, {F1_SUPPLIES, "supplies"},
-    {F1_REBOOT, "reboot"}, {F1_SERIAL, "serial"}};
-
-template <std::size_t N>
-void complain(const OptionName (&options)[N], std::uint64_t word, PrinterOutput &out) {
-    for (const OptionName &o : options)
-        if (word & o.bit) not_supported(out, o.name);
+// The "not supported" lines of the options asked of a MIB group the printer
+// does not answer, in the group's fixed order.
+void complain(const FlagWords &flags, MibGroup group, PrinterOutput &out) {
+    std::vector<const OptionSpec *> asked;
+    for (const OptionSpec &o : option_table())
+        if (o.mib == group && o.complaintOrder > 0 && flags.asked(o.id)) asked.push_back(&o);
+    std::sort(asked.begin(), asked.end(),
+              [](const OptionSpec *a, const OptionSpec *b) { return a->complaintOrder < b->complaintOrder; });
+    for (const OptionSpec *o : asked) not_supported(out, o->unsupported);
 }
 
 // The steps after the probe, in order; ends early by returning or by an exception.
 int later_steps(ReportContext &ctx, const ReportRoutines &reports) {
-    const std::uint64_t *flags = ctx.flags;
-    int status = 0;
-    if (flags[2] & (F2_SETCONTACT | F2_SETLOCATION)) reports.setContactLocation(ctx);
+    const FlagWords &flags = ctx.flags;
+    int status = STATUS_OK;
+    if (flags.asked_any(Report::Settings)) reports.setContactLocation(ctx);
     if (!ctx.settings.ports.empty()) reports.connections(ctx);
 
-    if (ctx.capFlags & CAP_WANT_HOSTRES) {
-        if (ctx.capFlags & CAP_HAS_HOSTRES) {
+    if (ctx.capFlags.wants(MibGroup::HostResources)) {
+        if (ctx.capFlags.answers(MibGroup::HostResources)) {
             reports.hostmib(ctx);
-        } else if (!(flags[0] & F0_ALL)) {
-            status = 5;
-            complain(HOSTRES_OPTIONS, flags[0], ctx.out);
+        } else if (!flags.silences_unsupported()) {
+            status = STATUS_NO_HOST_RESOURCES;
+            complain(flags, MibGroup::HostResources, ctx.out);
         }
     }
-    if (ctx.capFlags & CAP_WANT_PRINTMIB) {
-        if (!(ctx.capFlags & CAP_HAS_PRINTMIB)) {
-            if (flags[0] & F0_ALL) return status;
-            complain(PRINTMIB_OPTIONS0, flags[0], ctx.out);
-            complain(PRINTMIB_OPTIONS1, flags[1], ctx.out);
-            return 6;
+    if (ctx.capFlags.wants(MibGroup::PrinterMib)) {
+        if (!ctx.capFlags.answers(MibGroup::PrinterMib)) {
+            if (flags.silences_unsupported()) return status;
+            complain(flags, MibGroup::PrinterMib, ctx.out);
+            return STATUS_NO_PRINTER_MIB;
         }
-        if ((flags[0] & F0_PRINTMIB_MASK) || (flags[1] & F1_PRINTMIB_REPORT_MASK)) reports.printmib(ctx);
-        if (flags[1] & F1_REBOOT) reports.reboot(ctx);
+        if (printmib_reports_asked(flags)) reports.printmib(ctx);
+        if (flags.asked(Option::reboot)) reports.reboot(ctx);
     }
-    if (flags[1] & F1_CFGSRC) {
-        const int cfgsrcStatus = reports.cfgsrc(ctx);
-        if (cfgsrcStatus != 0) return cfgsrcStatus;
-    }
+    if (flags.asked(Option::cfgsrc) && !reports.cfgsrc(ctx)) return STATUS_NO_VENDOR_REPORT;
     return status;
 }
 
 // Only an HP interface downloads firmware (told so inside the probe); on any
 // other printer saying nothing would pass for success.
 bool firmware_unsupported(ReportContext &ctx) {
-    if (!(ctx.flags[2] & F2_UPDATEFIRMWARE) || vendor_code(ctx.capFlags) == VENDOR_HP) return false;
-    not_supported(ctx.out, "updatefirmware");
+    if (!ctx.flags.asked(Option::updatefirmware) || ctx.capFlags.vendor() == VENDOR_HP) return false;
+    not_supported(ctx.out, option_spec(Option::updatefirmware).unsupported);
     return true;
 }
 
 // The steps of one printer, in order; ends early by returning or by an exception.
 int run_reqs(ReportContext &ctx, const ReportRoutines &reports) {
-    const std::uint64_t *flags = ctx.flags;
-    ctx.capFlags = wanted_groups(flags);
-    if ((flags[0] & F0_GENERAL_MASK) || (ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB | CAP_WANT_VENDOR)))
-        reports.general(ctx);
+    ctx.capFlags = Capabilities::wanted_by(ctx.flags);
+    if (ctx.flags.asked_any(Report::General) || ctx.capFlags.wants_any()) reports.general(ctx);
     const bool noFirmware = firmware_unsupported(ctx);
     const int status = later_steps(ctx, reports);
     // The status a configuration source gets on such a printer.
-    return status == 0 && noFirmware ? STATUS_NO_VENDOR_REPORT : status;
+    return status == STATUS_OK && noFirmware ? STATUS_NO_VENDOR_REPORT : status;
 }
 
 }  // namespace
-
-std::uint64_t wanted_groups(const std::uint64_t *flags) {
-    std::uint64_t cap = 0;
-    if (flags[0] & F0_HOSTRES_MASK) cap |= CAP_WANT_HOSTRES;
-    if ((flags[0] & F0_PRINTMIB_MASK) || (flags[1] & F1_PRINTMIB_MASK)) cap |= CAP_WANT_PRINTMIB;
-    if ((flags[1] & F1_CFGSRC) || (flags[2] & F2_UPDATEFIRMWARE)) cap |= CAP_WANT_VENDOR;
-    return cap;
-}
 
 // Every way a worker can end early arrives here as an exception, so whatever
 // the reports had allocated is released by unwinding before the thread ends.

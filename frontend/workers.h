@@ -13,30 +13,26 @@
 #include <vector>
 
 #include "frontend/dispatch.h"
+#include "frontend/exit_status.h"
+#include "reports/flags.h"
 
 class OutputFactory;
 class SNMP_session;
 struct RunSettings;
 struct WorkerSet;
 
-// do_reqs itself ends a worker with 5, 6 or -1; the reports with 8, 9, 10, 11
-// or -3, and failures that reach the top with 12, 13 or 15 (reports/context.h).
-inline constexpr int STATUS_NO_THREAD = 14;  // the system refused a thread
 
 // Everything one worker reads; filled by main before the worker starts.
 struct ThreadData {
     SNMP_session *session = nullptr;
     const RunSettings *run = nullptr;       // option strings and ports, shared
     const OutputFactory *outputs = nullptr;  // makes this printer's output
-    std::uint64_t flags[3] = {0, 0, 0};
+    FlagWords flags;
     const ReportRoutines *reports = nullptr;
-    std::uint64_t capFlags = 0;  // the printer's capability word when the worker ended
+    Capabilities capFlags;       // the printer's capability word when the worker ended
     int status = 0;              // the worker's result, read by the joiner after the join
     WorkerSet *set = nullptr;    // the set the worker reports its end to; filled by run_workers
 };
-
-// capFlags bits 0-2: which groups of reports the options ask for.
-std::uint64_t wanted_groups(const std::uint64_t *flags);
 
 // One printer, start to end; returns the worker status. Nothing escapes it.
 int do_reqs(ThreadData *td);

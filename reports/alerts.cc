@@ -56,18 +56,16 @@ void print_alert(const AlertInfo &a, std::optional<std::uint64_t> uptime, std::i
     FieldValue group = checked_name(out, "prtAlertGroup", PRTALERTGROUP, a.group);
     FieldValue code = checked_name(out, "prtAlertCode", PRTALERTCODE, a.code);
     FieldValue time = time_of(a, uptime, now, out);
-    TableRow row(out, "alerts");
-    out.piece(Piece::record()
-                  .limited()
-                  .add("severityLevel", severity)
-                  .add("trainingLevel", training)
-                  .add("group", group)
-                  .number("groupIndex", a.groupIndex)
-                  .number("location", a.location)
-                  .add("code", code)
-                  .text("description", a.description)
-                  .add("time", time)
-                  .typed_only("timeUtc", utc_of(time)));
+    out.row(Table::Alerts, Fields()
+                               .add("severityLevel", severity)
+                               .add("trainingLevel", training)
+                               .add("group", group)
+                               .number("groupIndex", a.groupIndex)
+                               .number("location", a.location)
+                               .add("code", code)
+                               .text("description", a.description)
+                               .add("time", time)
+                               .add("timeUtc", utc_of(time)));
 }
 
 std::vector<AlertInfo> fetch_alerts(ReportContext &ctx, int timeType) {
@@ -104,7 +102,7 @@ std::optional<std::uint64_t> fetch_uptime(ReportContext &ctx) {
     OidSeq request;
     request.append(oid::sysUpTime);
     const std::unique_ptr<OidSeq> reply = exchange(ctx, GET_REQ_TAG, request);
-    const BerBase *v = reply->findPrefix(oid::sysUpTime);
+    const BerBase *v = reply->findWithin(oid::sysUpTime);
     if (!v) {
         tabdef_detail::warn_missing_value(&ctx.session);
         return std::nullopt;

@@ -8,17 +8,13 @@
 #include "snmp/structfill.h"
 
 void print_display(const std::vector<DisplayBuffer> &rows, PrinterOutput &out) {
-    for (const DisplayBuffer &d : rows) {
-        TableRow row(out, "display");
-        out.piece(Piece::fragment().limited().text("displayBufferText", d.text).ends_line());
-    }
+    for (const DisplayBuffer &d : rows) out.row(Table::Display, Fields().text("displayBufferText", d.text));
 }
 
 void print_covers(const std::vector<CoverTable> &rows, PrinterOutput &out) {
     for (const CoverTable &c : rows) {
         FieldValue status = checked_name(out, "prtCoverStatus", COVERSTATUS, c.status);
-        TableRow row(out, "covers");
-        out.piece(Piece::record().limited().text("description", c.description).add("status", status));
+        out.row(Table::Covers, Fields().text("description", c.description).add("status", status));
     }
 }
 

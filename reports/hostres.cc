@@ -55,10 +55,10 @@ bool absorb_hostres_refusal(ReportContext &ctx, tabdef<HrInfo> &request, MemoryS
     }
     if (rejected == oid::hrPrinterStatus1 && request.remove(oid::hrPrinterStatus1)) {
         asked.status = false;
-        if (vendor_code(ctx.capFlags) == VENDOR_HP) {
+        if (ctx.capFlags.vendor() == VENDOR_HP) {
             // Old HP interfaces keep the status in HP's private MIB.
             ctx.warn(format_text("Warning: %s has an old firmware. Please upgrade it!\n", ctx.host()));
-            do_hppriv_get(ctx);
+            do_hppriv_get(ctx, ctx.flags.asked(Option::status), ctx.flags.asked(Option::display));
         } else {
             ctx.warn(format_text("Warning: %s does not provide %s; no status.\n", ctx.host(), oid::hrPrinterStatus1));
         }
@@ -77,19 +77,19 @@ bool absorb_hostres_refusal(ReportContext &ctx, tabdef<HrInfo> &request, MemoryS
 
 void print_printer_status(ReportContext &ctx, std::int64_t status) {
     if (table_name(HRSTATUSSTATES, status)) {
-        ctx.print(Piece::fragment().add("status", name_or_number(HRSTATUSSTATES, status)));
+        ctx.found(Group::HostResources, Fields().add("status", name_or_number(HRSTATUSSTATES, status)));
     } else if (status == NO_STATUS) {
         ctx.warn(format_text("Warning: %s did not report its printer status.\n", ctx.host()));
     } else {
         ctx.warn(format_text("Warning: %s reported printer status %lld, which has no name (1-5).\n", ctx.host(),
                              static_cast<long long>(status)));
-        ctx.print(Piece::fragment().number("status", status));
+        ctx.found(Group::HostResources, Fields().number("status", status));
     }
 }
 
 void hostmib_memory_status(ReportContext &ctx) {
     tabdef<HrInfo> request(&ctx.session);
-    MemoryStatusAsked asked{(ctx.flags[0] & F0_MEMORY) != 0, (ctx.flags[0] & F0_STATUS) != 0};
+    MemoryStatusAsked asked{ctx.flags.asked(Option::memory), ctx.flags.asked(Option::status)};
     if (asked.memory) request.append(oid::hrMemorySize0, INT_TAG, &HrInfo::memsize);
     if (asked.status) request.append(oid::hrPrinterStatus1, INT_TAG, &HrInfo::prstatus);
     HrInfo info;
@@ -102,8 +102,9 @@ void hostmib_memory_status(ReportContext &ctx) {
     for (const std::string &oidstr : dropped)
         if (oidstr == oid::hrMemorySize0 || oidstr == oid::hrMemorySize1) asked.memory = false;
     if (asked.memory)
-        ctx.print(Piece::fragment().unsigned_number("memsize", static_cast<std::uint32_t>(info.memsize)));
-    if (asked.status && (ctx.flags[0] & F0_STATUS)) print_printer_status(ctx, info.prstatus);
+        ctx.found(Group::HostResources,
+                  Fields().unsigned_number("memsize", static_cast<std::uint32_t>(info.memsize)));
+    if (asked.status && ctx.flags.asked(Option::status)) print_printer_status(ctx, info.prstatus);
 }
 
 // Walks the storage table with the columns marked wanted, step by step so that
@@ -130,8 +131,7 @@ std::vector<HrStorageTable> walk_storage(ReportContext &ctx, const std::array<bo
             }
             if (storage.empty() && foundInFirstStep)
                 for (std::size_t i = 0; i < STORAGE_COLUMNS; ++i)
-                    (*foundInFirstStep)[i] = wanted[i] && present(stortabreq.lastResponse(),
-                                                                  (std::string(STORAGE_COLUMN[i]) + ".").c_str());
+                    (*foundInFirstStep)[i] = wanted[i] && present(stortabreq.lastResponse(), STORAGE_COLUMN[i]);
         } catch (const SNMP_error_oid &error) {
             if (error.status != NO_SUCH_NAME)
                 ctx.warn(format_text("Warning: %s refused the storage walk (at \"%s\"); %zu rows read.\n", ctx.host(),
@@ -165,21 +165,21 @@ void hostmib_storage(ReportContext &ctx) {
     }
 
     for (auto it = storage.rbegin(); it != storage.rend(); ++it) {
-        TableRow row(ctx.out, "storage");
-        Piece line = Piece::record().text(STORAGE_KEY[0], it->descr);
+        Fields line;
+        line.text(STORAGE_KEY[0], it->descr);
         for (std::size_t i = 1; i < STORAGE_COLUMNS; ++i) {
             if (wanted[i])
                 line.unsigned_number(STORAGE_KEY[i], static_cast<std::uint32_t>((*it).*STORAGE_SLOT[i]));
             else
                 line.absent(STORAGE_KEY[i]);
         }
-        ctx.print(line);
+        ctx.row(Table::Storage, line);
     }
 }
 
 }  // namespace
 
 void do_hostmib_get(ReportContext &ctx) {
-    if (ctx.flags[0] & (F0_MEMORY | F0_STATUS)) hostmib_memory_status(ctx);
-    if (ctx.flags[0] & F0_STORAGE) hostmib_storage(ctx);
+    if (ctx.flags.asked_any({Option::memory, Option::status})) hostmib_memory_status(ctx);
+    if (ctx.flags.asked(Option::storage)) hostmib_storage(ctx);
 }

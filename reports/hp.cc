@@ -23,11 +23,10 @@ struct HpPrivInfo {
 
 }  // namespace
 
-void do_hppriv_get(ReportContext &ctx) {
-    std::uint64_t *flags = ctx.flags;
+void do_hppriv_get(ReportContext &ctx, bool status, bool display) {
     tabdef<HpPrivInfo> request(&ctx.session);
-    if (flags[0] & F0_STATUS) request.append(oid::hpStatus, STRING_TAG, &HpPrivInfo::status);
-    if (flags[0] & F0_DISPLAY) request.append(oid::hpDisplay, STRING_TAG, &HpPrivInfo::display);
+    if (status) request.append(oid::hpStatus, STRING_TAG, &HpPrivInfo::status);
+    if (display) request.append(oid::hpDisplay, STRING_TAG, &HpPrivInfo::display);
     HpPrivInfo info;
     std::vector<std::string> dropped;
     fetch_despite_refusals(request, info, dropped, [&](const std::string &rejected) {
@@ -36,18 +35,18 @@ void do_hppriv_get(ReportContext &ctx) {
     });
     const OidSeq *response = request.lastResponse();
 
-    if (flags[0] & F0_STATUS) {
-        flags[0] &= ~F0_STATUS;
-        if (!(flags[0] & (F0_STORAGE | F0_MEMORY))) ctx.capFlags &= ~CAP_WANT_HOSTRES;
-        if (answered(response, dropped, oid::hpStatus)) ctx.print(Piece::fragment().text("status", info.status));
+    // Answered here, the options leave nothing for the standard groups to do
+    // unless others of those groups are asked too.
+    if (status) {
+        ctx.flags.answered(Option::status);
+        if (!ctx.flags.asked_any(MibGroup::HostResources)) ctx.capFlags.no_longer_wants(MibGroup::HostResources);
+        if (answered(response, dropped, oid::hpStatus)) ctx.found(Group::HpStatus, Fields().text("status", info.status));
     }
-    if (flags[0] & F0_DISPLAY) {
-        flags[0] &= ~F0_DISPLAY;
-        if (!(flags[0] & F0_PRINTMIB_MASK) && !(flags[1] & F1_PRINTMIB_MASK)) ctx.capFlags &= ~CAP_WANT_PRINTMIB;
-        if (answered(response, dropped, oid::hpDisplay)) {
-            TableRow row(ctx.out, "display");
-            ctx.print(Piece::fragment().text("displayBufferText", info.display).ends_line());
-        }
+    if (display) {
+        ctx.flags.answered(Option::display);
+        if (!ctx.flags.asked_any(MibGroup::PrinterMib)) ctx.capFlags.no_longer_wants(MibGroup::PrinterMib);
+        if (answered(response, dropped, oid::hpDisplay))
+            ctx.row(Table::HpDisplay, Fields().text("displayBufferText", info.display));
     }
 }
 
@@ -65,7 +64,7 @@ void hpcfgsrc(ReportContext &ctx, const BerBase *value) {
     if (!table_name(HPCFGSOURCESTATES, cfgtype))
         ctx.warn(format_text("Warning: %s reported configuration source %lld, which has no name (0-5).\n",
                              ctx.host(), static_cast<long long>(cfgtype)));
-    ctx.print(Piece::fragment().add("cfgsrc", name_or_number(HPCFGSOURCESTATES, cfgtype)));
+    ctx.found(Group::ConfigSource, Fields().add("cfgsrc", name_or_number(HPCFGSOURCESTATES, cfgtype)));
 }
 
 const CfgSrcVendor *cfgsrc_vendor(int vendorCode) {
@@ -78,17 +77,17 @@ const CfgSrcVendor *cfgsrc_vendor(int vendorCode) {
     return &CFGSRCVENDORS[vendorCode];
 }
 
-int do_cfgsrc(ReportContext &ctx) {
-    const CfgSrcVendor *vendor = cfgsrc_vendor(vendor_code(ctx.capFlags));
+bool do_cfgsrc(ReportContext &ctx) {
+    const CfgSrcVendor *vendor = cfgsrc_vendor(ctx.capFlags.vendor());
     if (!vendor) {
-        not_supported(ctx.out, "cfgsrc");
-        return STATUS_NO_VENDOR_REPORT;
+        not_supported(ctx.out, option_spec(Option::cfgsrc).unsupported);
+        return false;
     }
     OidSeq request;
     request.append(vendor->oid);
     std::unique_ptr<OidSeq> reply = exchange(ctx, GET_REQ_TAG, request);
     vendor->routine(ctx, reply->find(vendor->oid));
-    return 0;
+    return true;
 }
 
 namespace {
@@ -96,15 +95,15 @@ namespace {
 // The firmware variables of the SetRequest, after the reset if any. Nothing is
 // appended (and the worker ends) when the argument or its server is unusable.
 void append_firmware(ReportContext &ctx, OidSeq &request) {
-    const char *arg = ctx.setting(SETTING_UPDATEFIRMWARE);
+    const char *arg = ctx.setting(Option::updatefirmware);
     std::optional<FirmwareSource> source = split_firmware_arg(arg ? arg : "");
     if (!source)
-        throw WorkerExit(STATUS_HP_SETTING_FAILED,
+        throw WorkerExit(WorkerStop::HpSettingFailed,
                          format_text("Warning: %s: --updatefirmware \"%s\" is not SERVER:FILE; nothing sent.\n",
                                      ctx.host(), arg ? arg : ""));
     std::optional<std::array<unsigned char, 6>> svrip = tftp_transport_address(source->server);
     if (!svrip)
-        throw WorkerExit(STATUS_HP_SETTING_FAILED,
+        throw WorkerExit(WorkerStop::HpSettingFailed,
                          format_text("Warning: %s: TFTP server \"%s\" of --updatefirmware does not resolve; "
                                      "nothing sent.\n",
                                      ctx.host(), source->server.c_str()));
@@ -119,26 +118,27 @@ void append_firmware(ReportContext &ctx, OidSeq &request) {
 
 void do_hppriv_set(ReportContext &ctx) {
     OidSeq request;
-    if (ctx.flags[1] & F1_REBOOT) request.append(oid::hpReset, INT_TAG, 1L);
-    if (ctx.flags[2] & F2_UPDATEFIRMWARE) append_firmware(ctx, request);
+    const bool reset = ctx.flags.asked(Option::reboot);
+    if (reset) request.append(oid::hpReset, INT_TAG, 1L);
+    if (ctx.flags.asked(Option::updatefirmware)) append_firmware(ctx, request);
     if (request.size() > 0) {
         try {
             // A printer being reset may not reply; a firmware download alone
             // must be confirmed.
-            if (ctx.flags[1] & F1_REBOOT)
+            if (reset)
                 send_reset(ctx, request);
             else
                 exchange(ctx, SET_REQ_TAG, request);
         } catch (const SNMP_error_oid &error) {
-            ctx.flags[1] &= ~F1_REBOOT;
-            throw WorkerExit(STATUS_HP_SETTING_FAILED, format_text("Warning: %s refused the HP settings (at \"%s\").\n",
+            ctx.flags.answered(Option::reboot);
+            throw WorkerExit(WorkerStop::HpSettingFailed, format_text("Warning: %s refused the HP settings (at \"%s\").\n",
                                                                    ctx.host(), error.str.c_str()));
         }
     }
-    ctx.flags[1] &= ~F1_REBOOT;
+    ctx.flags.answered(Option::reboot);
     // The reset was the Printer MIB work asked for: nothing is left to ask a
     // printer that may now be restarting.
-    if (!(ctx.flags[0] & F0_PRINTMIB_MASK) && !(ctx.flags[1] & F1_PRINTMIB_MASK)) ctx.capFlags &= ~CAP_WANT_PRINTMIB;
+    if (!ctx.flags.asked_any(MibGroup::PrinterMib)) ctx.capFlags.no_longer_wants(MibGroup::PrinterMib);
 }
 
 std::optional<FirmwareSource> split_firmware_arg(std::string_view arg) {

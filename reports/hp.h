@@ -10,9 +10,10 @@
 class BerBase;
 class ReportContext;
 
-// Status and console display from HP's private MIB; clears --status and
-// --display (and the wanted-group bits that no other option keeps).
-void do_hppriv_get(ReportContext &ctx);
+// Status and console display from HP's private MIB, each when asked for here;
+// answers --status and --display so (and drops the wanted groups that no
+// other option keeps).
+void do_hppriv_get(ReportContext &ctx, bool status, bool display);
 
 // HP reset and/or firmware download in one SetRequest; clears --reboot.
 void do_hppriv_set(ReportContext &ctx);
@@ -31,9 +32,8 @@ struct CfgSrcVendor {
 const CfgSrcVendor *cfgsrc_vendor(int vendorCode);
 
 // --cfgsrc: asks the vendor's configuration-source variable and prints it.
-// Returns the worker status: 0, or -1 (after the "not supported" line) for a
-// vendor without one.
-int do_cfgsrc(ReportContext &ctx);
+// False, after the "not supported" line, for a vendor without one.
+bool do_cfgsrc(ReportContext &ctx);
 
 // The --updatefirmware argument split at its first ':'.
 struct FirmwareSource {

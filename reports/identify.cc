@@ -18,11 +18,18 @@
 
 namespace {
 
-void print_model(ReportContext &ctx, std::string_view model) { ctx.print(Piece::fragment().text("model", model)); }
+void print_model(ReportContext &ctx, std::string_view model) {
+    ctx.found(Group::Identification, Fields().text("model", model));
+}
+
+void print_vendor(ReportContext &ctx, std::string_view vendor) {
+    ctx.found(Group::Identification, Fields().name("vendor", vendor));
+}
 
 void warn_unterminated_model(ReportContext &ctx, std::string_view text, const char *separator) {
-    ctx.warn(format_text("Warning: %s: the model in \"%s\" is not followed by \"%s\"; taken to the end.\n",
-                         ctx.host(), escape_value(text).c_str(), separator));
+    ctx.warn(Message(format_text("Warning: %s: the model in \"", ctx.host()))
+                 .theirs(text)
+                 .ours(format_text("\" is not followed by \"%s\"; taken to the end.\n", separator)));
 }
 
 // ---- --generic ------------------------------------------------------------
@@ -45,29 +52,29 @@ ProbeReply probe_getnext(ReportContext &ctx, std::initializer_list<const char *>
     return reply;
 }
 
-std::uint64_t probe_bits(const std::vector<std::string> &oids) {
-    std::uint64_t bits = 0;
+Capabilities probe_mibs_found(const std::vector<std::string> &oids) {
+    Capabilities found;
     for (const std::string &oid : oids) {
         switch (probe_mib_of(oid)) {
-        case ProbeMib::Printer: bits |= CAP_HAS_PRINTMIB; break;
-        case ProbeMib::HostResources: bits |= CAP_HAS_HOSTRES; break;
+        case ProbeMib::Printer: found.found(MibGroup::PrinterMib); break;
+        case ProbeMib::HostResources: found.found(MibGroup::HostResources); break;
         case ProbeMib::None: break;
         }
     }
-    return bits;
+    return found;
 }
 
 // A printer no vendor rule knows: the standard MIBs it answers, the maker
 // registered for its sysObjectID, the model from hrDeviceDescr.1.
 void generic_handling(ReportContext &ctx, const std::string &descr) {
-    ctx.capFlags |= probe_standard_mibs(ctx);
-    if (ctx.flags[0] & F0_VENDOR) {
+    ctx.capFlags.found(probe_standard_mibs(ctx));
+    if (ctx.flags.asked(Option::vendor)) {
         const char *maker = nullptr;
         if (std::optional<std::string> oid = get_single(ctx, oid::sysObjectID, OID_TAG).value)
             if (std::optional<std::uint32_t> n = enterprise_number(*oid)) maker = printer_maker(*n);
-        ctx.print(Piece::fragment().name("vendor", maker ? maker : "unknown"));
+        print_vendor(ctx, maker ? maker : "unknown");
     }
-    if (ctx.flags[0] & F0_MODEL) {
+    if (ctx.flags.asked(Option::model)) {
         std::optional<std::string> device = get_single(ctx, oid::hrDeviceDescr1, STRING_TAG).value;
         print_model(ctx, device && !device->empty() ? *device : descr);
     }
@@ -75,50 +82,48 @@ void generic_handling(ReportContext &ctx, const std::string &descr) {
 
 // HP models the model rules do not class: with --generic the probe decides.
 // The private status, display and command set answer what it did not find.
-// Returns the capability bits found.
-std::uint64_t hp_generic_probe(ReportContext &ctx) {
-    std::uint64_t *flags = ctx.flags;
-    if (!(flags[1] & F1_GENERIC)) {
-        if (flags[0] & (F0_STATUS | F0_DISPLAY)) do_hppriv_get(ctx);
-        return 0;
+// Returns the MIB groups found.
+Capabilities hp_generic_probe(ReportContext &ctx) {
+    const bool status = ctx.flags.asked(Option::status);
+    const bool display = ctx.flags.asked(Option::display);
+    if (!ctx.flags.asked(Option::generic)) {
+        if (status || display) do_hppriv_get(ctx, status, display);
+        return {};
     }
-    const std::uint64_t found = probe_standard_mibs(ctx);
-    ctx.capFlags |= found;
-    std::uint64_t answeredLater = 0;
-    if (found & CAP_HAS_HOSTRES) answeredLater |= F0_STATUS;
-    if (found & CAP_HAS_PRINTMIB) answeredLater |= F0_DISPLAY;
-    if (flags[0] & (F0_STATUS | F0_DISPLAY) & ~answeredLater) {
-        const std::uint64_t kept = flags[0] & answeredLater;
-        flags[0] &= ~kept;
-        do_hppriv_get(ctx);
-        flags[0] |= kept;
-    }
+    const Capabilities found = probe_standard_mibs(ctx);
+    ctx.capFlags.found(found);
+    // The Host Resources MIB answers --status later, the Printer MIB --display.
+    const bool privateStatus = status && !found.answers(MibGroup::HostResources);
+    const bool privateDisplay = display && !found.answers(MibGroup::PrinterMib);
+    if (privateStatus || privateDisplay) do_hppriv_get(ctx, privateStatus, privateDisplay);
     return found;
 }
 
 // Older HP models without the Printer MIB: their command set answers the
 // language options it names.
 void hp_command_set_answers(ReportContext &ctx, const std::string &id) {
-    if (!(ctx.flags[1] & F1_LANGUAGE_MASK)) return;
+    if (!ctx.flags.asked_any(Report::Languages)) return;
     std::optional<std::vector<std::string>> items = hp_command_set(id);
     if (!items) {
-        if (ctx.flags[1] & (F1_PJL | F1_HPGL | F1_POSTSCRIPT | F1_PCL))
-            ctx.warn(format_text("Warning: %s: no \"COMMAND SET:\" or \"CMD:\" in \"%s\"; languages not answered.\n",
-                                 ctx.host(), escape_value(id).c_str()));
+        if (ctx.flags.asked_any({Option::pjl, Option::hpgl, Option::postscript, Option::pcl}))
+            ctx.warn(Message(format_text("Warning: %s: no \"COMMAND SET:\" or \"CMD:\" in \"", ctx.host()))
+                         .theirs(id)
+                         .ours("\"; languages not answered.\n"));
         return;
     }
-    Piece answers = Piece::fragment();
-    for (const char *key : answer_command_set(*items, ctx.flags[1])) answers.yes_no(key, true);
-    if (!answers.fields.empty()) ctx.print(answers);
+    Fields answers;
+    for (const char *key : answer_command_set(*items, ctx.flags)) answers.yes_no(key, true);
+    if (!answers.empty()) ctx.found(Group::HpCommandSet, answers);
 }
 
 // HP handling: settings, vendor, the device-identification string, the
 // standard-MIB decision and, for older models, status, display and languages.
 void hp_handling(ReportContext &ctx, const std::string &descr) {
-    set_vendor_code(ctx.capFlags, VENDOR_HP);
-    if ((ctx.flags[1] & F1_REBOOT) || (ctx.flags[2] & F2_UPDATEFIRMWARE)) do_hppriv_set(ctx);
-    if (ctx.flags[0] & F0_VENDOR) ctx.print(Piece::fragment().name("vendor", "HP"));
-    if (!(ctx.flags[0] & (F0_MODEL | F0_HOSTMIB | F0_PRINTMIB)) && !(ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB)))
+    ctx.capFlags.set_vendor(VENDOR_HP);
+    if (ctx.flags.asked_any({Option::reboot, Option::updatefirmware})) do_hppriv_set(ctx);
+    if (ctx.flags.asked(Option::vendor)) print_vendor(ctx, "HP");
+    if (!ctx.flags.asked_any({Option::model, Option::hostmib, Option::printmib}) &&
+        !ctx.capFlags.wants(MibGroup::HostResources) && !ctx.capFlags.wants(MibGroup::PrinterMib))
         return;
 
     // A refused, missing or non-text identification counts as not reported.
@@ -130,28 +135,28 @@ void hp_handling(ReportContext &ctx, const std::string &descr) {
     }
     std::optional<std::string> model = hp_model_from_id(id);
     if (!model)
-        throw WorkerExit(STATUS_PROBE_REJECTED, format_text("%s: Can't find \"MODEL:\" or \"MDL:\" in \"%s\"\n",
-                                                            ctx.host(), escape_value(id).c_str()));
-    if (ctx.flags[0] & F0_MODEL) print_model(ctx, *model);
+        throw WorkerExit(WorkerStop::ProbeRejected,
+                         Message(format_text("%s: Can't find \"MODEL:\" or \"MDL:\" in \"", ctx.host())).theirs(id).ours("\"\n"));
+    if (ctx.flags.asked(Option::model)) print_model(ctx, *model);
 
     if (hp_model_has_standard_mibs(*model, descr)) {
-        ctx.capFlags |= CAP_HAS_PRINTMIB;
+        ctx.capFlags.found(MibGroup::PrinterMib);
         if (descr.find("EEPROM A.03.") != std::string::npos)
             ctx.warn(format_text("Warning: %s has ancient firmware. Please upgrade it!\n", ctx.host()));
         else
-            ctx.capFlags |= CAP_HAS_HOSTRES;
+            ctx.capFlags.found(MibGroup::HostResources);
         return;
     }
     // With the Printer MIB found, its language reports answer the language options.
-    if (hp_generic_probe(ctx) & CAP_HAS_PRINTMIB) return;
+    if (hp_generic_probe(ctx).answers(MibGroup::PrinterMib)) return;
     hp_command_set_answers(ctx, id);
 }
 
 // A printer without hrDeviceDescr.1 names its model in a private variable.
 void tektronix_private_model(ReportContext &ctx) {
     const SingleValue model = get_single(ctx, oid::tektronixModel, STRING_TAG);
-    if (!(ctx.flags[0] & F0_MODEL)) return;
-    ctx.flags[0] &= ~F0_MODEL;
+    if (!ctx.flags.asked(Option::model)) return;
+    ctx.flags.answered(Option::model);
     if (model.value)
         print_model(ctx, *model.value);
     else
@@ -163,7 +168,7 @@ void tektronix_private_model(ReportContext &ctx) {
 void tektronix_model(ReportContext &ctx, std::string_view text) {
     std::size_t at = text.find("Inc., ");
     if (at == std::string_view::npos) {
-        ctx.warn(format_text("%s: Can't find \"Inc., \" in \"%s\"\n", ctx.host(), escape_value(text).c_str()));
+        ctx.warn(Message(format_text("%s: Can't find \"Inc., \" in \"", ctx.host())).theirs(text).ours("\"\n"));
         return;
     }
     std::string_view rest = text.substr(at + 6);
@@ -174,20 +179,22 @@ void tektronix_model(ReportContext &ctx, std::string_view text) {
 
 // Tektronix handling: hrDeviceDescr.1 decides the MIBs and gives the model.
 void tektronix_handling(ReportContext &ctx) {
-    set_vendor_code(ctx.capFlags, VENDOR_TEKTRONIX);
-    ctx.capFlags |= CAP_HAS_HOSTRES | CAP_HAS_PRINTMIB;
+    ctx.capFlags.set_vendor(VENDOR_TEKTRONIX);
+    ctx.capFlags.found(MibGroup::HostResources);
+    ctx.capFlags.found(MibGroup::PrinterMib);
 
     const SingleValue devdesc = get_single(ctx, oid::hrDeviceDescr1, STRING_TAG);
     if (devdesc.refused) {
         ctx.warn(format_text("Warning: Tektronix printer %s does not support the hostmib.\n", ctx.host()));
-        ctx.capFlags &= ~(CAP_HAS_HOSTRES | CAP_HAS_PRINTMIB);
+        ctx.capFlags.lost(MibGroup::HostResources);
+        ctx.capFlags.lost(MibGroup::PrinterMib);
         tektronix_private_model(ctx);
-    } else if (!devdesc.value && (ctx.flags[0] & F0_MODEL)) {
+    } else if (!devdesc.value && ctx.flags.asked(Option::model)) {
         ctx.warn(format_text("Warning: %s returned no text for %s.\n", ctx.host(), oid::hrDeviceDescr1));
-        ctx.flags[0] &= ~F0_MODEL;
+        ctx.flags.answered(Option::model);
     }
-    if (ctx.flags[0] & F0_VENDOR) ctx.print(Piece::fragment().name("vendor", "Tektronix"));
-    if ((ctx.flags[0] & F0_MODEL) && devdesc.value) tektronix_model(ctx, *devdesc.value);
+    if (ctx.flags.asked(Option::vendor)) print_vendor(ctx, "Tektronix");
+    if (ctx.flags.asked(Option::model) && devdesc.value) tektronix_model(ctx, *devdesc.value);
 }
 
 void print_rule_model(ReportContext &ctx, const VendorMatch &match, const std::string &descr) {
@@ -196,10 +203,11 @@ void print_rule_model(ReportContext &ctx, const VendorMatch &match, const std::s
         if (match.modelUnterminated) warn_unterminated_model(ctx, descr, "  ");
         print_model(ctx, match.model);
         break;
-    case ModelOutcome::NotSupported: not_supported(ctx.out, "model"); break;
+    case ModelOutcome::NotSupported: not_supported(ctx.out, option_spec(Option::model).unsupported); break;
     case ModelOutcome::Missing:
-        ctx.warn(format_text("Warning: %s: no model name in the description \"%s\".\n", ctx.host(),
-                             escape_value(descr).c_str()));
+        ctx.warn(Message(format_text("Warning: %s: no model name in the description \"", ctx.host()))
+                     .theirs(descr)
+                     .ours("\".\n"));
         break;
     case ModelOutcome::None: break;
     }
@@ -207,25 +215,25 @@ void print_rule_model(ReportContext &ctx, const VendorMatch &match, const std::s
 
 }  // namespace
 
-std::uint64_t probe_standard_mibs(ReportContext &ctx) {
+Capabilities probe_standard_mibs(ReportContext &ctx) {
     ProbeReply both = probe_getnext(ctx, {oid::prtGeneralEntry, oid::hrDeviceType});
-    if (both.errorStatus == 0) return probe_bits(both.oids);
+    if (both.errorStatus == 0) return probe_mibs_found(both.oids);
     // In SNMPv1 an error at one binding leaves the other unanswered, so each
     // is asked alone. noSuchName there is the end of the MIB. Other statuses
     // (genErr from agents that cannot send the Counter64 value a get-next
     // lands on, for one) say nothing about where the MIB continues: that
     // MIB counts as absent, and the user is told why.
-    std::uint64_t bits = 0;
+    Capabilities found;
     for (const char *start : {oid::prtGeneralEntry, oid::hrDeviceType}) {
         ProbeReply one = probe_getnext(ctx, {start});
         if (one.errorStatus == 0)
-            bits |= probe_bits(one.oids);
+            found.found(probe_mibs_found(one.oids));
         else if (one.errorStatus != NO_SUCH_NAME)
             ctx.warn(format_text("Warning: %s answered the probe from %s with error status %d; taken as not "
                                  "supported.\n",
                                  ctx.host(), start, one.errorStatus));
     }
-    return bits;
+    return found;
 }
 
 void identify_printer(ReportContext &ctx, const std::string &descr) {
@@ -233,16 +241,17 @@ void identify_printer(ReportContext &ctx, const std::string &descr) {
     if (match.rule == RULE_HP) return hp_handling(ctx, descr);
     if (match.rule == RULE_TEKTRONIX) return tektronix_handling(ctx);
     if (match.rule == RULE_HOST_SYSTEM)
-        throw WorkerExit(STATUS_NOT_A_PRINTER,
+        throw WorkerExit(WorkerStop::NotAPrinter,
                          format_text("Warning: %s does not appear to be a printer. Skipping.\n", ctx.host()));
-    if (match.rule == RULE_UNKNOWN && (ctx.flags[1] & F1_GENERIC)) return generic_handling(ctx, descr);
+    if (match.rule == RULE_UNKNOWN && ctx.flags.asked(Option::generic)) return generic_handling(ctx, descr);
     if (match.rule == RULE_UNKNOWN)
-        throw WorkerExit(STATUS_UNKNOWN_VENDOR,
-                         format_text("Warning: %s: unknown printer vendor. Describes itself as \"%s\"\n", ctx.host(),
-                                     escape_value(descr).c_str()));
-    set_vendor_code(ctx.capFlags, vendor_code(ctx.capFlags) | match.vendorCode);
-    if (match.hostMib) ctx.capFlags |= CAP_HAS_HOSTRES;
-    if (match.printMib) ctx.capFlags |= CAP_HAS_PRINTMIB;
-    if ((ctx.flags[0] & F0_VENDOR) && match.vendor) ctx.print(Piece::fragment().name("vendor", match.vendor));
-    if (ctx.flags[0] & F0_MODEL) print_rule_model(ctx, match, descr);
+        throw WorkerExit(WorkerStop::UnknownVendor,
+                         Message(format_text("Warning: %s: unknown printer vendor. Describes itself as \"", ctx.host()))
+                             .theirs(descr)
+                             .ours("\"\n"));
+    ctx.capFlags.set_vendor(ctx.capFlags.vendor() | match.vendorCode);
+    if (match.hostMib) ctx.capFlags.found(MibGroup::HostResources);
+    if (match.printMib) ctx.capFlags.found(MibGroup::PrinterMib);
+    if (ctx.flags.asked(Option::vendor) && match.vendor) print_vendor(ctx, match.vendor);
+    if (ctx.flags.asked(Option::model)) print_rule_model(ctx, match, descr);
 }

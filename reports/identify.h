@@ -3,8 +3,9 @@
 // Tektronix model variables, and the --generic probe of the standard MIBs.
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "reports/flags.h"
 
 class ReportContext;
 
@@ -14,5 +15,5 @@ class ReportContext;
 void identify_printer(ReportContext &ctx, const std::string &descr);
 
 // Which standard MIBs the printer answers, by get-next probes from the start
-// of the Printer MIB and of the Host Resources device table: capFlags bits 3 and 4.
-std::uint64_t probe_standard_mibs(ReportContext &ctx);
+// of the Printer MIB and of the Host Resources device table.
+Capabilities probe_standard_mibs(ReportContext &ctx);

@@ -43,20 +43,18 @@ TrayNames name_tray(const InputTrayInfo &t, PrinterOutput &out) {
 }
 
 void print_tray(const InputTrayInfo &t, const TrayNames &n, PrinterOutput &out) {
-    TableRow row(out, "inputTrays");
-    out.piece(Piece::record()
-                  .limited()
-                  .add("type", n.type)
-                  .add("dimUnit", n.dimUnit)
-                  .number("dimFeedDir", t.dimFeedDir)
-                  .number("dimXFeedDir", t.dimXFeedDir)
-                  .add("capUnit", n.capUnit)
-                  .number("maxCap", t.maxCap)
-                  .number("curLevel", t.curLevel)
-                  .text("mediaName", t.mediaName)
-                  .text("name", t.name)
-                  .text("description", t.description)
-                  .name("status", decode_status(static_cast<std::uint64_t>(t.status), &out)));
+    out.row(Table::InputTrays, Fields()
+                                   .add("type", n.type)
+                                   .add("dimUnit", n.dimUnit)
+                                   .number("dimFeedDir", t.dimFeedDir)
+                                   .number("dimXFeedDir", t.dimXFeedDir)
+                                   .add("capUnit", n.capUnit)
+                                   .number("maxCap", t.maxCap)
+                                   .number("curLevel", t.curLevel)
+                                   .text("mediaName", t.mediaName)
+                                   .text("name", t.name)
+                                   .text("description", t.description)
+                                   .name("status", decode_status(static_cast<std::uint64_t>(t.status), &out)));
 }
 
 }  // namespace
@@ -72,11 +70,12 @@ std::optional<PaperSize> paper_size_of(std::int64_t dimUnit, std::int64_t feed, 
     return std::nullopt;
 }
 
-void print_input_trays(const std::uint64_t *flags, const std::vector<InputTrayInfo> &rows, PrinterOutput &out) {
+void print_input_trays(const FlagWords &flags, const std::vector<InputTrayInfo> &rows, PrinterOutput &out) {
     std::array<std::int32_t, PAPER_SIZES> count{};
     for (const InputTrayInfo &t : rows) {
         const TrayNames names = name_tray(t, out);
-        if (flags[0] & F0_PAPER_MASK) {
+        if (flags.asked_any({Option::letter, Option::legal, Option::tabloid, Option::executive, Option::a4,
+                             Option::a3, Option::b5, Option::b4})) {
             // -1, -2 and -3 are the Printer MIB's other, unknown and at-least-one.
             if (t.curLevel < 0) {
                 out.warn("Warning: Can't sense paper level.\n", false);
@@ -85,20 +84,22 @@ void print_input_trays(const std::uint64_t *flags, const std::vector<InputTrayIn
                 count[*size] = low32(std::int64_t{count[*size]} + low32(t.curLevel));
             }
         }
-        if (flags[0] & F0_INPUTTRAY) print_tray(t, names, out);
+        if (flags.asked(Option::inputtray)) print_tray(t, names, out);
     }
 
     static constexpr struct {
-        std::uint64_t bit;
+        Option option;
         PaperSize size;
         const char *key;
     } fragments[] = {
-        {F0_LEGAL, LEGAL, "legal"}, {F0_TABLOID, TABLOID, "tabloid"}, {F0_A4, A4, "a4"},
-        {F0_B4, B4, "b4"},          {F0_B5, B5, "b5"},                {F0_LETTER, LETTER, "letter"},
-        {F0_A3, A3, "a3"},          {F0_EXECUTIVE, EXECUTIVE, "executive"},
+        {Option::legal, LEGAL, "legal"}, {Option::tabloid, TABLOID, "tabloid"}, {Option::a4, A4, "a4"},
+        {Option::b4, B4, "b4"},          {Option::b5, B5, "b5"},                {Option::letter, LETTER, "letter"},
+        {Option::a3, A3, "a3"},          {Option::executive, EXECUTIVE, "executive"},
     };
+    Fields estimates;
     for (const auto &f : fragments)
-        if (flags[0] & f.bit) out.piece(Piece::fragment().limited().in_object("paper").number(f.key, count[f.size]));
+        if (flags.asked(f.option)) estimates.number(f.key, count[f.size]);
+    if (!estimates.empty()) out.found(Group::PaperEstimates, estimates);
 }
 
 void input_tray_group(ReportContext &ctx) {

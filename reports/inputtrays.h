@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class FlagWords;
 class PrinterOutput;
 class ReportContext;
 
@@ -27,6 +28,6 @@ enum PaperSize { LETTER, LEGAL, TABLOID, EXECUTIVE, A4, A3, B5, B4, PAPER_SIZES 
 std::optional<PaperSize> paper_size_of(std::int64_t dimUnit, std::int64_t feed, std::int64_t xfeed);
 
 // --inputtray record lines, then one fragment per paper-size option asked.
-void print_input_trays(const std::uint64_t *flags, const std::vector<InputTrayInfo> &rows, PrinterOutput &out);
+void print_input_trays(const FlagWords &flags, const std::vector<InputTrayInfo> &rows, PrinterOutput &out);
 
 void input_tray_group(ReportContext &ctx);

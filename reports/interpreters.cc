@@ -28,12 +28,11 @@ FieldValue language_at(PrinterOutput &out, const char *object, const std::vector
 void print_language(const LangInfo &l, const FieldValue &family, PrinterOutput &out) {
     FieldValue orientation = checked_name(out, "prtInterpreterDefaultOrientation", ORIENTATIONS, l.orientation);
     FieldValue twoWay = two_way(out, l.twoWay);
-    TableRow row(out, "languages");
-    Piece line = Piece::record().limited();
+    Fields line;
     line.add("langFamily", family).text("langLevel", l.langLevel).text("langVersion", l.langVersion);
     line.text("description", l.description).text("version", l.version).add("orientation", orientation);
     line.number("feedAddressability", l.feedAddressability).number("xFeedAddressability", l.xFeedAddressability);
-    out.piece(line.add("twoWay", twoWay));
+    out.row(Table::Languages, line.add("twoWay", twoWay));
 }
 
 void print_channel(const ProtocolTable &c, const FieldValue &type, const std::vector<LangInfo> &langs,
@@ -41,31 +40,31 @@ void print_channel(const ProtocolTable &c, const FieldValue &type, const std::ve
     FieldValue state = checked_name(out, "prtChannelState", CHANNELSTATE, c.state);
     FieldValue cur = language_at(out, "prtChannelCurrentJobCntlLangIndex", langs, c.curjclidx);
     FieldValue def = language_at(out, "prtChannelDefaultPageDescLangIndex", langs, c.defpdlidx);
-    TableRow row(out, "channels");
-    out.piece(Piece::record()
-                  .limited()
-                  .add("type", type)
-                  .text("version", c.version)
-                  .add("currentJobControlLang", cur)
-                  .add("defaultPageDescLang", def)
-                  .add("state", state)
-                  .name("status", decode_status(static_cast<std::uint64_t>(c.status), &out)));
+    out.row(Table::Channels, Fields()
+                                 .add("type", type)
+                                 .text("version", c.version)
+                                 .add("currentJobControlLang", cur)
+                                 .add("defaultPageDescLang", def)
+                                 .add("state", state)
+                                 .name("status", decode_status(static_cast<std::uint64_t>(c.status), &out)));
 }
 
 struct Answer {
-    std::uint64_t bit;
+    Option option;
     const char *key;
     bool yes;
 };
 
-void print_answers(std::uint64_t flags1, std::initializer_list<Answer> answers, PrinterOutput &out) {
+void print_answers(const FlagWords &flags, Group group, std::initializer_list<Answer> answers, PrinterOutput &out) {
+    Fields fields;
     for (const Answer &a : answers)
-        if (flags1 & a.bit) out.piece(Piece::fragment().limited().yes_no(a.key, a.yes));
+        if (flags.asked(a.option)) fields.yes_no(a.key, a.yes);
+    if (!fields.empty()) out.found(group, fields);
 }
 
 }  // namespace
 
-void print_languages(const std::uint64_t *flags, const std::vector<LangInfo> &langs, PrinterOutput &out) {
+void print_languages(const FlagWords &flags, const std::vector<LangInfo> &langs, PrinterOutput &out) {
     bool pcl = false, hpgl = false, pjl = false, ps = false, autolang = false, psprinter = false;
     for (const LangInfo &l : langs) {
         switch (l.family) {
@@ -78,16 +77,16 @@ void print_languages(const std::uint64_t *flags, const std::vector<LangInfo> &la
             default: break;
         }
         FieldValue family = checked_name(out, "prtInterpreterLangFamily", LANGUAGES, l.family);
-        if (flags[1] & F1_LANGUAGES) print_language(l, family, out);
+        if (flags.asked(Option::languages)) print_language(l, family, out);
     }
-    print_answers(flags[1],
-                  {{F1_POSTSCRIPT, "postscript", ps}, {F1_PCL, "pcl", pcl}, {F1_PJL, "pjl", pjl},
-                   {F1_HPGL, "hpgl", hpgl}, {F1_PSPRINTER, "psprinter", psprinter},
-                   {F1_AUTOLANG, "autolang", autolang}},
+    print_answers(flags, Group::LanguageAnswers,
+                  {{Option::postscript, "postscript", ps}, {Option::pcl, "pcl", pcl}, {Option::pjl, "pjl", pjl},
+                   {Option::hpgl, "hpgl", hpgl}, {Option::psprinter, "psprinter", psprinter},
+                   {Option::autolang, "autolang", autolang}},
                   out);
 }
 
-void print_channels(const std::uint64_t *flags, const std::vector<LangInfo> &langs,
+void print_channels(const FlagWords &flags, const std::vector<LangInfo> &langs,
                     const std::vector<ProtocolTable> &rows, PrinterOutput &out) {
     bool appletalk = false, lpd = false, netware = false, port9100 = false;
     for (const ProtocolTable &c : rows) {
@@ -101,11 +100,11 @@ void print_channels(const std::uint64_t *flags, const std::vector<LangInfo> &lan
             default: break;
         }
         FieldValue type = checked_name(out, "prtChannelType", CHANNELTYPE, c.type);
-        if (flags[1] & F1_PROTOCOL) print_channel(c, type, langs, out);
+        if (flags.asked(Option::protocol)) print_channel(c, type, langs, out);
     }
-    print_answers(flags[1],
-                  {{F1_APPLETALK, "appletalk", appletalk}, {F1_LPD, "lpd", lpd}, {F1_NETWARE, "netware", netware},
-                   {F1_PORT9100, "port9100", port9100}},
+    print_answers(flags, Group::ChannelAnswers,
+                  {{Option::appletalk, "appletalk", appletalk}, {Option::lpd, "lpd", lpd},
+                   {Option::netware, "netware", netware}, {Option::port9100, "port9100", port9100}},
                   out);
 }
 
@@ -114,7 +113,7 @@ namespace {
 std::vector<LangInfo> fetch_languages(ReportContext &ctx) {
     tabdef<LangInfo> tab(&ctx.session);
     tab.append(oid::prtInterpreterLangFamily, INT_TAG, &LangInfo::family);
-    if (ctx.flags[1] & F1_LANGUAGES) {
+    if (ctx.flags.asked(Option::languages)) {
         tab.append(oid::prtInterpreterLangLevel, STRING_TAG, &LangInfo::langLevel);
         tab.append(oid::prtInterpreterLangVersion, STRING_TAG, &LangInfo::langVersion);
         tab.append(oid::prtInterpreterDescription, STRING_TAG, &LangInfo::description);
@@ -130,7 +129,7 @@ std::vector<LangInfo> fetch_languages(ReportContext &ctx) {
 std::vector<ProtocolTable> fetch_channels(ReportContext &ctx) {
     tabdef<ProtocolTable> tab(&ctx.session);
     tab.append(oid::prtChannelType, INT_TAG, &ProtocolTable::type);
-    if (ctx.flags[1] & F1_PROTOCOL) {
+    if (ctx.flags.asked(Option::protocol)) {
         tab.append(oid::prtChannelProtocolVersion, STRING_TAG, &ProtocolTable::version);
         tab.append(oid::prtChannelCurrentJobCntlLangIndex, INT_TAG, &ProtocolTable::curjclidx);
         tab.append(oid::prtChannelDefaultPageDescLangIndex, INT_TAG, &ProtocolTable::defpdlidx);
@@ -145,5 +144,5 @@ std::vector<ProtocolTable> fetch_channels(ReportContext &ctx) {
 void language_channel_groups(ReportContext &ctx) {
     const std::vector<LangInfo> langs = fetch_languages(ctx);
     print_languages(ctx.flags, langs, ctx.out);
-    if (ctx.flags[1] & F1_CHANNEL_MASK) print_channels(ctx.flags, langs, fetch_channels(ctx), ctx.out);
+    if (ctx.flags.asked_any(Report::Channels)) print_channels(ctx.flags, langs, fetch_channels(ctx), ctx.out);
 }

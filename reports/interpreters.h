@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class FlagWords;
 class PrinterOutput;
 class ReportContext;
 
@@ -25,10 +26,10 @@ struct ProtocolTable {
 
 // --languages record lines, then the --postscript, --pcl, --pjl, --hpgl,
 // --psprinter and --autolang answers in that order.
-void print_languages(const std::uint64_t *flags, const std::vector<LangInfo> &langs, PrinterOutput &out);
+void print_languages(const FlagWords &flags, const std::vector<LangInfo> &langs, PrinterOutput &out);
 // --protocol record lines, then the --appletalk, --lpd, --netware and
 // --port9100 answers. Channels name their languages by position in langs.
-void print_channels(const std::uint64_t *flags, const std::vector<LangInfo> &langs,
+void print_channels(const FlagWords &flags, const std::vector<LangInfo> &langs,
                     const std::vector<ProtocolTable> &rows, PrinterOutput &out);
 
 // Languages, and channels when asked (they need the interpreter rows).

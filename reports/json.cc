@@ -6,9 +6,8 @@
 
 using Json = nlohmann::ordered_json;
 
-struct JsonOutput::Fields {
+struct JsonOutput::Object {
     Json top = Json::object();
-    const char *row = nullptr;  // the table whose last row takes the pieces
 };
 
 namespace {
@@ -27,20 +26,26 @@ Json json_value(const FieldValue &v) {
     return Json(nullptr);
 }
 
-// The library escapes the C0 controls only; the C1 controls U+0080-U+009F
-// (CSI and OSC to a terminal) would pass as their UTF-8 bytes C2 80-C2 9F.
-// In a dumped text those bytes stand only inside strings, where \u00XX means
-// the same character.
-std::string with_c1_escaped(const std::string &json) {
+// The library escapes the C0 controls only; DEL and the C1 controls
+// U+0080-U+009F (CSI and OSC to a terminal) would pass as the byte 7F and
+// the UTF-8 bytes C2 80-C2 9F. In a dumped text those bytes stand only inside
+// strings, where \u00XX means the same character.
+std::string with_controls_escaped(const std::string &json) {
     static const char hex[] = "0123456789abcdef";
     std::string out;
     out.reserve(json.size());
+    auto escape = [&out](unsigned char c) {
+        out += "\\u00";
+        out += hex[c >> 4];
+        out += hex[c & 0xf];
+    };
     for (std::size_t i = 0; i < json.size(); ++i) {
+        const auto c = static_cast<unsigned char>(json[i]);
         const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
-        if (static_cast<unsigned char>(json[i]) == 0xc2 && next >= 0x80 && next <= 0x9f) {
-            out += "\\u00";
-            out += hex[next >> 4];
-            out += hex[next & 0xf];
+        if (c == 0x7f) {
+            escape(c);
+        } else if (c == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            escape(next);
             ++i;
         } else {
             out += json[i];
@@ -75,31 +80,34 @@ std::string utf8_or_latin1(std::string_view bytes) {
 }
 
 JsonOutput::JsonOutput(OutputWriter &writer, std::string host)
-    : PrinterOutput(std::move(host)), writer_(writer), fields_(std::make_unique<Fields>()) {}
+    : PrinterOutput(std::move(host)), writer_(writer), fields_(std::make_unique<Object>()) {}
 
 JsonOutput::~JsonOutput() = default;
 
-void JsonOutput::piece(const Piece &piece) {
+namespace {
+
+Json object_of(const Fields &fields) {
+    Json object = Json::object();
+    for (const Field &f : fields.list) object[f.key] = json_value(f.value);
+    return object;
+}
+
+}  // namespace
+
+void JsonOutput::found(Group group, const Fields &fields) {
     Json &top = fields_->top;
-    Json *target = &top;
-    if (fields_->row)
-        target = &top[fields_->row].back();
-    else if (piece.object)
-        target = &top[piece.object];
-    for (const Field &f : piece.fields) (*target)[f.key] = json_value(f.value);
+    Json &target = group == Group::PaperEstimates ? top["paper"] : top;
+    for (const Field &f : fields.list) target[f.key] = json_value(f.value);
 }
 
-void JsonOutput::begin_row(const char *table) {
-    fields_->top[table].push_back(Json::object());
-    fields_->row = table;
+void JsonOutput::row(Table table, const Fields &fields, unsigned) {
+    fields_->top[table_name(table)].push_back(object_of(fields));
 }
 
-void JsonOutput::end_row() { fields_->row = nullptr; }
+void JsonOutput::warn(const Message &message, bool) { warnings_.push_back(without_line_end(message.raw())); }
 
-void JsonOutput::warn(const std::string &text, bool) { warnings_.push_back(without_line_end(text)); }
-
-void JsonOutput::failed(const std::string &message) {
-    error_ += message;
+void JsonOutput::failed(const Message &message) {
+    error_ += message.raw();
     failed_ = true;
 }
 
@@ -117,7 +125,7 @@ std::string JsonOutput::text(int status) const {
         text.back() = ',';
         text.append(fields_->top.dump(), 1);
     }
-    return with_c1_escaped(text);
+    return with_controls_escaped(text);
 }
 
 void JsonOutput::finish(int status) {

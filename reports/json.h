@@ -1,5 +1,7 @@
 // JSON output (--json): one JSON object per printer, written whole on one line
-// when its worker ends, with its status, failure, warnings and typed fields.
+// when its worker ends, with its status, failure, warnings and what the
+// reports found: the groups' fields as the object's own keys (the paper
+// estimates as the object "paper"), each table an array of row objects.
 #pragma once
 
 #include <memory>
@@ -15,21 +17,22 @@ class JsonOutput : public PrinterOutput {
     JsonOutput(OutputWriter &writer, std::string host);
     ~JsonOutput() override;
 
-    void piece(const Piece &piece) override;
-    void begin_row(const char *table) override;
-    void end_row() override;
-    // Warnings and the failure are kept in the object, not written to standard error.
-    void warn(const std::string &text, bool namesPrinter) override;
-    void failed(const std::string &message) override;
+    void found(Group group, const Fields &fields) override;
+    void row(Table table, const Fields &fields, unsigned parts) override;
+    // Warnings and the failure are kept in the object, not written to standard
+    // error, with the printer's text as it sent it.
+    using PrinterOutput::warn;
+    void warn(const Message &message, bool namesPrinter) override;
+    void failed(const Message &message) override;
     void finish(int status) override;
 
     // The object as finish writes it, without the line end.
     std::string text(int status) const;
 
  private:
-    struct Fields;  // the JSON values, kept out of this header
+    struct Object;  // the JSON values, kept out of this header
     OutputWriter &writer_;
-    std::unique_ptr<Fields> fields_;
+    std::unique_ptr<Object> fields_;
     std::vector<std::string> warnings_;
     std::string error_;
     bool failed_ = false;

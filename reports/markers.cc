@@ -16,82 +16,91 @@ struct MarkerNames {
 
 // Named in this order, each only when an option prints it, so the warnings
 // about unnamed values come in that order too.
-MarkerNames name_marker(const std::uint64_t *flags, const MarkerTable &m, PrinterOutput &out) {
-    const bool marker = flags[1] & F1_MARKER;
+MarkerNames name_marker(const FlagWords &flags, const MarkerTable &m, PrinterOutput &out) {
+    const bool marker = flags.asked(Option::marker);
     MarkerNames n{FieldValue::absent(), FieldValue::absent(), FieldValue::absent()};
     if (marker) n.tech = checked_name(out, "prtMarkerMarkTech", MARKTECH, m.marktech);
-    if (marker || (flags[1] & F1_PAGECOUNT))
+    if (marker || flags.asked(Option::pagecount))
         n.units = checked_name(out, "prtMarkerCounterUnit", MARKERCOUNTERUNIT, m.counterunits);
-    if (marker || (flags[1] & (F1_RESOLUTION | F1_MINMARGIN)))
+    if (marker || flags.asked_any({Option::resolution, Option::minmargin}))
         n.addr = checked_name(out, "prtMarkerAddressabilityUnit", MEDIAUNIT, m.addrunits);
     return n;
 }
 
-Piece &add_margins(Piece &p, const MarkerTable &m) {
-    return p.number("northMargin", m.northMargin)
+Fields &add_margins(Fields &f, const MarkerTable &m) {
+    return f.number("northMargin", m.northMargin)
         .number("southMargin", m.southMargin)
         .number("eastMargin", m.eastMargin)
         .number("westMargin", m.westMargin);
 }
 
-Piece marker_line(const MarkerTable &m, const MarkerNames &n, PrinterOutput &out) {
-    Piece line = Piece::record().limited();
-    line.add("markerTechnology", n.tech)
-        .add("counterUnits", n.units)
-        .number("lifeCount", m.lifeCount)
-        .number("processColorants", m.processColorants)
-        .add("addressabilityUnit", n.addr)
+Fields &add_resolution(Fields &f, const MarkerTable &m, const MarkerNames &n) {
+    return f.add("addressabilityUnit", n.addr)
         .number("addressabilityFeedDir", m.addressabilityFeedDir)
         .number("addressabilityXFeedDir", m.addressabilityXFeedDir);
-    return add_margins(line, m).name("status", decode_status(static_cast<std::uint64_t>(m.status), &out));
 }
 
-void print_marker(const std::uint64_t *flags, const MarkerTable &m, PrinterOutput &out) {
-    const MarkerNames n = name_marker(flags, m, out);
-    if (flags[1] & F1_MARKER) out.piece(marker_line(m, n, out));
-    if (flags[1] & F1_PAGECOUNT)
-        out.piece(Piece::fragment().limited().add("counterUnits", n.units).number("pagecount", m.lifeCount).ends_line());
-    if (flags[1] & F1_COLORS)
-        out.piece(Piece::fragment().limited().number("processColorants", m.processColorants).ends_line());
-    if (flags[1] & F1_RESOLUTION)
-        out.piece(Piece::fragment()
-                      .limited()
-                      .add("addressabilityUnit", n.addr)
-                      .number("addressabilityFeedDir", m.addressabilityFeedDir)
-                      .number("addressabilityXFeedDir", m.addressabilityXFeedDir));
-    if (flags[1] & F1_MINMARGIN) {
-        // With --resolution the unit was just printed in the resolution fragment.
-        Piece margins = Piece::fragment().limited();
-        if (!(flags[1] & F1_RESOLUTION)) margins.add("addressabilityUnit", n.addr);
-        out.piece(add_margins(margins, m));
+// The marker's fields that the options ask for, each once: the whole row for
+// --marker, and what the other reports add to it (--pagecount the count under
+// the key of its own).
+Fields marker_fields(const FlagWords &flags, const MarkerTable &m, const MarkerNames &n, PrinterOutput &out) {
+    Fields f;
+    const bool marker = flags.asked(Option::marker);
+    if (marker) {
+        f.add("markerTechnology", n.tech).add("counterUnits", n.units).number("lifeCount", m.lifeCount);
+        f.number("processColorants", m.processColorants);
+        add_margins(add_resolution(f, m, n), m);
+        f.name("status", decode_status(static_cast<std::uint64_t>(m.status), &out));
     }
+    if (flags.asked(Option::pagecount)) {
+        if (!marker) f.add("counterUnits", n.units);
+        f.number("pagecount", m.lifeCount);
+    }
+    if (marker) return f;
+    if (flags.asked(Option::colors)) f.number("processColorants", m.processColorants);
+    if (flags.asked(Option::resolution)) add_resolution(f, m, n);
+    if (flags.asked(Option::minmargin)) {
+        if (!flags.asked(Option::resolution)) f.add("addressabilityUnit", n.addr);
+        add_margins(f, m);
+    }
+    return f;
+}
+
+unsigned marker_parts(const FlagWords &flags) {
+    unsigned parts = 0;
+    if (flags.asked(Option::marker)) parts |= MARKER_ROW;
+    if (flags.asked(Option::pagecount)) parts |= MARKER_PAGECOUNT;
+    if (flags.asked(Option::colors)) parts |= MARKER_COLORS;
+    if (flags.asked(Option::resolution)) parts |= MARKER_RESOLUTION;
+    if (flags.asked(Option::minmargin)) parts |= MARKER_MARGINS;
+    return parts;
 }
 
 }  // namespace
 
-void print_markers(const std::uint64_t *flags, const std::vector<MarkerTable> &rows, PrinterOutput &out) {
+void print_markers(const FlagWords &flags, const std::vector<MarkerTable> &rows, PrinterOutput &out) {
     for (const MarkerTable &m : rows) {
-        TableRow row(out, "markers");
-        print_marker(flags, m, out);
+        const MarkerNames names = name_marker(flags, m, out);
+        out.row(Table::Markers, marker_fields(flags, m, names, out), marker_parts(flags));
     }
 }
 
 void marker_group(ReportContext &ctx) {
-    const std::uint64_t f1 = ctx.flags[1];
-    const bool marker = f1 & F1_MARKER;
+    const FlagWords &flags = ctx.flags;
+    const bool marker = flags.asked(Option::marker);
     tabdef<MarkerTable> tab(&ctx.session);
-    if (marker || (f1 & F1_PAGECOUNT)) {
+    if (marker || flags.asked(Option::pagecount)) {
         tab.append(oid::prtMarkerLifeCount, COUNTER_TAG, &MarkerTable::lifeCount);
         tab.append(oid::prtMarkerCounterUnit, INT_TAG, &MarkerTable::counterunits);
     }
-    if (marker || (f1 & F1_COLORS)) tab.append(oid::prtMarkerProcessColorants, INT_TAG, &MarkerTable::processColorants);
-    if (marker || (f1 & (F1_RESOLUTION | F1_MINMARGIN)))
+    if (marker || flags.asked(Option::colors)) tab.append(oid::prtMarkerProcessColorants, INT_TAG, &MarkerTable::processColorants);
+    if (marker || flags.asked_any({Option::resolution, Option::minmargin}))
         tab.append(oid::prtMarkerAddressabilityUnit, INT_TAG, &MarkerTable::addrunits);
-    if (marker || (f1 & F1_RESOLUTION)) {
+    if (marker || flags.asked(Option::resolution)) {
         tab.append(oid::prtMarkerAddressabilityFeedDir, INT_TAG, &MarkerTable::addressabilityFeedDir);
         tab.append(oid::prtMarkerAddressabilityXFeedDir, INT_TAG, &MarkerTable::addressabilityXFeedDir);
     }
-    if (marker || (f1 & F1_MINMARGIN)) {
+    if (marker || flags.asked(Option::minmargin)) {
         // East is column 14 and west column 13; the output keeps north, south, east, west.
         tab.append(oid::prtMarkerNorthMargin, INT_TAG, &MarkerTable::northMargin);
         tab.append(oid::prtMarkerSouthMargin, INT_TAG, &MarkerTable::southMargin);

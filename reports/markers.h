@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+class FlagWords;
 class PrinterOutput;
 class ReportContext;
 
@@ -19,7 +20,7 @@ struct MarkerTable {
 
 // --marker, --pagecount, --colors, --resolution, --minmargin: the pieces of
 // every row, each row one row of the "markers" table.
-void print_markers(const std::uint64_t *flags, const std::vector<MarkerTable> &rows, PrinterOutput &out);
+void print_markers(const FlagWords &flags, const std::vector<MarkerTable> &rows, PrinterOutput &out);
 
 // Walks the marker table with the columns the options need and prints it.
 void marker_group(ReportContext &ctx);

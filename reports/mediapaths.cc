@@ -45,21 +45,20 @@ void print_media_path(const MediaPathInfo &p, bool wholeRow, PrinterOutput &out)
     FieldValue speedUnit = checked_name(out, "prtMediaPathMaxSpeedPrintUnit", MEDIASPEEDUNIT, p.maxSpeedPrintUnit);
     FieldValue type = checked_name(out, "prtMediaPathType", MEDIATYPE, p.type);
     if (!wholeRow) return;
-    TableRow row(out, "mediaPaths");
-    Piece line = Piece::record().limited();
+    Fields line;
     line.add("maxSpeedPrintUnit", speedUnit).add("mediaSizeUnit", sizeUnit).number("maxSpeed", p.maxSpeed);
     line.number("maxMediaFeedDir", p.maxMediaFeedDir).number("maxMediaXFeedDir", p.maxMediaXFeedDir);
     line.number("minMediaFeedDir", p.minMediaFeedDir).number("minMediaXFeedDir", p.minMediaXFeedDir);
     line.add("type", type).text("description", p.description);
-    out.piece(line.name("status", decode_status(static_cast<std::uint64_t>(p.status), &out)));
+    out.row(Table::MediaPaths, line.name("status", decode_status(static_cast<std::uint64_t>(p.status), &out)));
 }
 
 // A size summary: the unit of the row it comes from and that row's sides,
 // the cross-feed side as its low 32 bits. Without rows the values stay empty.
-Piece size_summary(const char *prefix, const std::vector<MediaPathInfo> &rows, bool empty, std::size_t at,
-                   std::int64_t feed, std::int64_t xfeed) {
+Fields size_summary(const char *prefix, const std::vector<MediaPathInfo> &rows, bool empty, std::size_t at,
+                    std::int64_t feed, std::int64_t xfeed) {
     const std::string p(prefix);
-    Piece piece = Piece::fragment().limited();
+    Fields piece;
     if (empty) return piece.absent(p + "MediaUnit").absent(p + "MediaFeedDir").absent(p + "MediaXFeedDir");
     return piece.add(p + "MediaUnit", name_or_number(MEDIAUNIT, rows[at].mediaSizeUnit))
         .number(p + "MediaFeedDir", feed)
@@ -68,23 +67,23 @@ Piece size_summary(const char *prefix, const std::vector<MediaPathInfo> &rows, b
 
 }  // namespace
 
-void print_media_paths(const std::uint64_t *flags, const std::vector<MediaPathInfo> &rows, PrinterOutput &out) {
-    for (const MediaPathInfo &p : rows) print_media_path(p, flags[0] & F0_MEDIAPATH, out);
+void print_media_paths(const FlagWords &flags, const std::vector<MediaPathInfo> &rows, PrinterOutput &out) {
+    for (const MediaPathInfo &p : rows) print_media_path(p, flags.asked(Option::mediapath), out);
 
     const MediaSummary s = summarize_media_paths(rows);
-    if (flags[0] & F0_DUPLEX) out.piece(Piece::fragment().limited().yes_no("duplex", s.duplex));
-    if (flags[0] & F0_MAXPAPERSIZE)
-        out.piece(size_summary("max", rows, s.empty, s.largestRow, s.largestFeed, s.largestXFeed));
-    if (flags[0] & F0_MINPAPERSIZE)
-        out.piece(size_summary("min", rows, s.empty, s.smallestRow, s.smallestFeed, s.smallestXFeed));
-    if (flags[0] & F0_ENGINESPEED) {
-        Piece speed = Piece::fragment().limited();
+    if (flags.asked(Option::duplex)) out.found(Group::MediaSummary, Fields().yes_no("duplex", s.duplex));
+    if (flags.asked(Option::maxpapersize))
+        out.found(Group::MediaSummary, size_summary("max", rows, s.empty, s.largestRow, s.largestFeed, s.largestXFeed));
+    if (flags.asked(Option::minpapersize))
+        out.found(Group::MediaSummary, size_summary("min", rows, s.empty, s.smallestRow, s.smallestFeed, s.smallestXFeed));
+    if (flags.asked(Option::enginespeed)) {
+        Fields speed;
         if (s.empty)
             speed.absent("maxSpeedUnit").absent("maxSpeed");
         else
             speed.add("maxSpeedUnit", name_or_number(MEDIASPEEDUNIT, rows[s.fastestRow].maxSpeedPrintUnit))
                 .number("maxSpeed", s.fastestSpeed);
-        out.piece(speed);
+        out.found(Group::MediaSummary, speed);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class FlagWords;
 class PrinterOutput;
 class ReportContext;
 
@@ -36,6 +37,6 @@ MediaSummary summarize_media_paths(const std::vector<MediaPathInfo> &rows);
 
 // --mediapath record lines, then the --duplex, --maxpapersize, --minpapersize
 // and --enginespeed fragments.
-void print_media_paths(const std::uint64_t *flags, const std::vector<MediaPathInfo> &rows, PrinterOutput &out);
+void print_media_paths(const FlagWords &flags, const std::vector<MediaPathInfo> &rows, PrinterOutput &out);
 
 void media_path_group(ReportContext &ctx);

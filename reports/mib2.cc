@@ -49,18 +49,20 @@ auto with_current_address(ReportContext &ctx, Ask ask) {
     }
 }
 
+// The vendor must be known: to name it or the model, to say which MIBs the
+// printer answers, or to ask it anything beyond MIB-II.
 bool wants_description(const ReportContext &ctx) {
-    return (ctx.flags[0] & (F0_MODEL | F0_HOSTMIB | F0_PRINTMIB | F0_VENDOR)) ||
-           (ctx.capFlags & (CAP_WANT_HOSTRES | CAP_WANT_PRINTMIB | CAP_WANT_VENDOR));
+    return ctx.flags.asked_any({Option::model, Option::hostmib, Option::printmib, Option::vendor}) ||
+           ctx.capFlags.wants_any();
 }
 
 void build_general_request(const ReportContext &ctx, tabdef<GeneralInfo> &request, const std::string &netmaskOid) {
     if (wants_description(ctx)) request.append(oid::sysDescr, STRING_TAG, &GeneralInfo::sysDescr);
-    if (ctx.flags[0] & F0_CONTACT) {
+    if (ctx.flags.asked(Option::contact)) {
         request.append(oid::sysContact, STRING_TAG, &GeneralInfo::sysContact);
         request.append(oid::sysLocation, STRING_TAG, &GeneralInfo::sysLocation);
     }
-    if (ctx.flags[0] & F0_NETCONFIG) {
+    if (ctx.flags.asked(Option::netconfig)) {
         request.append(oid::ifPhysAddress1, STRING_TAG, &GeneralInfo::hwAddr);
         request.append(oid::ifType1, INT_TAG, &GeneralInfo::ifType);
         request.append(oid::defaultNextHop, IPADDR_TAG, &GeneralInfo::gateway);
@@ -76,14 +78,14 @@ void build_general_request(const ReportContext &ctx, tabdef<GeneralInfo> &reques
 bool absorb_general_refusal(ReportContext &ctx, tabdef<GeneralInfo> &request, const std::string &rejected,
                             const std::string &netmaskOid) {
     if (rejected == oid::sysDescr)
-        throw WorkerExit(STATUS_PROBE_REJECTED,
+        throw WorkerExit(WorkerStop::ProbeRejected,
                          format_text("Warning: %s does not have a system.sysDescr.0 probably Windows NT. Skipping.\n",
                                      ctx.host()));
     if (rejected == oid::defaultNextHop && request.remove(oid::defaultNextHop)) return true;
-    if ((rejected == oid::sysContact || rejected == oid::sysLocation) && (ctx.flags[0] & F0_CONTACT)) {
+    if ((rejected == oid::sysContact || rejected == oid::sysLocation) && ctx.flags.asked(Option::contact)) {
         request.remove(oid::sysContact);
         request.remove(oid::sysLocation);
-        ctx.flags[0] &= ~F0_CONTACT;
+        ctx.flags.answered(Option::contact);
         ctx.warn(format_text("Warning: %s does't provide system.sys%s ignoring --contact.\n", ctx.host(),
                              rejected == oid::sysContact ? "Contact" : "Location"));
         return true;
@@ -99,7 +101,7 @@ bool absorb_general_refusal(ReportContext &ctx, tabdef<GeneralInfo> &request, co
         ctx.warn(format_text("Warning: %s refused %s; going on without it.\n", ctx.host(), rejected.c_str()));
         return true;
     }
-    throw WorkerExit(STATUS_PROBE_REJECTED, format_text("Warning: %s refused the general request (at \"%s\"). Skipping.\n",
+    throw WorkerExit(WorkerStop::ProbeRejected, format_text("Warning: %s refused the general request (at \"%s\"). Skipping.\n",
                                                         ctx.host(), rejected.c_str()));
 }
 
@@ -120,7 +122,7 @@ std::optional<std::string> ethernet_hwaddr(ReportContext &ctx) {
         }
         // Addresses often hold 0x00: whole bytes from the reply.
         if (row.ifType == oid::ifTypeEthernetCsmacd)
-            return octets(walk.lastResponse()->findPrefix(oid::ifPhysAddress)).value_or(std::string());
+            return octets(walk.lastResponse()->findWithin(oid::ifPhysAddress)).value_or(std::string());
     }
 }
 
@@ -158,7 +160,7 @@ void print_netconfig(ReportContext &ctx, const GeneralReply &reply, const std::s
     std::optional<std::string> hw;
     if (reply.has(oid::ifType1) && reply.info.ifType == oid::ifTypeEthernetCsmacd)
         hw = reply.has(oid::ifPhysAddress1)
-                 ? octets(reply.response->findPrefix(oid::ifPhysAddress1)).value_or(std::string())
+                 ? octets(reply.response->findWithin(oid::ifPhysAddress1)).value_or(std::string())
                  : std::string();
     else if (!(hw = ethernet_hwaddr(ctx)))
         // Interface 1 may be a loopback or serial port, and no other is Ethernet.
@@ -166,19 +168,20 @@ void print_netconfig(ReportContext &ctx, const GeneralReply &reply, const std::s
                              ctx.host()));
 
     const std::optional<std::array<unsigned char, 4>> netmask = current_netmask(ctx, reply, netmaskOid);
-    Piece addresses = Piece::fragment().name("ipaddr", dotted(ctx.session.address()));
+    Fields addresses;
+    addresses.name("ipaddr", dotted(ctx.session.address()));
     if (netmask)
         addresses.name("netmask", quad(*netmask));
     else
         ctx.warn(format_text("Warning: %s did not report a netmask.\n", ctx.host()));
-    ctx.print(addresses);
+    ctx.found(Group::Network, addresses);
     if (hw && hw->size() >= 6)
-        ctx.print(Piece::fragment().name("hwaddr", format_hwaddr(*hw)));
+        ctx.found(Group::Network, Fields().name("hwaddr", format_hwaddr(*hw)));
     else if (hw)
         ctx.warn(format_text("Warning: %s reported a hardware address of %zu bytes; no hwaddr.\n", ctx.host(),
                              hw->size()));
     if (reply.has(oid::defaultNextHop))
-        ctx.print(Piece::fragment().name("gateway", quad(reply.info.gateway)));
+        ctx.found(Group::Network, Fields().name("gateway", quad(reply.info.gateway)));
     else
         ctx.warn(format_text("Warning: %s did not report a default gateway.\n", ctx.host()));
 }
@@ -199,21 +202,22 @@ void do_general_get(ReportContext &ctx) {
     });
     const GeneralReply reply{info, request.lastResponse(), dropped, address};
 
-    if (ctx.flags[0] & F0_NETCONFIG) print_netconfig(ctx, reply, netmaskOid);
+    if (ctx.flags.asked(Option::netconfig)) print_netconfig(ctx, reply, netmaskOid);
     if (wantDescr && reply.has(oid::sysDescr)) identify_printer(ctx, info.sysDescr);
-    if (ctx.flags[0] & F0_CONTACT)
-        ctx.print(Piece::fragment().text("contact", info.sysContact).text("location", info.sysLocation));
-    if (ctx.flags[0] & F0_HOSTMIB) ctx.print(Piece::fragment().yes_no("hostmib", ctx.capFlags & CAP_HAS_HOSTRES));
-    if (ctx.flags[0] & F0_PRINTMIB) ctx.print(Piece::fragment().yes_no("printmib", ctx.capFlags & CAP_HAS_PRINTMIB));
+    if (ctx.flags.asked(Option::contact))
+        ctx.found(Group::Contact, Fields().text("contact", info.sysContact).text("location", info.sysLocation));
+    if (ctx.flags.asked(Option::hostmib))
+        ctx.found(Group::MibSupport, Fields().yes_no("hostmib", ctx.capFlags.answers(MibGroup::HostResources)));
+    if (ctx.flags.asked(Option::printmib))
+        ctx.found(Group::MibSupport, Fields().yes_no("printmib", ctx.capFlags.answers(MibGroup::PrinterMib)));
 }
 
 void do_set_contact_location(ReportContext &ctx) {
     OidSeq request;
-    const char *contact = ctx.setting(SETTING_SETCONTACT);
-    const char *location = ctx.setting(SETTING_SETLOCATION);
-    if ((ctx.flags[2] & F2_SETCONTACT) && contact)
-        request.append(oid::sysContact, STRING_TAG, contact, std::strlen(contact));
-    if ((ctx.flags[2] & F2_SETLOCATION) && location)
+    const char *contact = ctx.setting(Option::setcontact);
+    const char *location = ctx.setting(Option::setlocation);
+    if (contact) request.append(oid::sysContact, STRING_TAG, contact, std::strlen(contact));
+    if (location)
         request.append(oid::sysLocation, STRING_TAG, location, std::strlen(location));
     // A change that is not confirmed has not happened as far as anyone knows.
     exchange(ctx, SET_REQ_TAG, request);
@@ -254,25 +258,27 @@ std::optional<ConnInfo> ask_connection(ReportContext &ctx, const IPv4 &address, 
     } catch (const SNMP_error_type &) {
         return std::nullopt;  // a value of the wrong type, already warned about: no connection known
     }
-    // A column string is a character prefix, so port 80 would also match port
-    // 8080: insist on the dot that ends the port.
+    // The first connection after the local pair may belong to another port
+    // (or none): the reply must lie under the pair asked, whole arcs, so port
+    // 80 never takes a connection of port 8080.
     const OidSeq *reply = request.lastResponse();
-    if (!present(reply, (stateOid + ".").c_str()) || !present(reply, (remAddrOid + ".").c_str())) return std::nullopt;
+    if (!present(reply, stateOid.c_str()) || !present(reply, remAddrOid.c_str())) return std::nullopt;
     return conn;
 }
 
 void print_connection(ReportContext &ctx, std::uint16_t port, const std::optional<ConnInfo> &conn) {
-    TableRow row(ctx.out, "connections");
-    Piece line = Piece::record().unsigned_number("port", port).last_without_semicolon();
+    Fields line;
+    line.unsigned_number("port", port);
     if (!conn) {
         ctx.warn(format_text("Warning: %s has no TCP connection on port %u.\n", ctx.host(), port));
-        ctx.print(line.name("state", "none").absent("remotehost"));
+        ctx.row(Table::Connections, line.name("state", "none").absent("remotehost"));
         return;
     }
     if (!table_name(TCPCONNSTATES, conn->connState))
         ctx.warn(format_text("Warning: %s reported TCP connection state %lld on port %u, which has no name (1-11).\n",
                              ctx.host(), static_cast<long long>(conn->connState), port));
-    ctx.print(line.add("state", name_or_number(TCPCONNSTATES, conn->connState)).name("remotehost", quad(conn->remAddr)));
+    ctx.row(Table::Connections,
+            line.add("state", name_or_number(TCPCONNSTATES, conn->connState)).name("remotehost", quad(conn->remAddr)));
 }
 
 }  // namespace

@@ -1,8 +1,44 @@
-// output: helpers of the typed output model.
+// output: helpers of the output model.
 #include "reports/output.h"
 
 #include <cstdarg>
 #include <cstdio>
+
+const Field *Fields::find(std::string_view key) const {
+    for (const Field &f : list)
+        if (f.key == key) return &f;
+    return nullptr;
+}
+
+const char *table_name(Table table) {
+    switch (table) {
+        case Table::Storage: return "storage";
+        case Table::Connections: return "connections";
+        case Table::Markers: return "markers";
+        case Table::MediaPaths: return "mediaPaths";
+        case Table::InputTrays: return "inputTrays";
+        case Table::Languages: return "languages";
+        case Table::Channels: return "channels";
+        case Table::Display:
+        case Table::HpDisplay: return "display";
+        case Table::Covers: return "covers";
+        case Table::Supplies: return "supplies";
+        case Table::Alerts: return "alerts";
+    }
+    return "";
+}
+
+std::string Message::escaped() const {
+    std::string text;
+    for (const Part &p : parts_) text += p.printer ? escape_value(p.text) : p.text;
+    return text;
+}
+
+std::string Message::raw() const {
+    std::string text;
+    for (const Part &p : parts_) text += p.text;
+    return text;
+}
 
 std::string format_text(const char *format, ...) {
     std::va_list args;

@@ -1,7 +1,9 @@
-// The typed output of the reports: fields with typed values, grouped into
-// pieces (fragments of a printer's line, or record lines of their own) and into
-// rows of named tables, handed to the printer's output object. Renderers (the
-// classic key="value"; text) decide how they look.
+// What the reports found about a printer: typed fields in named groups about
+// the printer itself, and rows of named tables, handed to the printer's output
+// object. The model says nothing of how they look: the classic renderer
+// (classic.h) alone knows which fields share a line, which are cut at 511
+// characters and which end without a ';', and the JSON renderer (json.h)
+// where each group and table goes in the printer's object.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "snmp/session.h"
-
-// argv[0], set right after option parsing; names the program in messages.
-extern const char *progname;
+#include "snmp/warning_sink.h"
 
 class FieldValue {
  public:
@@ -43,77 +42,110 @@ class FieldValue {
 struct Field {
     std::string key;
     FieldValue value;
-    // False for values only typed renderers write (a supply's percentage, an
-    // alert's UTC time): the classic line has no field for them.
-    bool classic = true;
 };
 
-// One piece of a printer's output.
-class Piece {
+// Fields in the order a report lists them, each key once.
+class Fields {
  public:
-    enum class Kind {
-        Fragment,  // fields that continue the printer's current line
-        Record,    // a line of its own (a table row), ending in "\n"
-    };
-
-    static Piece fragment() { return Piece(Kind::Fragment); }
-    static Piece record() { return Piece(Kind::Record); }
-
-    Piece &add(std::string key, FieldValue value) {
-        fields.push_back({std::move(key), std::move(value)});
+    Fields &add(std::string key, FieldValue value) {
+        list.push_back({std::move(key), std::move(value)});
         return *this;
     }
-    Piece &text(std::string key, std::string_view printerText) { return add(std::move(key), FieldValue::text(printerText)); }
-    Piece &name(std::string key, std::string_view name) { return add(std::move(key), FieldValue::name(name)); }
-    Piece &number(std::string key, std::int64_t v) { return add(std::move(key), FieldValue::number(v)); }
-    Piece &unsigned_number(std::string key, std::uint64_t v) {
+    Fields &text(std::string key, std::string_view printerText) { return add(std::move(key), FieldValue::text(printerText)); }
+    Fields &name(std::string key, std::string_view name) { return add(std::move(key), FieldValue::name(name)); }
+    Fields &number(std::string key, std::int64_t v) { return add(std::move(key), FieldValue::number(v)); }
+    Fields &unsigned_number(std::string key, std::uint64_t v) {
         return add(std::move(key), FieldValue::unsigned_number(v));
     }
-    Piece &yes_no(std::string key, bool yes) { return add(std::move(key), FieldValue::yes_no(yes)); }
-    Piece &absent(std::string key, std::string_view absentText = "") {
+    Fields &yes_no(std::string key, bool yes) { return add(std::move(key), FieldValue::yes_no(yes)); }
+    Fields &absent(std::string key, std::string_view absentText = "") {
         return add(std::move(key), FieldValue::absent(absentText));
     }
-    // A field the classic text leaves out (see Field::classic).
-    Piece &typed_only(std::string key, FieldValue value) {
-        fields.push_back({std::move(key), std::move(value), false});
-        return *this;
-    }
 
-    // A fragment that ends the printer's line ("\n" after its fields).
-    Piece &ends_line() {
-        endsLine = true;
-        return *this;
-    }
-    // The Printer MIB's pieces are formatted into a 512-byte line: the classic
-    // text is cut at 511 characters.
-    Piece &limited() {
-        cut = true;
-        return *this;
-    }
-    // The connection line ends its last field without the ';'.
-    Piece &last_without_semicolon() {
-        lastWithoutSemicolon = true;
-        return *this;
-    }
-    // The fields belong to the sub-object of this name (the paper estimates).
-    Piece &in_object(const char *objectName) {
-        object = objectName;
-        return *this;
-    }
+    // The field of that key, or nullptr.
+    const Field *find(std::string_view key) const;
+    bool empty() const { return list.empty(); }
 
-    Kind kind;
-    std::vector<Field> fields;
-    bool endsLine = false;
-    bool cut = false;
-    bool lastWithoutSemicolon = false;
-    const char *object = nullptr;
-
- private:
-    explicit Piece(Kind k) : kind(k) {}
+    std::vector<Field> list;
 };
 
-// Everything one printer's worker writes: pieces, table rows, warnings and
-// the failure that ends it. One per printer, used by its worker only; the
+// Groups of fields about the printer itself, by the report that finds them.
+enum class Group : std::uint8_t {
+    Identification,   // vendor, model
+    Network,          // ipaddr, netmask, hwaddr, gateway
+    Contact,          // contact, location
+    MibSupport,       // hostmib, printmib
+    HpCommandSet,     // pcl, pjl, postscript, hpgl from HP's identification string
+    HostResources,    // memsize, status
+    HpStatus,         // status: the text of HP's private status variable
+    ConfigSource,     // cfgsrc
+    Serial,           // Printer MIB: serial
+    MediaSummary,     // Printer MIB: duplex, the paper size summaries, engine speed
+    PaperEstimates,   // Printer MIB: sheets loaded per paper size
+    LanguageAnswers,  // Printer MIB: postscript, pcl, ... from the interpreter table
+    ChannelAnswers,   // Printer MIB: appletalk, lpd, netware, port9100 from the channel table
+};
+
+// Tables, one row per entry.
+enum class Table : std::uint8_t {
+    Storage,
+    Connections,
+    Markers,
+    MediaPaths,
+    InputTrays,
+    Languages,
+    Channels,
+    Display,    // the Printer MIB's console display
+    HpDisplay,  // the display text of HP's private MIB (older interfaces)
+    Covers,
+    Supplies,
+    Alerts,
+};
+
+// The table's name: "storage", "connections", ... (both displays: "display").
+const char *table_name(Table table);
+
+// The reports of a marker row the options ask for: a marker is one row of
+// its table, however many of its reports are asked.
+enum MarkerPart : unsigned {
+    MARKER_ROW = 1,         // --marker
+    MARKER_PAGECOUNT = 2,   // --pagecount
+    MARKER_COLORS = 4,      // --colors
+    MARKER_RESOLUTION = 8,  // --resolution
+    MARKER_MARGINS = 16,    // --minmargin
+};
+
+// A message for standard error about one printer, in pieces: text of our own
+// and text the printer sent, which each renderer escapes by its own rules.
+class Message {
+ public:
+    Message() = default;
+    // Text of our own only.
+    Message(std::string ours) { add(std::move(ours), false); }  // NOLINT: a plain text is a message
+
+    Message &ours(std::string text) { return add(std::move(text), false); }
+    Message &theirs(std::string_view printerText) { return add(std::string(printerText), true); }
+
+    // With the printer's text through escape_value (standard error's form).
+    std::string escaped() const;
+    // With the printer's text as sent.
+    std::string raw() const;
+    bool empty() const { return parts_.empty(); }
+
+ private:
+    struct Part {
+        std::string text;
+        bool printer;
+    };
+    Message &add(std::string text, bool printer) {
+        parts_.push_back({std::move(text), printer});
+        return *this;
+    }
+    std::vector<Part> parts_;
+};
+
+// Everything one printer's worker writes: what it found, warnings and the
+// failure that ends it. One per printer, used by its worker only; the
 // renderers behind it serialise what reaches standard output.
 class PrinterOutput : public SNMP_warning_sink {
  public:
@@ -125,15 +157,16 @@ class PrinterOutput : public SNMP_warning_sink {
     // The printer's name as given: the hostname field and every message.
     const std::string &host() const { return host_; }
 
-    virtual void piece(const Piece &piece) = 0;
-    // The pieces up to end_row are one row of the named table.
-    virtual void begin_row(const char *table) = 0;
-    virtual void end_row() = 0;
+    // Fields about the printer itself.
+    virtual void found(Group group, const Fields &fields) = 0;
+    // One row of a table; parts: the MarkerPart bits of a marker row.
+    virtual void row(Table table, const Fields &fields, unsigned parts = 0) = 0;
     // A message for standard error (ending in "\n") about this printer;
     // namesPrinter: the text already names the printer.
-    void warn(const std::string &text, bool namesPrinter) override = 0;
+    void warn(const std::string &text, bool namesPrinter) override { warn(Message(text), namesPrinter); }
+    virtual void warn(const Message &message, bool namesPrinter) = 0;
     // The message of the failure that ends this printer's worker.
-    virtual void failed(const std::string &message) = 0;
+    virtual void failed(const Message &message) = 0;
     // The worker ended with status.
     virtual void finish(int status) = 0;
 
@@ -148,18 +181,6 @@ class OutputFactory {
 
  protected:
     ~OutputFactory() = default;
-};
-
-// The pieces of one table row, for the scope of this object.
-class TableRow {
- public:
-    TableRow(PrinterOutput &out, const char *table) : out_(out) { out_.begin_row(table); }
-    ~TableRow() { out_.end_row(); }
-    TableRow(const TableRow &) = delete;
-    TableRow &operator=(const TableRow &) = delete;
-
- private:
-    PrinterOutput &out_;
 };
 
 // Length of the well-formed UTF-8 character at the front of s (not empty): 1

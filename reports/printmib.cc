@@ -21,7 +21,7 @@ namespace {
 void serial_number(ReportContext &ctx) {
     const SingleValue serial = get_single(ctx, oid::prtGeneralSerialNumber1, STRING_TAG);
     if (serial.value)
-        ctx.print(Piece::fragment().limited().text("serial", *serial.value));
+        ctx.found(Group::Serial, Fields().text("serial", *serial.value));
     else if (serial.refused)
         ctx.warn(format_text("Warning: %s does not provide %s; no serial.\n", ctx.host(), oid::prtGeneralSerialNumber1));
     else
@@ -29,24 +29,45 @@ void serial_number(ReportContext &ctx) {
                              oid::prtGeneralSerialNumber1));
 }
 
+// The groups in the order they run, each with the reports (of the option
+// table) that ask for it. The channel report names its languages by the
+// interpreter table, so either report reads that.
+struct PrinterMibGroup {
+    Report report;
+    Report alsoFor;
+    void (*run)(ReportContext &);
+};
+constexpr PrinterMibGroup PRINTER_MIB_GROUPS[] = {
+    {Report::Serial, Report::Serial, serial_number},
+    {Report::Markers, Report::Markers, marker_group},
+    {Report::MediaPaths, Report::MediaPaths, media_path_group},
+    {Report::Display, Report::Display, display_group},
+    {Report::InputTrays, Report::InputTrays, input_tray_group},
+    {Report::Covers, Report::Covers, cover_group},
+    {Report::Languages, Report::Channels, language_channel_groups},
+    {Report::Supplies, Report::Supplies, supplies_group},
+    {Report::Alerts, Report::Alerts, alert_group},
+};
+
+bool asks_for(const FlagWords &flags, const PrinterMibGroup &group) {
+    return flags.asked_any(group.report) || flags.asked_any(group.alsoFor);
+}
+
 }  // namespace
 
+bool printmib_reports_asked(const FlagWords &flags) {
+    for (const PrinterMibGroup &group : PRINTER_MIB_GROUPS)
+        if (asks_for(flags, group)) return true;
+    return false;
+}
+
 void do_printmib_get(ReportContext &ctx) {
-    const std::uint64_t f0 = ctx.flags[0];
-    const std::uint64_t f1 = ctx.flags[1];
-    if (f1 & F1_SERIAL) serial_number(ctx);
-    if (f1 & (F1_MARKER | F1_PAGECOUNT | F1_COLORS | F1_RESOLUTION | F1_MINMARGIN)) marker_group(ctx);
-    if (f0 & (F0_MEDIAPATH | F0_MAXPAPERSIZE | F0_ENGINESPEED | F0_DUPLEX | F0_MINPAPERSIZE)) media_path_group(ctx);
-    if (f0 & F0_DISPLAY) display_group(ctx);
-    if (f0 & (F0_INPUTTRAY | F0_PAPER_MASK)) input_tray_group(ctx);
-    if (f0 & F0_COVERS) cover_group(ctx);
-    if (f1 & (F1_LANGUAGE_MASK | F1_CHANNEL_MASK)) language_channel_groups(ctx);
-    if (f1 & F1_SUPPLIES) supplies_group(ctx);
-    if (f1 & F1_ALERTS) alert_group(ctx);
+    for (const PrinterMibGroup &group : PRINTER_MIB_GROUPS)
+        if (asks_for(ctx.flags, group)) group.run(ctx);
 }
 
 void do_reboot(ReportContext &ctx) {
-    if (!(ctx.flags[1] & F1_REBOOT)) return;
+    if (!ctx.flags.asked(Option::reboot)) return;
     // prtGeneralReset of the first general-printer entry; 4 is powerCycleReset.
     OidSeq request;
     request.append(oid::prtGeneralReset1, INT_TAG, 4L);

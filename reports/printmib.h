@@ -5,9 +5,13 @@
 // supplies, alerts.
 #pragma once
 
+class FlagWords;
 class ReportContext;
 
-// Runs every Printer MIB report group that flags[0] and flags[1] ask for.
+// Any Printer MIB report group is asked for (the reset alone is none).
+bool printmib_reports_asked(const FlagWords &flags);
+
+// Runs every Printer MIB report group the options ask for, in a fixed order.
 void do_printmib_get(ReportContext &ctx);
 
 // Power-cycles the printer: one SetRequest of prtGeneralReset.1 = 4.

@@ -19,7 +19,7 @@ std::optional<std::string> text_value(const BerBase *v) {
 }
 
 bool present(const OidSeq *response, const char *oidstr) {
-    return response && response->findPrefix(oidstr) != nullptr;
+    return response && response->findWithin(oidstr) != nullptr;
 }
 
 std::unique_ptr<OidSeq> exchange(ReportContext &ctx, int pduTag, OidSeq &request) {

@@ -22,7 +22,7 @@ std::optional<std::string> octets(const BerBase *v);
 // The same text as a C string reads it: cut at an embedded NUL.
 std::optional<std::string> text_value(const BerBase *v);
 
-// The reply holds a binding whose text begins with oidstr.
+// The reply holds a binding at or under oidstr (whole arcs).
 bool present(const OidSeq *response, const char *oidstr);
 
 // One exchange; the printer not answering throws SNMP_error_unrecoverable.

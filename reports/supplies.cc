@@ -38,30 +38,23 @@ void print_supply(const MarkerSuppliesTable &s, PrinterOutput &out) {
     // Supply types and units without a name keep the warnings of their own.
     if (!table_name(MARKERSUPPLIESTYPE, s.type))
         out.warn(format_text("Warning: markerSupplyType=%lld out of bounds.\n", static_cast<long long>(s.type)), false);
-    out.piece(Piece::fragment().limited().add("type", name_or_number(MARKERSUPPLIESTYPE, s.type)));
+    Fields row;
+    row.add("type", name_or_number(MARKERSUPPLIESTYPE, s.type));
     if (const char *unit = table_name(MARKERSUPPLIESUNIT, s.supplyunit))
-        out.piece(Piece::fragment().limited().name("supplyunit", unit));
+        row.name("supplyunit", unit);
     else
         out.warn(format_text("Warning: markerSupplyUnit=%lld out of bounds.\n", static_cast<long long>(s.supplyunit)),
                  false);
     // maxcap and level as sent, negative special values included.
-    out.piece(Piece::record()
-                  .limited()
-                  .add("class", cls)
-                  .text("desc", s.desc)
-                  .number("maxcap", s.maxcap)
-                  .number("level", s.level)
-                  .typed_only("percent", supply_percent(s))
-                  .typed_only("levelState", supply_level_state(s.level)));
+    row.add("class", cls).text("desc", s.desc).number("maxcap", s.maxcap).number("level", s.level);
+    row.add("percent", supply_percent(s)).add("levelState", supply_level_state(s.level));
+    out.row(Table::Supplies, row);
 }
 
 }  // namespace
 
 void print_supplies(const std::vector<MarkerSuppliesTable> &rows, PrinterOutput &out) {
-    for (const MarkerSuppliesTable &s : rows) {
-        TableRow row(out, "supplies");
-        print_supply(s, out);
-    }
+    for (const MarkerSuppliesTable &s : rows) print_supply(s, out);
 }
 
 void supplies_group(ReportContext &ctx) {

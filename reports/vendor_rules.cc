@@ -157,21 +157,21 @@ std::optional<std::vector<std::string>> hp_command_set(std::string_view id) {
     return items;
 }
 
-std::vector<const char *> answer_command_set(const std::vector<std::string> &items, std::uint64_t &flags1) {
+std::vector<const char *> answer_command_set(const std::vector<std::string> &items, FlagWords &flags) {
     static const struct {
         const char *item;
-        std::uint64_t bit;
+        Option option;
         const char *key;
-    } languages[] = {{"POSTSCRIPT", F1_POSTSCRIPT, "postscript"},
-                     {"PCL", F1_PCL, "pcl"},
-                     {"HP-GL", F1_HPGL, "hpgl"},
-                     {"PJL", F1_PJL, "pjl"}};
+    } languages[] = {{"POSTSCRIPT", Option::postscript, "postscript"},
+                     {"PCL", Option::pcl, "pcl"},
+                     {"HP-GL", Option::hpgl, "hpgl"},
+                     {"PJL", Option::pjl, "pjl"}};
     std::vector<const char *> keys;
     for (const std::string &item : items) {
         for (const auto &lang : languages) {
-            if ((flags1 & lang.bit) && item == lang.item) {
+            if (flags.asked(lang.option) && item == lang.item) {
                 keys.push_back(lang.key);
-                flags1 &= ~lang.bit;
+                flags.answered(lang.option);
             }
         }
     }

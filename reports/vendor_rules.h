@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reports/flags.h"
+
 // How a model name is taken from the description, by vendor rule.
 enum class ModelOutcome {
     None,          // the rule prints no model itself (HP, Tektronix, host system, unknown)
@@ -46,8 +48,8 @@ bool hp_model_has_standard_mibs(std::string_view model, std::string_view descr);
 std::optional<std::vector<std::string>> hp_command_set(std::string_view id);
 
 // The language options (--postscript, --pcl, --hpgl, --pjl) that the command-set
-// items answer, as field keys in list order; clears each answered bit in flags1.
-std::vector<const char *> answer_command_set(const std::vector<std::string> &items, std::uint64_t &flags1);
+// items answer, as field keys in list order; marks each of them answered in flags.
+std::vector<const char *> answer_command_set(const std::vector<std::string> &items, FlagWords &flags);
 
 // --generic: the IANA enterprise number N of a sysObjectID "1.3.6.1.4.1.N...."
 // (a leading dot accepted). None for any other OID or a number above 2^32-1.

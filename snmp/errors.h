@@ -1,15 +1,14 @@
 // The exceptions of one printer's exchanges. Everything that ends or changes
-// one printer's work derives from PrinterError, so the worker catches them at
-// its top; a report catches only the cases it can handle itself.
+// one printer's work derives from PrinterError (ber/printer_error.h): these,
+// BerDecodeError for a reply that cannot be decoded, and the reports' own
+// WorkerExit. The worker catches them at its top, where the front end turns
+// each into the printer's message and status; a report catches only the cases
+// it can handle itself.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
-class PrinterError : public std::runtime_error {
- public:
-    using std::runtime_error::runtime_error;
-};
+#include "ber/printer_error.h"
 
 // The printer answered with a non-zero error-status (thrown by the session).
 class SNMP_error_oid : public PrinterError {

@@ -79,6 +79,13 @@ bool starts_with(const std::string &text, std::string_view prefix) {
     return std::string_view(text).substr(0, prefix.size()) == prefix;
 }
 
+// The entry is the identifier oid or lies under it: its text is oid's, whole,
+// or oid's followed by a dot. A column 1.3.6.1.2.1.2.2.1.3 thus never claims an
+// instance of column 30.
+bool within(const std::string &text, std::string_view oid) {
+    return starts_with(text, oid) && (text.size() == oid.size() || text[oid.size()] == '.');
+}
+
 }  // namespace
 
 template <class Match>
@@ -102,10 +109,10 @@ bool OidSeq::remove(const char *oidstr) {
     return remove_at(last_match([oidstr](const std::string &s) { return s == oidstr; }));
 }
 
-bool OidSeq::removePrefix(const char *prefix) {
-    if (!prefix) return false;
-    const std::string_view p(prefix);
-    return remove_at(last_match([p](const std::string &s) { return starts_with(s, p); }));
+bool OidSeq::removeWithin(const char *oidstr) {
+    if (!oidstr) return false;
+    const std::string_view o(oidstr);
+    return remove_at(last_match([o](const std::string &s) { return within(s, o); }));
 }
 
 BerBase *OidSeq::value(std::size_t i) const { return index[i].oid->next; }
@@ -118,6 +125,12 @@ BerBase *OidSeq::find(const char *oidstr) const {
 BerBase *OidSeq::findPrefix(const char *oidstr) const {
     const std::string_view p(oidstr);
     std::size_t i = last_match([p](const std::string &s) { return starts_with(s, p); });
+    return i < index.size() ? index[i].oid->next : nullptr;
+}
+
+BerBase *OidSeq::findWithin(const char *oidstr) const {
+    const std::string_view o(oidstr);
+    std::size_t i = last_match([o](const std::string &s) { return within(s, o); });
     return i < index.size() ? index[i].oid->next : nullptr;
 }
 

@@ -52,15 +52,19 @@ class OidSeq {
     // that retry after removing a refused OID must stop when it returns false.
     bool remove(const char *oidstr);
 
-    // Removes the last binding (in list order) whose text begins with the
-    // characters of prefix; false when none does.
-    bool removePrefix(const char *prefix);
+    // Removes the last binding whose OID is oidstr or lies under it (whole
+    // arcs: oidstr's text followed by a dot); false when none does.
+    bool removeWithin(const char *oidstr);
 
     // Value of the last binding whose text equals oidstr, or nullptr.
     BerBase *find(const char *oidstr) const;
     // Value of the last binding whose text begins with the characters of oidstr
     // (a character prefix, not an arc prefix), or nullptr.
     BerBase *findPrefix(const char *oidstr) const;
+    // Value of the last binding whose OID is oidstr or lies under it: its text
+    // is oidstr's, or oidstr's followed by a dot (whole arcs), or nullptr. This
+    // is what decides which binding belongs to which column or row.
+    BerBase *findWithin(const char *oidstr) const;
 
     // Bindings in list order; the pointers belong to this list.
     std::size_t size() const { return index.size(); }

@@ -119,7 +119,7 @@ std::int32_t snmp_request_id() {
 }
 
 SNMP_resolve_error::SNMP_resolve_error(const std::string &name)
-    : std::runtime_error("SNMP: cannot resolve hostname \"" + name + "\"."), hostname(name) {}
+    : std::runtime_error("cannot resolve hostname \"" + name + "\""), hostname(name) {}
 
 std::vector<SNMP_session::IPv4> resolve_ipv4(const char *name) {
     // gethostbyname_r keeps the order of the name service (a hosts file lists
@@ -150,10 +150,7 @@ SNMP_session::SNMP_session(SNMP_transport *transport, const char *name, const ch
       transport(transport),
       community_(community ? community : DEFAULT_COMMUNITY),
       addresses_(resolve_ipv4(name)) {
-    if (addresses_.empty()) {
-        std::fprintf(stderr, "SNMP: cannot resolve hostname \"%s\".\n", name);
-        throw SNMP_resolve_error(name);
-    }
+    if (addresses_.empty()) throw SNMP_resolve_error(name);
 }
 
 SNMP_session::SNMP_session(SNMP_transport *transport, const char *name, const char *community,

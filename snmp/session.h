@@ -15,6 +15,7 @@
 #include "snmp/packetlog.h"
 #include "snmp/snmpsock.h"
 #include "snmp/transport.h"
+#include "snmp/warning_sink.h"
 
 class BerBase;
 class BerSequence;
@@ -35,25 +36,12 @@ constexpr int GETBULK_REQ_TAG = 0xa5;
 // The protocol a session speaks. SNMPv1 is the default.
 enum class SNMP_version { V1, V2C, V3 };
 
-// A target name did not resolve. The constructor has ALREADY written
-// "SNMP: cannot resolve hostname \"%s\".\n" to standard error; the catcher (main)
-// only ends the process with status() (252), before any printer is contacted.
+// A target name did not resolve (thrown by the session's constructor, which
+// writes nothing); hostname is the name as given.
 class SNMP_resolve_error : public std::runtime_error {
  public:
     explicit SNMP_resolve_error(const std::string &name);
     std::string hostname;
-    int status() const { return 252; }
-};
-
-// Where a session's warnings go (the printer's output); standard error when
-// none is set.
-class SNMP_warning_sink {
- public:
-    // text ends in "\n"; namesPrinter: the text names the printer itself.
-    virtual void warn(const std::string &text, bool namesPrinter) = 0;
-
- protected:
-    ~SNMP_warning_sink() = default;
 };
 
 // What a received message is to the request that waits for it.
@@ -92,7 +80,7 @@ class SNMP_session {
     static constexpr int MAX_DISCARDED_REPLIES = 8;
 
     // Resolves name (gethostbyname, IPv4) and keeps every address it gives.
-    // community nullptr: "quorum". Throws SNMP_resolve_error (message written).
+    // community nullptr: "quorum". Throws SNMP_resolve_error.
     SNMP_session(SNMP_transport *transport, const char *name, const char *community);
     // No name lookup: the given addresses (network byte order), tried in order.
     SNMP_session(SNMP_transport *transport, const char *name, const char *community,

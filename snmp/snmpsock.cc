@@ -26,11 +26,6 @@ std::string socket_error_text(const std::string &step, int err) {
     return step + ": " + std::strerror(err);
 }
 
-void default_fatal(int status) {
-    std::fflush(nullptr);
-    _exit(status);
-}
-
 }  // namespace
 
 SNMP_socket_error::SNMP_socket_error(const std::string &step, int err)
@@ -40,8 +35,6 @@ void SNMP_descriptor::reset(int fd) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
 }
-
-void (*SNMP_socket::fatal_hook)(int status) = default_fatal;
 
 // One exchange in progress. Lives in its exchange object; every field is
 // guarded by pendingLock while the record is listed.
@@ -119,7 +112,8 @@ class SNMP_socket::Exchange final : public SNMP_exchange {
     std::chrono::system_clock::time_point deadline_{};
 };
 
-SNMP_socket::SNMP_socket(int timeout, int retries, int port) : timeout_(timeout), retries_(retries) {
+SNMP_socket::SNMP_socket(int timeout, int retries, int port, SNMP_receiver_failed onFailure)
+    : timeout_(timeout), retries_(retries), onFailure_(onFailure) {
     // Both databases are read only here, in the main thread, before any worker exists.
     const protoent *proto = getprotobyname("udp");
     if (!proto) throw SNMP_socket_error("protocol \"udp\" not found in the protocols database", 0);
@@ -272,8 +266,7 @@ void SNMP_socket::receiver() {
         int rc = ::poll(fds, 2, 5000);
         if (rc < 0) {
             if (errno == EINTR) continue;
-            std::perror("poll in reciever thread");
-            fatal_hook(5);
+            if (onFailure_) onFailure_("poll in reciever thread", errno);
             return;
         }
         if (fds[1].revents) return;
@@ -289,8 +282,7 @@ void SNMP_socket::receiver() {
             if (n < 0) {
                 if (errno == EAGAIN || errno == EWOULDBLOCK) break;
                 if (errno == ECONNREFUSED || errno == EINTR) continue;
-                std::perror("bad read in reciever thread");
-                fatal_hook(5);
+                if (onFailure_) onFailure_("bad read in reciever thread", errno);
                 return;
             }
             unsigned char addr[4];

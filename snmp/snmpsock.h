@@ -17,15 +17,19 @@
 struct sockaddr_in;
 
 // The transport could not be set up: the protocol lookup, the socket, the wake-up
-// pipe or the receiver thread failed. what() is the message for the user,
-// "<step>: <system error text>", not yet written anywhere; main writes it,
-// prefixed with the program name, and exits with status(), before any printer
-// has been contacted.
+// pipe or the receiver thread failed. what() says what failed, "<step>: <system
+// error text>", not yet written anywhere.
 class SNMP_socket_error : public std::runtime_error {
  public:
     SNMP_socket_error(const std::string &step, int err);
-    int status() const { return 5; }
 };
+
+// Called by the receiver thread when the socket can no longer be read: step
+// says what failed ("bad read in reciever thread" for a read failing with
+// anything but ECONNREFUSED, "poll in reciever thread" for a wait failing with
+// anything but EINTR) and err is the errno. The receiver stops after the call
+// (if it returns at all): nothing more is received.
+using SNMP_receiver_failed = void (*)(const char *step, int err);
 
 // Owns one file descriptor and closes it once.
 class SNMP_descriptor {
@@ -72,9 +76,11 @@ class SNMP_socket final : public SNMP_transport {
 
     // timeout: seconds to wait after each send; retries: sends after the first
     // (negative: nothing is ever sent); port: destination UDP port in host order,
-    // 0 for the services entry "snmp"/"udp" (161 when it is not listed).
-    // Starts the receiver thread. Throws SNMP_socket_error.
-    SNMP_socket(int timeout, int retries, int port);
+    // 0 for the services entry "snmp"/"udp" (161 when it is not listed);
+    // onFailure: told when the receiver can no longer read the socket (none:
+    // the receiver just stops). Starts the receiver thread. Throws
+    // SNMP_socket_error.
+    SNMP_socket(int timeout, int retries, int port, SNMP_receiver_failed onFailure = nullptr);
     // Wakes the receiver through its pipe (no 5-second wait), joins it and
     // closes the socket. No call may be in progress.
     ~SNMP_socket();
@@ -114,14 +120,6 @@ class SNMP_socket final : public SNMP_transport {
     // Destination port in network byte order.
     int port() const { return port_; }
 
-    // What the receiver does when reading the socket fails with anything but
-    // ECONNREFUSED (message prefix "bad read in reciever thread", status 5) or
-    // its wait (poll, 5-second time-out) fails with anything but EINTR (prefix
-    // "poll in reciever thread", status 5): it writes the message perror style, then calls this hook with
-    // the status. The default flushes stdio and ends the process with _exit.
-    // Tests may replace it; a replacement that returns stops the receiver.
-    static void (*fatal_hook)(int status);
-
  private:
     struct PendingRequest;
     class Exchange;
@@ -143,6 +141,7 @@ class SNMP_socket final : public SNMP_transport {
     SNMP_descriptor sock;
     int timeout_;
     int retries_;
+    SNMP_receiver_failed onFailure_;
     int port_;
     SNMP_descriptor wakeRead;   // the destructor writes one byte to wakeWrite to
     SNMP_descriptor wakeWrite;  // stop the receiver at once

@@ -129,8 +129,8 @@ class tabdef {
         for (auto it = columns.rbegin(); it != columns.rend(); ++it) {
             if (std::string_view(it->oidstr) == oidstr) {
                 columns.erase(std::next(it).base());
-                if (oidseq) oidseq->remove(oidstr) || oidseq->removePrefix(oidstr);
-                if (response) response->removePrefix(oidstr);
+                if (oidseq) oidseq->remove(oidstr) || oidseq->removeWithin(oidstr);
+                if (response) response->removeWithin(oidstr);
                 ahead.clear();
                 return true;
             }
@@ -139,11 +139,13 @@ class tabdef {
     }
 
     // Fills record from response; true when every column found a value. Columns
-    // are visited newest first; a missing value leaves its slot as it was.
+    // are visited newest first; a column takes the last binding at or under
+    // its OID (whole arcs, so column 3 never takes column 30's value); a
+    // missing value leaves its slot as it was.
     bool fillStruct(OidSeq &response, Record &record) {
         bool result = true;
         for (auto it = columns.rbegin(); it != columns.rend(); ++it) {
-            const BerBase *v = response.findPrefix(it->oidstr);
+            const BerBase *v = response.findWithin(it->oidstr);
             if (!v) {
                 result = false;
                 continue;

@@ -22,6 +22,7 @@
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/printmib.h"
 #include "snmp/oidseq.h"
 #include "snmp/session.h"
@@ -862,7 +863,7 @@ class DirectSession {
     }
     // Runs the reports of flags; what they printed, and how they ended.
     std::string run(std::uint64_t f0, std::uint64_t f1, std::string *how) {
-        const std::uint64_t flags[3] = {f0, f1, 0};
+        const FlagWords flags = FlagWords::from_words(f0, f1, 0);
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         *how = "ok";
@@ -875,7 +876,7 @@ class DirectSession {
             try {
                 do_printmib_get(ctx);
             } catch (const WorkerExit &e) {
-                *how = "exit " + std::to_string(e.status);
+                *how = "exit " + std::to_string(static_cast<int>(e.reason));
             } catch (const SNMP_error_type &e) {
                 *how = "wrong type " + e.str;
             } catch (const SNMP_error_oid &e) {

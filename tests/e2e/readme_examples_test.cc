@@ -1,25 +1,23 @@
-// The usage examples of README.md, run against the demo's simulated printers.
-// The examples are read from README.md itself, so README and behaviour cannot drift.
+// The examples of docs/examples.md and README.md, run against simulated printers.
+// The examples are read from the documents themselves, so documents and behaviour
+// cannot drift; the commands README.md shows for the reader's own printers are
+// parsed as prowlet parses them, and their jq filters must be ones run here.
 //
-// An example is a fenced block after a line "<!-- example -->" (optionally
-// "<!-- example exit=N -->" and/or "unordered"). Its first line is "$ COMMAND",
-// the rest is standard output. A fenced block after "<!-- example-stderr -->"
-// right behind it is the expected standard error (otherwise none is expected).
-// COMMAND is "prowlet ARGS" or "scripts/demo [OPTIONS]" (the demo's run:
-// prowlet -c demo OPTIONS 127.0.1.1-5); a prowlet command with a "|" is a
-// pipeline run by sh with the built prowlet first on the PATH. The block after
-// "<!-- packetlog -->" is a run with --debugsnmp as a terminal shows it (the
-// note naming the log on standard error, then standard output), "$ cat
-// snmplog.0" and the log it wrote.
+// The marker format is described in doc_examples.h. The block after
+// "<!-- packetlog -->" in docs/examples.md is a run with --debugsnmp as a
+// terminal shows it (the note naming the log on standard error, then standard
+// output), "$ cat snmplog.0" and the log it wrote.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,140 +25,13 @@
 #include "ber/ber.h"
 #include "ber/berseq.h"
 #include "frontend/options.h"
+#include "frontend/targets.h"
+#include "tests/e2e/doc_examples.h"
 #include "tests/support/agents.h"
 #include "tests/support/json_lines.h"
 #include "tests/support/run_prowlet.h"
 
 namespace {
-
-struct Example {
-    int line = 0;  // line of the marker in README.md
-    std::string command;
-    std::vector<std::string> args;
-    std::string out;
-    std::string err;
-    int status = 0;
-    bool unordered = false;
-    bool pipeline = false;
-};
-
-std::vector<std::string> read_lines(const std::string &path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
-}
-
-// Splits a command line as the shell would for the simple forms used in the
-// README: blanks separate words, '...' quotes text literally.
-std::vector<std::string> split_words(const std::string &text) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false, quoted = false;
-    for (char c : text) {
-        if (quoted) {
-            if (c == '\'')
-                quoted = false;
-            else
-                word += c;
-        } else if (c == '\'') {
-            quoted = inWord = true;
-        } else if (c == ' ') {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord) words.push_back(word);
-    return words;
-}
-
-// The fenced block starting at or after lines[i]; i ends after the block.
-bool read_block(const std::vector<std::string> &lines, std::size_t &i, std::vector<std::string> &block,
-                std::string &error) {
-    while (i < lines.size() && lines[i].empty()) ++i;
-    if (i >= lines.size() || lines[i].rfind("```", 0) != 0) {
-        error = "no fenced block after the marker";
-        return false;
-    }
-    for (++i; i < lines.size(); ++i) {
-        if (lines[i] == "```") {
-            ++i;
-            return true;
-        }
-        block.push_back(lines[i]);
-    }
-    error = "fenced block does not end";
-    return false;
-}
-
-const std::vector<std::string> kDemoOptions = {"--vendor", "--model", "--contact", "--pagecount",
-                                               "--supplies", "--inputtray", "--alerts"};
-
-std::vector<Example> parse_readme(std::vector<std::string> &problems) {
-    const std::vector<std::string> lines = read_lines(std::string(PROWLET_SOURCE_DIR) + "/README.md");
-    const std::regex marker(R"(^<!-- example((?: exit=\d+| unordered)*) -->$)");
-    std::vector<Example> examples;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::smatch m;
-        if (lines[i].rfind("<!-- example", 0) == 0 && lines[i].rfind("<!-- example-stderr", 0) != 0 &&
-            !std::regex_match(lines[i], m, marker)) {
-            problems.push_back("line " + std::to_string(i + 1) + ": malformed marker");
-            continue;
-        }
-        if (!std::regex_match(lines[i], m, marker)) continue;
-        Example ex;
-        ex.line = static_cast<int>(i + 1);
-        std::string attrs = m[1];
-        std::smatch a;
-        if (std::regex_search(attrs, a, std::regex(R"(exit=(\d+))"))) ex.status = std::stoi(a[1]);
-        ex.unordered = attrs.find("unordered") != std::string::npos;
-        std::vector<std::string> block;
-        std::string error;
-        std::size_t j = i + 1;
-        if (!read_block(lines, j, block, error) || block.empty() || block[0].rfind("$ ", 0) != 0) {
-            problems.push_back("line " + std::to_string(ex.line) + ": " +
-                               (error.empty() ? "block does not start with \"$ \"" : error));
-            continue;
-        }
-        ex.command = block[0].substr(2);
-        std::vector<std::string> words = split_words(ex.command);
-        if (!words.empty() && words[0] == "prowlet" && ex.command.find(" | ") != std::string::npos) {
-            ex.pipeline = true;
-        } else if (!words.empty() && words[0] == "prowlet") {
-            ex.args.assign(words.begin() + 1, words.end());
-        } else if (!words.empty() && words[0] == "scripts/demo") {
-            ex.args = {"-c", "demo"};
-            if (words.size() == 1)
-                ex.args.insert(ex.args.end(), kDemoOptions.begin(), kDemoOptions.end());
-            else
-                ex.args.insert(ex.args.end(), words.begin() + 1, words.end());
-            ex.args.push_back("127.0.1.1-5");
-        } else {
-            problems.push_back("line " + std::to_string(ex.line) + ": unknown command " + ex.command);
-            continue;
-        }
-        for (std::size_t k = 1; k < block.size(); ++k) ex.out += block[k] + "\n";
-        // An optional stderr block follows.
-        std::size_t k = j;
-        while (k < lines.size() && lines[k].empty()) ++k;
-        if (k < lines.size() && lines[k] == "<!-- example-stderr -->") {
-            std::vector<std::string> errBlock;
-            ++k;
-            if (!read_block(lines, k, errBlock, error)) {
-                problems.push_back("line " + std::to_string(k) + ": " + error);
-                continue;
-            }
-            for (const auto &l : errBlock) ex.err += l + "\n";
-        }
-        examples.push_back(ex);
-        i = j - 1;
-    }
-    return examples;
-}
 
 // Alert times are the current clock minus the age of the alert: they change
 // from run to run. A time (epoch seconds, or ISO 8601 in UTC) must be within a
@@ -267,11 +138,15 @@ std::string mask_request_id(const std::string &display) {
 
 std::unique_ptr<SimulatedPrinters> printers;
 std::unique_ptr<SimulatedV3Printers> secure;
+std::unique_ptr<NetSnmpAgent> writable;
+std::unique_ptr<TempDir> workDir;
 
+// The printers docs/examples.md describes, and the directory its commands run in.
 class DemoPrinters : public testing::Environment {
  public:
     void SetUp() override {
-        // The demo's printers: the same recordings at the same addresses, community "demo".
+        // The demo's printers: the same recordings at the same addresses, community "demo",
+        // and a printer no vendor rule knows.
         printers = std::make_unique<SimulatedPrinters>(
             std::vector<PrinterRecording>{
                 {"127.0.1.1", project_recording("hp-laserjet-4000.snmprec")},
@@ -279,14 +154,25 @@ class DemoPrinters : public testing::Environment {
                 {"127.0.1.3", project_recording("lexmark-optra-s1855.snmprec")},
                 {"127.0.1.4", project_recording("tektronix-phaser-850.snmprec")},
                 {"127.0.1.5", project_recording("xerox-docuprint-n32.snmprec")},
+                {"127.0.1.18", project_recording("unknown-vendor.snmprec")},
             },
             "demo");
         // The Lexmark once more, over SNMPv3 only, for the user of the examples.
         secure = std::make_unique<SimulatedV3Printers>(
             std::vector<PrinterRecording>{{"127.0.2.3", project_recording("lexmark-optra-s1855.snmprec")}},
             std::vector<V3User>{{"admin", "SHA-256", "AES", "demo-auth-pass", "demo-priv-pass"}});
+        // snmpsim refuses every SetRequest: net-snmp's agent takes the examples' changes.
+        writable = std::make_unique<NetSnmpAgent>(
+            NetSnmpConfig{{"127.0.3.1", "127.0.3.2", "127.0.3.3"}, "demo-rw", true, {"sysContact Print room"}});
+        // The --secrets file of the examples; prowlet refuses one that others may read.
+        workDir = std::make_unique<TempDir>("doc-examples");
+        const std::string secrets = workDir->path() + "/demo.secrets";
+        std::ofstream(secrets) << "authpass demo-auth-pass\nprivpass demo-priv-pass\n";
+        std::filesystem::permissions(secrets, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     }
     void TearDown() override {
+        workDir.reset();
+        writable.reset();
         secure.reset();
         printers.reset();
     }
@@ -294,38 +180,83 @@ class DemoPrinters : public testing::Environment {
 
 testing::Environment *const demoPrinters = testing::AddGlobalTestEnvironment(std::make_unique<DemoPrinters>().release());
 
-TEST(ReadmeExamples, AllMarkersParse) {
+// The examples of both documents, in document order: docs/examples.md reads
+// back what its earlier examples set.
+std::vector<Example> all_examples(std::vector<std::string> &problems) {
+    std::vector<Example> examples = parse_examples(PROWLET_SOURCE_DIR, "docs/examples.md", problems);
+    std::vector<Example> readme = parse_examples(PROWLET_SOURCE_DIR, "README.md", problems);
+    examples.insert(examples.end(), readme.begin(), readme.end());
+    return examples;
+}
+
+TEST(DocExamples, AllMarkersParse) {
     std::vector<std::string> problems;
-    std::vector<Example> examples = parse_readme(problems);
+    std::vector<Example> examples = parse_examples(PROWLET_SOURCE_DIR, "docs/examples.md", problems);
+    parse_examples(PROWLET_SOURCE_DIR, "README.md", problems);
     EXPECT_TRUE(problems.empty()) << testing::PrintToString(problems);
-    // The README shows examples of reports, errors and several printers.
+    // docs/examples.md shows examples of reports, errors and several printers.
     EXPECT_GE(examples.size(), 10u);
 }
 
-TEST(ReadmeExamples, OutputAsShown) {
+// Runs one example where the documents say their commands run and compares what it printed.
+void check_example(const Example &ex) {
+    SCOPED_TRACE(ex.file + " line " + std::to_string(ex.line) + ": " + ex.command);
+    const std::string binDir = std::string(PROWLET_BINARY).substr(0, std::string(PROWLET_BINARY).rfind('/'));
+    RunResult r = ex.pipeline ? run_program("/bin/sh", {"-c", "PATH=" + binDir + ":$PATH; " + ex.command},
+                                            std::chrono::seconds(120), workDir->path())
+                              : run_prowlet(ex.args, std::chrono::seconds(120), workDir->path());
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(ex.status, r.status) << r.err;
+    std::string problem;
+    std::string out = mask_times(r.out, true, problem);
+    std::string expected = mask_times(ex.out, false, problem);
+    EXPECT_EQ("", problem);
+    if (ex.unordered) {
+        std::string p1, p2;
+        EXPECT_EQ(per_printer(expected, p1), per_printer(out, p2));
+        EXPECT_EQ("", p1);
+        EXPECT_EQ("", p2);
+        EXPECT_EQ(sorted_lines(ex.err), sorted_lines(r.err));
+    } else {
+        EXPECT_EQ(expected, out);
+        EXPECT_EQ(ex.err, r.err);
+    }
+}
+
+TEST(DocExamples, OutputAsShown) {
     std::vector<std::string> problems;
-    std::vector<Example> examples = parse_readme(problems);
+    std::vector<Example> examples = all_examples(problems);
     ASSERT_FALSE(examples.empty());
-    for (const Example &ex : examples) {
-        SCOPED_TRACE("README.md line " + std::to_string(ex.line) + ": " + ex.command);
-        const std::string binDir = std::string(PROWLET_BINARY).substr(0, std::string(PROWLET_BINARY).rfind('/'));
-        RunResult r = ex.pipeline ? run_program("/bin/sh", {"-c", "PATH=" + binDir + ":$PATH; " + ex.command})
-                                  : run_prowlet(ex.args, std::chrono::seconds(120));
-        ASSERT_FALSE(r.timedOut);
-        EXPECT_EQ(ex.status, r.status) << r.err;
-        std::string problem;
-        std::string out = mask_times(r.out, true, problem);
-        std::string expected = mask_times(ex.out, false, problem);
-        EXPECT_EQ("", problem);
-        if (ex.unordered) {
-            std::string p1, p2;
-            EXPECT_EQ(per_printer(expected, p1), per_printer(out, p2));
-            EXPECT_EQ("", p1);
-            EXPECT_EQ("", p2);
-            EXPECT_EQ(sorted_lines(ex.err), sorted_lines(r.err));
-        } else {
-            EXPECT_EQ(expected, out);
-            EXPECT_EQ(ex.err, r.err);
+    for (const Example &ex : examples) check_example(ex);
+}
+
+// The commands README.md shows for the reader's own printers cannot run here:
+// each must still be a command line prowlet accepts, and each jq filter one
+// that a run of docs/examples.md checks.
+TEST(DocExamples, ReadmeCommandsAreSound) {
+    std::vector<std::string> problems;
+    std::set<std::string> testedStages;
+    for (const Example &ex : parse_examples(PROWLET_SOURCE_DIR, "docs/examples.md", problems))
+        for (const std::string &stage : pipeline_stages(ex.command)) testedStages.insert(stage);
+    const std::vector<ShownCommand> commands =
+        prowlet_commands(read_lines(std::string(PROWLET_SOURCE_DIR) + "/README.md"));
+    EXPECT_GE(commands.size(), 5u);
+    for (const ShownCommand &command : commands) {
+        SCOPED_TRACE("README.md line " + std::to_string(command.line) + ": " + command.text);
+        const std::vector<std::string> stages = pipeline_stages(command.text);
+        std::vector<std::string> words = split_words(stages[0]);
+        std::vector<char *> argv;
+        for (std::string &word : words) argv.push_back(word.data());
+        Options opts;
+        const ParseOutcome parsed = parse_options(static_cast<int>(argv.size()), argv.data(), opts);
+        EXPECT_FALSE(parsed.finished) << parsed.err;
+        if (parsed.finished) continue;
+        const Expansion targets = expand_targets({words.begin() + opts.firstTarget, words.end()}, opts.community);
+        EXPECT_TRUE(targets.ok) << targets.argument << ": " << targets.reason;
+        for (std::size_t k = 1; k < stages.size(); ++k) {
+            if (stages[k].rfind("jq ", 0) == 0) {
+                EXPECT_EQ(1u, testedStages.count(stages[k])) << stages[k];
+            }
         }
     }
 }
@@ -333,7 +264,7 @@ TEST(ReadmeExamples, OutputAsShown) {
 // The demo's printers with every report: the classic run's warnings each name
 // their printer, and the --json run agrees with it field for field (every
 // line a valid JSON object, one per printer, nothing on standard error).
-TEST(ReadmeExamples, JsonAgreesWithTheClassicRun) {
+TEST(DocExamples, JsonAgreesWithTheClassicRun) {
     const std::vector<std::string> args = {
         "-c", "demo", "-n", "9100", "--vendor", "--model", "--contact", "--netconfig", "--hostmib", "--printmib",
         "--memory", "--status", "--storage", "--marker", "--pagecount", "--colors", "--resolution", "--minmargin",
@@ -362,10 +293,10 @@ TEST(ReadmeExamples, JsonAgreesWithTheClassicRun) {
     }
 }
 
-TEST(ReadmeExamples, PacketLogAsShown) {
-    const std::vector<std::string> lines = read_lines(std::string(PROWLET_SOURCE_DIR) + "/README.md");
+TEST(DocExamples, PacketLogAsShown) {
+    const std::vector<std::string> lines = read_lines(std::string(PROWLET_SOURCE_DIR) + "/docs/examples.md");
     auto at = std::find(lines.begin(), lines.end(), "<!-- packetlog -->");
-    ASSERT_NE(lines.end(), at) << "README.md shows no packet log";
+    ASSERT_NE(lines.end(), at) << "docs/examples.md shows no packet log";
     std::size_t i = static_cast<std::size_t>(at - lines.begin()) + 1;
     std::vector<std::string> block;
     std::string error;
@@ -378,7 +309,7 @@ TEST(ReadmeExamples, PacketLogAsShown) {
     for (auto it = block.begin() + 1; it != cat; ++it) expectedTerminal += *it + "\n";
     std::vector<std::string> expectedLog(cat + 1, block.end());
 
-    TempDir dir("readme-log");
+    TempDir dir("doc-packet-log");
     std::vector<std::string> args = split_words(block[0].substr(std::string("$ prowlet ").size()));
     RunResult r = run_prowlet(args, std::chrono::seconds(60), dir.path());
     EXPECT_EQ(0, r.status) << r.err;
@@ -406,36 +337,13 @@ using OptionBits = std::map<std::string, std::pair<int, unsigned long>>;
 // Word and bit of every flag option, from the program's option table.
 OptionBits program_option_bits() {
     OptionBits program;
-    for (const FlagOption &option : flag_options()) program[option.name] = {option.word, option.bit};
+    for (const OptionSpec &option : option_table())
+        if (option.word >= 0) program[option.name] = {option.word, option.bit};
     return program;
 }
 
-// The README's option table gives each flag option's word and bit: they must
-// be those of the program's option table, and no option may be missing.
-TEST(ReadmeExamples, OptionBitsAsInTheProgram) {
-    OptionBits program = program_option_bits();
-    ASSERT_GE(program.size(), 50u);
-
-    // | `--a`, `--b` | W, 0x.. 0x.. | ... |: the n-th option takes the n-th bit.
-    std::map<std::string, std::pair<int, unsigned long>> readme;
-    static const std::regex row(R"(^\| (`--[^|]*) \| (\d), (0x[0-9a-f]+(?: 0x[0-9a-f]+)*) \|)");
-    static const std::regex name(R"(`--([a-z0-9]+)[^`]*`)");
-    for (const std::string &line : read_lines(std::string(PROWLET_SOURCE_DIR) + "/README.md")) {
-        std::smatch m;
-        if (!std::regex_search(line, m, row)) continue;
-        std::string names = m[1];
-        std::istringstream bits(m[3].str());
-        for (std::sregex_iterator it(names.begin(), names.end(), name), end; it != end; ++it) {
-            std::string bit;
-            ASSERT_TRUE(bits >> bit) << line;
-            readme[(*it)[1]] = {std::stoi(m[2]), std::stoul(bit, nullptr, 16)};
-        }
-    }
-    EXPECT_EQ(program, readme);
-}
-
 // The manual page gives them too: "(W, 0x.., 0x..)" under each option's tag.
-TEST(ReadmeExamples, ManualPageOptionBitsAsInTheProgram) {
+TEST(DocExamples, ManualPageOptionBitsAsInTheProgram) {
     OptionBits program = program_option_bits();
     ASSERT_GE(program.size(), 50u);
     const std::vector<std::string> lines = read_lines(std::string(PROWLET_SOURCE_DIR) + "/docs/prowlet.1");
@@ -461,15 +369,53 @@ TEST(ReadmeExamples, ManualPageOptionBitsAsInTheProgram) {
     EXPECT_EQ(program, manual);
 }
 
-// The parser itself: a marker without a block, a block without "$ " and an
-// unknown command are reported, not skipped silently.
-TEST(ReadmeExamples, WordsSplitLikeTheShell) {
-    EXPECT_EQ((std::vector<std::string>{"-c", "demo", "(public)", "a b"}),
-              split_words("-c  demo '(public)' 'a b'"));
-    EXPECT_EQ((std::vector<std::string>{""}), split_words("''"));
+// The readers themselves: words and pipeline stages split as the shell splits
+// the simple forms the documents use, quotes kept together.
+TEST(DocExamples, WordsAndStagesSplitLikeTheShell) {
+    struct Case {
+        std::string command;
+        std::vector<std::string> words;  // of the first stage
+        std::vector<std::string> stages;
+    };
+    const std::vector<Case> cases = {
+        {"-c  demo '(public)' 'a b'", {"-c", "demo", "(public)", "a b"}, {"-c  demo '(public)' 'a b'"}},
+        {"''", {""}, {"''"}},
+        {"--setlocation \"Hall C\" lp1", {"--setlocation", "Hall C", "lp1"}, {"--setlocation \"Hall C\" lp1"}},
+        {"prowlet --json x | jq -r '.a | @csv' | sort", {"prowlet", "--json", "x"},
+         {"prowlet --json x", "jq -r '.a | @csv'", "sort"}},
+        {"prowlet x | jq \"select(.error) | .host\"", {"prowlet", "x"}, {"prowlet x", "jq \"select(.error) | .host\""}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(c.stages, pipeline_stages(c.command));
+        EXPECT_EQ(c.words, split_words(pipeline_stages(c.command)[0]));
+    }
 }
 
-TEST(ReadmeExamples, PerPrinterStreamsIgnoreInterleaving) {
+// Commands are taken from code only (fenced, or indented by four blanks), with
+// their continuation lines; prose that starts with "prowlet" is no command.
+TEST(DocExamples, CommandsAreReadFromCodeOnly) {
+    struct Case {
+        std::vector<std::string> lines;
+        std::vector<std::string> commands;
+    };
+    const std::vector<Case> cases = {
+        {{"prowlet asks printers.", "    prowlet -c public lp1"}, {"prowlet -c public lp1"}},
+        {{"```", "$ prowlet --vendor lp1", "vendor=\"HP\";", "```"}, {"prowlet --vendor lp1"}},
+        {{"    prowlet --json lp1 |", "      jq -r '.host'"}, {"prowlet --json lp1 | jq -r '.host'"}},
+        {{"    prowlet --vendor \\", "        lp1 lp2", "    prowlet --model lp3"},
+         {"prowlet --vendor  lp1 lp2", "prowlet --model lp3"}},
+        {{"    cmake --preset release", "    scripts/demo"}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.lines));
+        std::vector<std::string> found;
+        for (const ShownCommand &command : prowlet_commands(c.lines)) found.push_back(command.text);
+        EXPECT_EQ(c.commands, found);
+    }
+}
+
+TEST(DocExamples, PerPrinterStreamsIgnoreInterleaving) {
     std::string p;
     auto a = per_printer("hostname=\"a\";x=\"1\";\nhostname=\"b\";y=\"2\";\nhostname=\"a\";z=\"3\";\n", p);
     auto b = per_printer("hostname=\"b\";y=\"2\";\nhostname=\"a\";x=\"1\";z=\"3\";\n\n", p);
@@ -481,7 +427,7 @@ TEST(ReadmeExamples, PerPrinterStreamsIgnoreInterleaving) {
     EXPECT_EQ("line without hostname: x=\"1\";", p);
 }
 
-TEST(ReadmeExamples, AlertTimesMustBeRecent) {
+TEST(DocExamples, AlertTimesMustBeRecent) {
     std::string p;
     EXPECT_EQ("time=\"*\";", mask_times("time=\"" + std::to_string(std::time(nullptr) - 60) + "\";", true, p));
     EXPECT_EQ("", p);

@@ -5,6 +5,7 @@
 
 #include "frontend/options.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "tests/frontend/argv_builder.h"
 
 namespace {
@@ -24,9 +25,9 @@ TEST(GenericOption, SetsItsBitOnly) {
         Options o;
         ParseOutcome out = parse(a, o);
         EXPECT_FALSE(out.finished) << form;
-        EXPECT_EQ(0u, o.flags[0]) << form;
-        EXPECT_EQ(F1_GENERIC, o.flags[1]) << form;
-        EXPECT_EQ(0u, o.flags[2]) << form;
+        EXPECT_EQ(0u, o.flags.word(0)) << form;
+        EXPECT_EQ(F1_GENERIC, o.flags.word(1)) << form;
+        EXPECT_EQ(0u, o.flags.word(2)) << form;
     }
 }
 
@@ -44,8 +45,8 @@ TEST(GenericOption, WithOtherOptionsAndAnArgumentRefused) {
     Argv a{"prowlet", "--gen", "--vendor", "--pcl", "printer1"};
     Options o;
     EXPECT_FALSE(parse(a, o).finished);
-    EXPECT_EQ(F0_VENDOR, o.flags[0]);
-    EXPECT_EQ(F1_GENERIC | F1_PCL, o.flags[1]);
+    EXPECT_EQ(F0_VENDOR, o.flags.word(0));
+    EXPECT_EQ(F1_GENERIC | F1_PCL, o.flags.word(1));
 
     Argv bad{"prowlet", "--generic=yes", "printer1"};
     Options ob;

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/failures.h"
 #include "frontend/maxproc.h"
 #include "frontend/prowlet.h"
 #include "frontend/targets.h"
@@ -22,6 +23,7 @@
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/output.h"
 #include "snmp/session.h"
 #include "snmp/snmpsock.h"
@@ -93,7 +95,7 @@ TEST(MaxprocArgument, BadValueEndsTheRunWithItsOwnStatus) {
 }
 
 TEST(MaxprocArgument, StatusIsNoOtherStatusOfTheRun) {
-    for (int other : {0, 1, 2, STATUS_BAD_TARGET, STATUS_NO_TARGETS, 5, 6, 7, 8, 9, 10, 11,
+    for (int other : std::initializer_list<int>{0, 1, 2, STATUS_BAD_TARGET, STATUS_NO_TARGETS, 5, 6, 7, 8, 9, 10, 11,
                       STATUS_REFUSED, STATUS_BAD_REPLY, STATUS_NO_THREAD, STATUS_INTERNAL, 252,
                       253, 255})
         EXPECT_NE(STATUS_BAD_MAXPROC, other);
@@ -127,7 +129,7 @@ void counting_general(ReportContext &ctx) {
     probeChanged.notify_all();
 }
 void nothing(ReportContext &) {}
-int no_cfgsrc(ReportContext &) { return 0; }
+bool no_cfgsrc(ReportContext &) { return true; }
 
 const ReportRoutines kCounting = {counting_general, nothing, nothing, nothing, nothing, nothing, no_cfgsrc};
 
@@ -150,7 +152,7 @@ class MaxprocWorkers : public ::testing::Test {
             data_[k].session = sessions_[k].get();
             data_[k].run = &run_;
             data_[k].outputs = &outputs_;
-            data_[k].flags[0] = F0_VENDOR;
+            data_[k].flags = FlagWords{Option::vendor};
             data_[k].reports = &kCounting;
         }
         set_ = std::make_unique<WorkerSet>(data_);

@@ -8,6 +8,7 @@
 #include "frontend/options.h"
 #include "frontend/prowlet.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "tests/frontend/argv_builder.h"
 
 namespace {
@@ -37,9 +38,9 @@ TEST(Options, DefaultsWithOneTarget) {
     Parsed p;
     parse(a, p);
     EXPECT_FALSE(p.outcome.finished);
-    EXPECT_EQ(p.opts.flags[0], 0u);
-    EXPECT_EQ(p.opts.flags[1], 0u);
-    EXPECT_EQ(p.opts.flags[2], 0u);
+    EXPECT_EQ(p.opts.flags.word(0), 0u);
+    EXPECT_EQ(p.opts.flags.word(1), 0u);
+    EXPECT_EQ(p.opts.flags.word(2), 0u);
     EXPECT_EQ(p.opts.timeout, 50u);
     EXPECT_EQ(p.opts.community, nullptr);
     EXPECT_EQ(p.opts.connList, nullptr);
@@ -114,7 +115,7 @@ TEST(Options, EveryFlagSetsExactlyItsBit) {
         Parsed p;
         parse(a, p);
         ASSERT_FALSE(p.outcome.finished) << p.getoptDiag;
-        for (int w = 0; w < 3; ++w) EXPECT_EQ(p.opts.flags[w], w == c.word ? c.bit : 0u);
+        for (int w = 0; w < 3; ++w) EXPECT_EQ(p.opts.flags.word(w), w == c.word ? c.bit : 0u);
     }
 }
 
@@ -138,9 +139,9 @@ TEST(Options, FlagBitsAreDistinctAndAvoidLowBits) {
     optind = 0;
     ParseOutcome out = parse_options(static_cast<int>(store.size()), ptrs.data(), o);
     EXPECT_FALSE(out.finished);
-    EXPECT_EQ(o.flags[0], seen[0]);
-    EXPECT_EQ(o.flags[1], seen[1]);
-    EXPECT_EQ(o.flags[2], 0u);
+    EXPECT_EQ(o.flags.word(0), seen[0]);
+    EXPECT_EQ(o.flags.word(1), seen[1]);
+    EXPECT_EQ(o.flags.word(2), 0u);
 }
 
 TEST(Options, SettingsKeepTheirArgumentTextItself) {
@@ -149,20 +150,20 @@ TEST(Options, SettingsKeepTheirArgumentTextItself) {
     Parsed p;
     parse(a, p);
     ASSERT_FALSE(p.outcome.finished);
-    EXPECT_EQ(p.opts.flags[2], F2_MAXPROC | F2_SETCONTACT | F2_SETLOCATION | F2_UPDATEFIRMWARE);
+    EXPECT_EQ(p.opts.flags.word(2), F2_MAXPROC | F2_SETCONTACT | F2_SETLOCATION | F2_UPDATEFIRMWARE);
     EXPECT_EQ(p.opts.settings[SETTING_MAXPROC], a.argv()[2]);
     EXPECT_STREQ(p.opts.settings[SETTING_SETCONTACT], "Ann");
     EXPECT_EQ(p.opts.settings[SETTING_SETLOCATION], a.argv()[5]);
     EXPECT_EQ(p.opts.settings[SETTING_UPDATEFIRMWARE], a.argv()[7]);
-    EXPECT_EQ(p.opts.flags[0], 0u);
-    EXPECT_EQ(p.opts.flags[1], 0u);
+    EXPECT_EQ(p.opts.flags.word(0), 0u);
+    EXPECT_EQ(p.opts.flags.word(1), 0u);
 }
 
 TEST(Options, OnlyGivenSettingIsSet) {
     Argv a{"prowlet", "--setlocation", "Hall", "p"};
     Parsed p;
     parse(a, p);
-    EXPECT_EQ(p.opts.flags[2], F2_SETLOCATION);
+    EXPECT_EQ(p.opts.flags.word(2), F2_SETLOCATION);
     EXPECT_EQ(p.opts.settings[SETTING_SETCONTACT], nullptr);
     EXPECT_STREQ(p.opts.settings[SETTING_SETLOCATION], "Hall");
 }
@@ -172,8 +173,8 @@ TEST(Options, RepeatedFlagChangesNothingRepeatedSettingKeepsLast) {
            "p"};
     Parsed p;
     parse(a, p);
-    EXPECT_EQ(p.opts.flags[0], F0_VENDOR);
-    EXPECT_EQ(p.opts.flags[2], F2_SETCONTACT);
+    EXPECT_EQ(p.opts.flags.word(0), F0_VENDOR);
+    EXPECT_EQ(p.opts.flags.word(2), F2_SETCONTACT);
     EXPECT_STREQ(p.opts.settings[SETTING_SETCONTACT], "second");
 }
 
@@ -255,7 +256,7 @@ TEST(Options, HelpEndsAtOnceEvenAfterBadOption) {
     EXPECT_EQ(p.outcome.err, help_text());
     EXPECT_EQ(p.outcome.out, "");
     EXPECT_EQ(p.getoptDiag, "prowlet: unrecognized option '--nosuch'\n");
-    EXPECT_EQ(p.opts.flags[0], 0u);  // --vendor after --help was never read
+    EXPECT_EQ(p.opts.flags.word(0), 0u);  // --vendor after --help was never read
 }
 
 TEST(Options, HelpTextLengthAndSampleLines) {
@@ -327,7 +328,7 @@ TEST(Options, ParsingStopsAtFirstTarget) {
     Parsed p;
     parse(a, p);
     ASSERT_FALSE(p.outcome.finished);
-    EXPECT_EQ(p.opts.flags[0], 0u);
+    EXPECT_EQ(p.opts.flags.word(0), 0u);
     EXPECT_EQ(p.opts.firstTarget, 1);
     EXPECT_EQ(a.argc() - p.opts.firstTarget, 2);
     EXPECT_STREQ(a.argv()[2], "--vendor");
@@ -338,7 +339,7 @@ TEST(Options, DoubleDashEndsOptions) {
     Parsed p;
     parse(a, p);
     ASSERT_FALSE(p.outcome.finished);
-    EXPECT_EQ(p.opts.flags[0], F0_MODEL);
+    EXPECT_EQ(p.opts.flags.word(0), F0_MODEL);
     EXPECT_STREQ(a.argv()[p.opts.firstTarget], "-weird");
 }
 
@@ -347,8 +348,8 @@ TEST(Options, UniqueAbbreviationAccepted) {
     Parsed p;
     parse(a, p);
     ASSERT_FALSE(p.outcome.finished) << p.getoptDiag;
-    EXPECT_EQ(p.opts.flags[0], F0_STATUS);
-    EXPECT_EQ(p.opts.flags[1], F1_POSTSCRIPT);
+    EXPECT_EQ(p.opts.flags.word(0), F0_STATUS);
+    EXPECT_EQ(p.opts.flags.word(1), F1_POSTSCRIPT);
     EXPECT_STREQ(p.opts.settings[SETTING_SETCONTACT], "x");
 }
 
@@ -371,7 +372,7 @@ TEST(Options, ParsesAgainAfterAnEarlierParse) {
         Parsed p;
         parse(a, p);
         EXPECT_EQ(p.opts.firstTarget, 3);
-        EXPECT_EQ(p.opts.flags[0], F0_VENDOR);
+        EXPECT_EQ(p.opts.flags.word(0), F0_VENDOR);
     }
 }
 

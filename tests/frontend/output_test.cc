@@ -8,9 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/failures.h"
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/output.h"
 #include "reports/writer.h"
 #include "snmp/session.h"

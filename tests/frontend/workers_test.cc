@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "ber/ber.h"
+#include "frontend/failures.h"
 #include "frontend/threadattr.h"
 #include "frontend/workers.h"
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/hp.h"
 #include "reports/mib2.h"
 #include "reports/output.h"
@@ -32,7 +34,7 @@ namespace {
 struct FakePrinter {
     std::uint64_t caps = 0;          // capFlags bits 3, 4 and the vendor code
     bool clearReboot = false;        // the HP reset inside the general probe
-    int exitInGeneral = 0;           // non-zero: the probe ends the worker
+    int exitInGeneral = 0;           // a status the probe ends the worker with, by the failure that means it
     int probeMs = 0;                 // how long the probe takes
     std::string throwIn;             // routine that throws
     std::string throwWhat;           // "oidptr", "oidvalue", "decode", "unrecoverable", "runtime"
@@ -61,18 +63,30 @@ void maybe_throw(SNMP_session &s, const std::string &routine) {
     if (p.throwWhat == "decode") throw BerDecodeError("length runs past the data");
     if (p.throwWhat == "unrecoverable") throw SNMP_error_unrecoverable(NO_RESPONSE);
     if (p.throwWhat == "runtime") throw std::runtime_error("out of something");
-    if (p.throwWhat == "exit") throw WorkerExit(42);
+    if (p.throwWhat == "exit") throw WorkerExit(WorkerStop::HpSettingFailed);
     if (p.throwWhat == "int") throw 7;
+}
+
+// Ends the worker with status the way a printer's failure does.
+void end_with(int status) {
+    switch (status) {
+    case STATUS_NO_RESPONSE: throw SNMP_error_unrecoverable(NO_RESPONSE);
+    case STATUS_HP_SETTING_FAILED: throw WorkerExit(WorkerStop::HpSettingFailed);
+    case STATUS_NOT_A_PRINTER: throw WorkerExit(WorkerStop::NotAPrinter);
+    case STATUS_UNKNOWN_VENDOR: throw WorkerExit(WorkerStop::UnknownVendor);
+    case STATUS_PROBE_REJECTED: throw WorkerExit(WorkerStop::ProbeRejected);
+    default: throw std::logic_error("no printer failure ends a worker with " + std::to_string(status));
+    }
 }
 
 void fake_general(ReportContext &ctx) {
     record(ctx.session, "general");
     FakePrinter p = printer_of(ctx.session);
-    ctx.capFlags |= p.caps;
-    if (p.clearReboot) ctx.flags[1] &= ~F1_REBOOT;
+    ctx.capFlags = Capabilities::from_word(ctx.capFlags.word() | p.caps);
+    if (p.clearReboot) ctx.flags.answered(Option::reboot);
     if (p.probeMs) std::this_thread::sleep_for(std::chrono::milliseconds(p.probeMs));
     maybe_throw(ctx.session, "general");
-    if (p.exitInGeneral) throw WorkerExit(p.exitInGeneral);
+    if (p.exitInGeneral) end_with(p.exitInGeneral);
 }
 
 // A stand-in that records its call and may throw.
@@ -94,7 +108,7 @@ std::uint64_t vendor(int code) { return static_cast<std::uint64_t>(code) << CAP_
 class Workers : public ::testing::Test {
  protected:
     void SetUp() override {
-        progname = "prowlet";
+        progname = "prowlet";  // option parsing in other tests sets it to their argv[0]
         callLog.clear();
         printers.clear();
     }
@@ -121,14 +135,12 @@ class Workers : public ::testing::Test {
         run_.ports = std::move(ports);
         td.run = &run_;
         td.outputs = &outputs_;
-        td.flags[0] = f0;
-        td.flags[1] = f1;
-        td.flags[2] = f2;
+        td.flags = FlagWords::from_words(f0, f1, f2);
         td.reports = &kFakes;
         testing::internal::CaptureStderr();
         int status = do_reqs(&td);
         std::string err = testing::internal::GetCapturedStderr();
-        return {status, err, td.capFlags, callLog[host]};
+        return {status, err, td.capFlags.word(), callLog[host]};
     }
 
     SNMP_socket transport_{2, -1, 0};
@@ -141,23 +153,27 @@ class Workers : public ::testing::Test {
 
 using V = std::vector<std::string>;
 
+std::uint64_t wanted(const std::uint64_t (&words)[3]) {
+    return Capabilities::wanted_by(FlagWords::from_words(words[0], words[1], words[2])).word();
+}
+
 TEST(WantedGroups, BitsFromOptions) {
     std::uint64_t none[3] = {F0_VENDOR | F0_NAME | F0_ALL, 0, F2_SETCONTACT};
-    EXPECT_EQ(wanted_groups(none), 0u);
+    EXPECT_EQ(wanted(none), 0u);
     std::uint64_t hr[3] = {F0_STATUS, 0, 0};
-    EXPECT_EQ(wanted_groups(hr), CAP_WANT_HOSTRES);
+    EXPECT_EQ(wanted(hr), CAP_WANT_HOSTRES);
     std::uint64_t pm0[3] = {F0_COVERS, 0, 0};
-    EXPECT_EQ(wanted_groups(pm0), CAP_WANT_PRINTMIB);
+    EXPECT_EQ(wanted(pm0), CAP_WANT_PRINTMIB);
     std::uint64_t pm1[3] = {0, F1_REBOOT, 0};
-    EXPECT_EQ(wanted_groups(pm1), CAP_WANT_PRINTMIB);
+    EXPECT_EQ(wanted(pm1), CAP_WANT_PRINTMIB);
     std::uint64_t langs[3] = {0, F1_LANGUAGES, 0};
-    EXPECT_EQ(wanted_groups(langs), CAP_WANT_PRINTMIB);
+    EXPECT_EQ(wanted(langs), CAP_WANT_PRINTMIB);
     std::uint64_t cfg[3] = {0, F1_CFGSRC, 0};
-    EXPECT_EQ(wanted_groups(cfg), CAP_WANT_VENDOR);
+    EXPECT_EQ(wanted(cfg), CAP_WANT_VENDOR);
     std::uint64_t fw[3] = {0, 0, F2_UPDATEFIRMWARE};
-    EXPECT_EQ(wanted_groups(fw), CAP_WANT_VENDOR);
+    EXPECT_EQ(wanted(fw), CAP_WANT_VENDOR);
     std::uint64_t all[3] = {F0_MEMORY | F0_MEDIAPATH, F1_CFGSRC, 0};
-    EXPECT_EQ(wanted_groups(all), 7u);
+    EXPECT_EQ(wanted(all), 7u);
 }
 
 TEST(CfgSrcVendors, OnlyHpHasAReport) {
@@ -370,7 +386,7 @@ TEST_F(Workers, FailuresReachingTheTopAreReportedWithTheirStatus) {
          "prowlet: p1 sent a reply that cannot be decoded (length runs past the data)\n"},
         {"hostmib", "unrecoverable", 8, "prowlet: No response from p1\n"},
         {"general", "runtime", STATUS_INTERNAL, "prowlet: p1: out of something\n"},
-        {"printmib", "exit", 42, ""},
+        {"printmib", "exit", STATUS_HP_SETTING_FAILED, ""},
         {"connections", "int", STATUS_INTERNAL, "prowlet: p1: unexpected failure\n"},
     };
     for (const ThrowCase &c : cases) {
@@ -401,13 +417,23 @@ class Joiner : public Workers {
         data_.assign(statuses.size(), ThreadData{});
         for (std::size_t i = 0; i < statuses.size(); ++i) {
             std::string name = "t" + std::to_string(i);
-            printers[name].exitInGeneral = statuses[i];
+            printers[name] = FakePrinter{};
             printers[name].probeMs = i < probeMs.size() ? probeMs[i] : 0;
             std::size_t k = statuses.size() - 1 - i;
             data_[k].session = &session(name);
             data_[k].run = &run_;
             data_[k].outputs = &outputs_;
-            data_[k].flags[0] = F0_VENDOR;
+            std::uint64_t words[3] = {F0_VENDOR, 0, 0};
+            // The statuses the worker's own steps choose come from options the
+            // stand-in printer (no MIB, no vendor) cannot serve.
+            switch (statuses[i]) {
+            case 0: break;
+            case STATUS_NO_HOST_RESOURCES: words[0] |= F0_MEMORY; break;
+            case STATUS_NO_PRINTER_MIB: words[1] |= F1_MARKER; break;
+            case STATUS_NO_VENDOR_REPORT: words[1] |= F1_CFGSRC; break;
+            default: printers[name].exitInGeneral = statuses[i];
+            }
+            data_[k].flags = FlagWords::from_words(words[0], words[1], words[2]);
             data_[k].reports = &kFakes;
         }
         set_ = std::make_unique<WorkerSet>(data_);
@@ -534,7 +560,7 @@ TEST_F(Joiner, RefusedThreadWaitsForARunningWorker) {
     WorkerSet *set;
     EXPECT_EQ(run_all({0, 0, 5, 0, 0}, set, limited_create), 5);
     EXPECT_EQ(set->joinedCount, 5u);
-    EXPECT_EQ(err_, "");
+    EXPECT_EQ(err_, "t2: memory option not supported on this printer type.\n");
     for (int i = 0; i < 5; ++i) EXPECT_EQ(callLog["t" + std::to_string(i)], V{"general"});
 }
 
@@ -551,7 +577,7 @@ TEST_F(Joiner, RefusedForGoodStopsSoundly) {
     refuse_after_two(nullptr, nullptr, nullptr, nullptr);
     WorkerSet *set;
     // t1 is started first (list order is reversed); t0 is refused.
-    EXPECT_EQ(run_all({0, 7}, set, refuse_after_two), STATUS_NO_THREAD);
+    EXPECT_EQ(run_all({0, 11}, set, refuse_after_two), STATUS_NO_THREAD);
     EXPECT_EQ(err_, "prowlet: cannot start a thread for t0: Resource temporarily unavailable\n");
     EXPECT_EQ(set->joinedCount, 1u);
     EXPECT_EQ(callLog["t1"], V{"general"});

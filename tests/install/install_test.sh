@@ -71,10 +71,8 @@ else
 fi
 
 # Every long option of the program's option table completes to itself alone.
-# (the flag options' table, then the options with handling of their own).
-options=$(sed -n -e 's/^ *{"\([a-z0-9]*\)", \(true\|false\), .*/\1/p' \
-                 -e 's/^ *{"\([a-z0-9-]*\)", OPT_.*/\1/p' "$source/frontend/options.cc")
-[ "$(wc -l <<<"$options")" -ge 63 ] || fail "found only $(wc -l <<<"$options") options in options.cc"
+options=$(sed -n 's/^ *{Option::[A-Za-z0-9]*, "\([a-z0-9-]*\)", .*/\1/p' "$source/reports/flags.cc")
+[ "$(wc -l <<<"$options")" -ge 69 ] || fail "found only $(wc -l <<<"$options") options in the option table"
 for o in $options; do
     got=$(complete_word prowlet "--$o")
     grep -qx -- "--$o" <<<"$got" || fail "--$o is not offered by the completion"

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "ber/ber.h"
+#include "frontend/failures.h"
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/hostres.h"
 #include "reports/hp.h"
 #include "reports/mib2.h"
@@ -66,16 +68,16 @@ class GeneralAgent : public testing::Test {
             ClassicOutput out(writer, "printer1", (flags[0] & F0_NAME) != 0);
             session->setWarningSink(&out);
             const RunSettings run{settings, ports};
-            ReportContext ctx(*session, out, run, flags);
-            ctx.capFlags = capFlags;
+            ReportContext ctx(*session, out, run, FlagWords::from_words(flags[0], flags[1], flags[2]));
+            ctx.capFlags = Capabilities::from_word(capFlags);
             try {
                 body(ctx);
             } catch (...) {
                 o.exitStatus = report_failure(out);
             }
             session->setWarningSink(nullptr);
-            std::copy(std::begin(ctx.flags), std::end(ctx.flags), flags);
-            capFlags = ctx.capFlags;
+            for (int w = 0; w < 3; ++w) flags[w] = ctx.flags.word(w);
+            capFlags = ctx.capFlags.word();
             out.finish(0);
         }
         o.out = testing::internal::GetCapturedStdout();
@@ -125,7 +127,7 @@ TEST_F(GeneralAgent, HpModelWithStandardMibs) {
     EXPECT_EQ("vendor=\"HP\";model=\"LaserJet 4000 Series\";hostmib=\"Y\";printmib=\"Y\";\n", o.out);
     EXPECT_EQ("", o.err);
     EXPECT_EQ(0, o.exitStatus);
-    EXPECT_EQ(VENDOR_HP, vendor_code(capFlags));
+    EXPECT_EQ(VENDOR_HP, static_cast<int>(capFlags >> CAP_VENDOR_SHIFT & 0xf));
     EXPECT_EQ(CAP_HAS_HOSTRES | CAP_HAS_PRINTMIB, capFlags & (CAP_HAS_HOSTRES | CAP_HAS_PRINTMIB));
 }
 
@@ -280,7 +282,7 @@ TEST_F(GeneralAgent, LexmarkModel) {
     Outcome o = general(F0_VENDOR | F0_MODEL | F0_HOSTMIB | F0_PRINTMIB);
     EXPECT_EQ("vendor=\"Lexmark\";model=\"Optra T612\";hostmib=\"Y\";printmib=\"Y\";\n", o.out);
     EXPECT_EQ("", o.err);
-    EXPECT_EQ(VENDOR_LEXMARK, vendor_code(capFlags));
+    EXPECT_EQ(VENDOR_LEXMARK, static_cast<int>(capFlags >> CAP_VENDOR_SHIFT & 0xf));
 }
 
 TEST_F(GeneralAgent, LexmarkWithoutDoubleSpaceWarns) {
@@ -326,14 +328,14 @@ TEST_F(GeneralAgent, EfiModelNotSupported) {
     Outcome o = general(F0_VENDOR | F0_MODEL | F0_HOSTMIB | F0_PRINTMIB);
     EXPECT_EQ("vendor=\"EFI\";hostmib=\"Y\";printmib=\"N\";\n", o.out);
     EXPECT_EQ("printer1: model option not supported on this printer type.\n", o.err);
-    EXPECT_EQ(VENDOR_EFI, vendor_code(capFlags));
+    EXPECT_EQ(VENDOR_EFI, static_cast<int>(capFlags >> CAP_VENDOR_SHIFT & 0xf));
 }
 
 TEST_F(GeneralAgent, FujiSetsNoCode) {
     agent.set(SYSDESCR, octets("Able Model-PRII"));
     Outcome o = general(F0_VENDOR | F0_MODEL);
     EXPECT_EQ("vendor=\"Fuji\";model=\"Able PRII\";\n", o.out);
-    EXPECT_EQ(0, vendor_code(capFlags));
+    EXPECT_EQ(0, static_cast<int>(capFlags >> CAP_VENDOR_SHIFT & 0xf));
 }
 
 TEST_F(GeneralAgent, HostSystemIsSkipped) {
@@ -375,7 +377,7 @@ TEST_F(GeneralAgent, SysDescrMissingFromReplySkipsIdentification) {
     Outcome o = general(F0_VENDOR | F0_HOSTMIB);
     EXPECT_EQ("hostmib=\"N\";\n", o.out);
     EXPECT_EQ("Warning: printer did not respond with a value for one of the OIDs. Buggy firmware?\n", o.err);
-    EXPECT_EQ(0, vendor_code(capFlags));
+    EXPECT_EQ(0, static_cast<int>(capFlags >> CAP_VENDOR_SHIFT & 0xf));
 }
 
 // ---- Tektronix --------------------------------------------------------------
@@ -620,7 +622,7 @@ TEST_F(GeneralAgent, HpStatusFallbackWithMemory) {
     agent.set(HPSTATUS, octets("PAPER OUT"));
     flags[0] = F0_MEMORY | F0_STATUS;
     capFlags = CAP_WANT_HOSTRES;
-    set_vendor_code(capFlags, VENDOR_HP);
+    capFlags |= std::uint64_t{VENDOR_HP} << CAP_VENDOR_SHIFT;
     Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("status=\"PAPER OUT\";memsize=\"16384\";\n", o.out);
     EXPECT_EQ("Warning: printer1 has an old firmware. Please upgrade it!\n", o.err);
@@ -631,7 +633,7 @@ TEST_F(GeneralAgent, HpStatusFallbackAloneAsksNoMore) {
     agent.set(HPSTATUS, octets("READY"));
     flags[0] = F0_STATUS;
     capFlags = CAP_WANT_HOSTRES;
-    set_vendor_code(capFlags, VENDOR_HP);
+    capFlags |= std::uint64_t{VENDOR_HP} << CAP_VENDOR_SHIFT;
     Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("status=\"READY\";\n", o.out);
     std::vector<Request> reqs = agent.requests();
@@ -642,7 +644,7 @@ TEST_F(GeneralAgent, HpStatusFallbackAloneAsksNoMore) {
 TEST_F(GeneralAgent, StatusRefusedOnOtherVendor) {
     agent.set("1.3.6.1.2.1.25.2.2.0", integer(64));
     flags[0] = F0_MEMORY | F0_STATUS;
-    set_vendor_code(capFlags, VENDOR_LEXMARK);
+    capFlags |= std::uint64_t{VENDOR_LEXMARK} << CAP_VENDOR_SHIFT;
     Outcome o = run([&](ReportContext &ctx) { do_hostmib_get(ctx); });
     EXPECT_EQ("memsize=\"64\";\n", o.out);
     EXPECT_EQ("Warning: printer1 does not provide 1.3.6.1.2.1.25.3.5.1.1.1; no status.\n", o.err);

@@ -7,6 +7,7 @@
 
 #include "reports/enums.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/hp.h"
 #include "reports/mib2.h"
 #include "reports/output.h"
@@ -17,9 +18,11 @@ namespace {
 
 // The answers of answer_command_set as the fragment prints them.
 std::string answered(const std::vector<std::string> &items, std::uint64_t &flags1) {
-    Piece fields = Piece::fragment();
-    for (const char *key : answer_command_set(items, flags1)) fields.yes_no(key, true);
-    return classic_text(fields);
+    FlagWords flags = FlagWords::from_words(0, flags1, 0);
+    Fields fields;
+    for (const char *key : answer_command_set(items, flags)) fields.yes_no(key, true);
+    flags1 = flags.word(1);
+    return classic_text(fields, false, false);
 }
 
 struct VendorCase {

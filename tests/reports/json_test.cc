@@ -36,63 +36,68 @@ TEST(JsonOutput, Cases) {
         {"nothing asked", [](PrinterOutput &) {}, 0, R"({"host":"p","exitStatus":0,"warnings":[]})"},
         {"typed fields in report order",
          [](PrinterOutput &o) {
-             o.piece(Piece::fragment().name("vendor", "HP").text("model", "4000").yes_no("hostmib", true));
-             o.piece(Piece::fragment().unsigned_number("memsize", 4294967295u).number("level", -3).absent("x"));
-             o.piece(Piece::fragment().yes_no("duplex", false).ends_line());
+             o.found(Group::Identification, Fields().name("vendor", "HP").text("model", "4000"));
+             o.found(Group::MibSupport, Fields().yes_no("hostmib", true));
+             o.found(Group::HostResources, Fields().unsigned_number("memsize", 4294967295u).number("level", -3).absent("x"));
+             o.found(Group::MediaSummary, Fields().yes_no("duplex", false));
          },
          0,
          R"({"host":"p","exitStatus":0,"warnings":[],"vendor":"HP","model":"4000","hostmib":true,)"
          R"("memsize":4294967295,"level":-3,"x":null,"duplex":false})"},
-        {"the pieces of a row make one object; rows of a table one array",
+        {"a row is one object; the rows of a table one array",
          [](PrinterOutput &o) {
-             for (int i = 1; i <= 2; ++i) {
-                 TableRow row(o, "supplies");
-                 o.piece(Piece::fragment().name("type", "toner"));
-                 o.piece(Piece::record().number("level", i));
-             }
-             TableRow row(o, "covers");
-             o.piece(Piece::record().text("description", "Door"));
+             for (int i = 1; i <= 2; ++i) o.row(Table::Supplies, Fields().name("type", "toner").number("level", i));
+             o.row(Table::Covers, Fields().text("description", "Door"));
          },
          0,
          R"({"host":"p","exitStatus":0,"warnings":[],"supplies":[{"type":"toner","level":1},)"
          R"({"type":"toner","level":2}],"covers":[{"description":"Door"}]})"},
         {"paper estimates in their object; connection lines as rows",
          [](PrinterOutput &o) {
-             o.piece(Piece::fragment().in_object("paper").number("legal", 0));
-             o.piece(Piece::fragment().in_object("paper").number("a4", 500));
-             TableRow row(o, "connections");
-             o.piece(Piece::record().unsigned_number("port", 515).name("state", "listen").last_without_semicolon());
+             o.found(Group::PaperEstimates, Fields().number("legal", 0).number("a4", 500));
+             o.row(Table::Connections, Fields().unsigned_number("port", 515).name("state", "listen"));
          },
          0,
          R"({"host":"p","exitStatus":0,"warnings":[],"paper":{"legal":0,"a4":500},)"
          R"("connections":[{"port":515,"state":"listen"}]})"},
         {"warnings and the failure are kept, without their line ends",
          [](PrinterOutput &o) {
-             o.piece(Piece::fragment().name("vendor", "HP"));
+             o.found(Group::Identification, Fields().name("vendor", "HP"));
              o.warn("Warning: Can't sense paper level.\n", false);
              o.warn("Warning: p has an old firmware. Please upgrade it!\n", true);
-             o.failed("prowlet: No response from p\n");
+             o.failed(Message("prowlet: No response from p\n"));
          },
          8,
          R"({"host":"p","exitStatus":8,"error":"prowlet: No response from p","warnings":)"
          R"(["Warning: Can't sense paper level.","Warning: p has an old firmware. Please upgrade it!"],)"
          R"("vendor":"HP"})"},
+        {"the printer's text in messages as it sent it, escaped by JSON's rules alone",
+         [](PrinterOutput &o) {
+             o.warn(Message("Warning: p: no model name in the description \"").theirs("a\x82\x7f\"b\n").ours("\".\n"),
+                    true);
+             o.failed(Message("Warning: p: unknown printer vendor. Describes itself as \"").theirs("\xc2\x9b\\").ours("\"\n"));
+         },
+         11,
+         R"({"host":"p","exitStatus":11,"error":"Warning: p: unknown printer vendor. Describes itself as \"\u009b\\\"",)"
+         R"("warnings":["Warning: p: no model name in the description \"a\u0082\u007f\"b\n\"."]})"},
         {"negative worker statuses as the process exits with them", [](PrinterOutput &) {}, -3,
          R"({"host":"p","exitStatus":253,"warnings":[]})"},
         {"quotes, backslashes, control bytes and bytes that are not UTF-8",
          [](PrinterOutput &o) {
-             o.piece(Piece::fragment().text("desc", std::string("a\"b\\c\n\t\x01\x7f", 9)));
-             o.piece(Piece::fragment().text("name", "Caf\xe9 \xc3\xa9 \xe2\x82\xac \xf0\x9f\x96\xa8 \xff"));
-             o.piece(Piece::fragment().text("nul", std::string("x\0y", 3)));
+             o.found(Group::Contact, Fields()
+                                         .text("desc", std::string("a\"b\\c\n\t\x01\x7f", 9))
+                                         .text("name", "Caf\xe9 \xc3\xa9 \xe2\x82\xac \xf0\x9f\x96\xa8 \xff")
+                                         .text("nul", std::string("x\0y", 3)));
          },
          0,
-         R"({"host":"p","exitStatus":0,"warnings":[],"desc":"a\"b\\c\n\t\u0001)"
-         "\x7f"
-         R"(","name":"Caf)"
+         R"({"host":"p","exitStatus":0,"warnings":[],"desc":"a\"b\\c\n\t\u0001\u007f",)"
+         R"("name":"Caf)"
          "\xc3\xa9 \xc3\xa9 \xe2\x82\xac \xf0\x9f\x96\xa8 \xc3\xbf"
          R"(","nul":"x\u0000y"})"},
         {"C1 controls in UTF-8 and raw as escapes; continuation bytes 0x80-0x9F kept",
-         [](PrinterOutput &o) { o.piece(Piece::fragment().text("model", "a\xc2\x9b" "b\x9d" "c\xc5\x9b\xc2\xa0")); },
+         [](PrinterOutput &o) {
+             o.found(Group::Identification, Fields().text("model", "a\xc2\x9b" "b\x9d" "c\xc5\x9b\xc2\xa0"));
+         },
          0,
          R"({"host":"p","exitStatus":0,"warnings":[],"model":"a\u009bb\u009dc)"
          "\xc5\x9b\xc2\xa0"
@@ -116,7 +121,8 @@ TEST(JsonOutput, EveryTwoByteStringIsWritable) {
         for (int b = -1; b < 256; ++b) {
             std::string s(1, static_cast<char>(a));
             if (b >= 0) s += static_cast<char>(b);
-            ASSERT_NO_THROW(json_of([&](PrinterOutput &o) { o.piece(Piece::fragment().text("t", s)); })) << a << " " << b;
+            ASSERT_NO_THROW(json_of([&](PrinterOutput &o) { o.found(Group::Identification, Fields().text("t", s)); }))
+                << a << " " << b;
         }
 }
 

@@ -13,6 +13,7 @@
 #include "reports/console.h"
 #include "reports/enums.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/inputtrays.h"
 #include "reports/interpreters.h"
 #include "reports/markers.h"
@@ -169,7 +170,7 @@ TEST(NameTables, NamedValuesKeepTheirNames) {
 }
 
 // A field value as classic output writes it.
-std::string classic(const FieldValue &v) { return classic_text(Piece::fragment().add("k", v)); }
+std::string classic(const FieldValue &v) { return classic_text(Fields().add("k", v), false, false); }
 
 TEST(NameTables, CheckedNameWarnsAndGivesTheNumber) {
     CaptureOutput printer1("printer1"), p2("p2");
@@ -196,7 +197,8 @@ std::string times(int n, const std::string &s) {
 
 struct CutCase {
     const char *name;
-    Piece piece;
+    Fields fields;
+    bool cut, endsLine;
     std::string text;
 };
 
@@ -205,29 +207,29 @@ struct CutCase {
 std::vector<CutCase> cut_cases() {
     const std::string x506(506, 'x');
     return {
-        {"ShortRecord", Piece::record().limited().text("a", "abc"), "a=\"abc\";\n"},
-        {"Exactly511", Piece::fragment().limited().text("k", x506), "k=\"" + x506 + "\";"},
-        {"LongFragment", Piece::fragment().limited().text("k", std::string(600, 'y')),
+        {"ShortRecord", Fields().text("a", "abc"), true, true, "a=\"abc\";\n"},
+        {"Exactly511", Fields().text("k", x506), true, false, "k=\"" + x506 + "\";"},
+        {"LongFragment", Fields().text("k", std::string(600, 'y')), true, false,
          "k=\"" + std::string(506, 'y') + "\";"},
-        {"LongRecord", Piece::record().limited().text("k", std::string(700, 'z')),
+        {"LongRecord", Fields().text("k", std::string(700, 'z')), true, true,
          "k=\"" + std::string(505, 'z') + "\";\n"},
-        {"FragmentEndingItsLine", Piece::fragment().limited().ends_line().text("k", std::string(520, 'w')),
+        {"FragmentEndingItsLine", Fields().text("k", std::string(520, 'w')), true, true,
          "k=\"" + std::string(505, 'w') + "\";\n"},
-        {"ThroughBackslashes", Piece::record().limited().text("d", std::string(254, '\\')),
+        {"ThroughBackslashes", Fields().text("d", std::string(254, '\\')), true, true,
          "d=\"" + std::string(504, '\\') + "\";\n"},
-        {"ThroughHexEscapes", Piece::record().limited().text("d", std::string(200, '\x01')),
+        {"ThroughHexEscapes", Fields().text("d", std::string(200, '\x01')), true, true,
          "d=\"" + times(126, "\\x01") + "\";\n"},
-        {"ThroughC1Escapes", Piece::record().limited().text("d", "ab" + times(100, "\xc2\x9b")),
+        {"ThroughC1Escapes", Fields().text("d", "ab" + times(100, "\xc2\x9b")), true, true,
          "d=\"ab" + times(62, "\\xc2\\x9b") + "\";\n"},
-        {"ThroughCharacters", Piece::record().limited().text("d", times(200, "\xe6\x97\xa5")),
+        {"ThroughCharacters", Fields().text("d", times(200, "\xe6\x97\xa5")), true, true,
          "d=\"" + times(168, "\xe6\x97\xa5") + "\";\n"},
-        {"KeyThatDoesNotFit", Piece::record().limited().text("a", std::string(500, 'x')).number("longkey", 1),
+        {"KeyThatDoesNotFit", Fields().text("a", std::string(500, 'x')).number("longkey", 1), true, true,
          "a=\"" + std::string(500, 'x') + "\";\n"},
-        {"OwnNameCut", Piece::record().limited().text("a", std::string(490, 'x')).name("b", "impressionsPerHour"),
+        {"OwnNameCut", Fields().text("a", std::string(490, 'x')).name("b", "impressionsPerHour"), true, true,
          "a=\"" + std::string(490, 'x') + "\";b=\"impression\";\n"},
-        {"FieldsAfterACutLeftOut", Piece::record().limited().text("a", std::string(600, 'x')).number("b", 1),
+        {"FieldsAfterACutLeftOut", Fields().text("a", std::string(600, 'x')).number("b", 1), true, true,
          "a=\"" + std::string(505, 'x') + "\";\n"},
-        {"UnlimitedPieceWhole", Piece::record().text("a", std::string(600, 'x')),
+        {"UnlimitedPieceWhole", Fields().text("a", std::string(600, 'x')), false, true,
          "a=\"" + std::string(600, 'x') + "\";\n"},
     };
 }
@@ -236,9 +238,9 @@ class LineLimitCut : public testing::TestWithParam<CutCase> {};
 
 TEST_P(LineLimitCut, ClassicText) {
     const CutCase &c = GetParam();
-    const std::string text = classic_text(c.piece);
+    const std::string text = classic_text(c.fields, c.cut, c.endsLine);
     EXPECT_EQ(c.text, text);
-    if (c.piece.cut) {
+    if (c.cut) {
         EXPECT_LE(text.size(), 511u);
     }
 }
@@ -258,14 +260,7 @@ TEST(LineLimit, LongPrinterTextIsCutInTheRecordLine) {
 // ---------------------------------------------------------------------------
 // Markers
 
-// One flag array for the test that is running; each call rewrites it.
-std::uint64_t F[3];
-const std::uint64_t *flags(std::uint64_t f0, std::uint64_t f1) {
-    F[0] = f0;
-    F[1] = f1;
-    F[2] = 0;
-    return F;
-}
+FlagWords flags(std::uint64_t f0, std::uint64_t f1) { return FlagWords::from_words(f0, f1, 0); }
 
 MarkerTable marker(std::int64_t lifeCount) {
     MarkerTable m;
@@ -754,7 +749,7 @@ ProtocolTable channel(std::int64_t type, std::int64_t cur = 1, std::int64_t def 
 }
 
 TEST(Channels, PresenceAnswers) {
-    const std::uint64_t *f = flags(0, F1_PORT9100 | F1_NETWARE | F1_LPD | F1_APPLETALK);
+    FlagWords f = flags(0, F1_PORT9100 | F1_NETWARE | F1_LPD | F1_APPLETALK);
     Capture rprinter = capture("p", [&](PrinterOutput &out) {
         print_channels(f, {}, {channel(9)}, out);
     });

@@ -76,11 +76,23 @@ TEST(OidSeq, FindAndFindPrefixMeetTheLastMatchFirst) {
     EXPECT_EQ(nullptr, seq->findPrefix("1.3.6.1.2.1.2"));
 }
 
-TEST(OidSeq, FindPrefixIsACharacterPrefix) {
-    auto seq = received({{"1.3.6.1.2.1.2.2.1.30.1", fake_int(7)}});
+TEST(OidSeq, FindPrefixIsACharacterPrefixFindWithinTakesWholeArcs) {
+    auto seq = received({{"1.3.6.1.2.1.2.2.1.3.1", fake_int(6)}, {"1.3.6.1.2.1.2.2.1.30.1", fake_int(7)}});
     auto *v = dynamic_cast<BerInt *>(seq->findPrefix("1.3.6.1.2.1.2.2.1.3"));
     ASSERT_NE(nullptr, v);
     EXPECT_EQ(7, v->value);
+    struct {
+        const char *oid;
+        long expected;  // 0: none
+    } const cases[] = {{"1.3.6.1.2.1.2.2.1.3", 6},   {"1.3.6.1.2.1.2.2.1.30", 7}, {"1.3.6.1.2.1.2.2.1.3.1", 6},
+                       {"1.3.6.1.2.1.2.2.1.3.10", 0}, {"1.3.6.1.2.1.2.2.1", 7},    {"1.3.6.1.2.1.2.2.1.", 0}};
+    for (const auto &c : cases) {
+        auto *w = dynamic_cast<BerInt *>(seq->findWithin(c.oid));
+        EXPECT_EQ(c.expected, w ? w->value : 0) << c.oid;
+    }
+    EXPECT_TRUE(seq->removeWithin("1.3.6.1.2.1.2.2.1.3"));
+    EXPECT_EQ(nullptr, seq->findWithin("1.3.6.1.2.1.2.2.1.3"));
+    EXPECT_NE(nullptr, seq->findWithin("1.3.6.1.2.1.2.2.1.30"));
 }
 
 TEST(OidSeq, DuplicateOidFindsTheLaterBinding) {

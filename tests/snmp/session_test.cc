@@ -403,7 +403,7 @@ TEST(SNMP_session, LocalhostResolves) {
     EXPECT_EQ((SNMP_session::IPv4{127, 0, 1, 5}), dotted.addresses()[0]);
 }
 
-TEST(SNMP_session, UnresolvableNameThrowsAfterItsMessage) {
+TEST(SNMP_session, UnresolvableNameThrowsAndWritesNothing) {
     // Only inside the private namespace: a lookup must not reach a real name server.
     if (!snmp_test::in_netns()) GTEST_SKIP() << "name lookups run only inside a private network namespace";
     SNMP_socket sock(1, 0, 1161);
@@ -412,10 +412,9 @@ TEST(SNMP_session, UnresolvableNameThrowsAfterItsMessage) {
         SNMP_session session(&sock, "no-such-printer.invalid", nullptr);
         FAIL() << "resolved";
     } catch (const SNMP_resolve_error &e) {
-        EXPECT_EQ(252, e.status());
         EXPECT_EQ("no-such-printer.invalid", e.hostname);
     }
-    EXPECT_EQ("SNMP: cannot resolve hostname \"no-such-printer.invalid\".\n", err.text());
+    EXPECT_EQ("", err.text());
 }
 
 TEST(SNMP_session, ExplicitAddressesMustNotBeEmpty) {

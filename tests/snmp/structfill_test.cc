@@ -92,6 +92,27 @@ TEST(tabdef, OtherErrorStatusesDuringAWalkReachTheCaller) {
     }
 }
 
+TEST(tabdef, ColumnsThreeAndThirtyWalkedTogether) {
+    // "...1.3" is a character prefix of column 30's instances: each column must
+    // take its own binding, by whole arcs.
+    const std::string col3 = "1.3.6.1.2.1.2.2.1.3", col30 = "1.3.6.1.2.1.2.2.1.30";
+    FakeMib mib;
+    for (int i = 1; i <= 2; ++i) {
+        mib.set(col3 + "." + std::to_string(i), fake_int(i));
+        mib.set(col30 + "." + std::to_string(i), fake_int(100 * i));
+    }
+    Fixture f(fake_mib_handler(mib));
+    tabdef<Row> t(&f.session);
+    t.append(col3.c_str(), INT_TAG, &Row::index);
+    t.append(col30.c_str(), INT_TAG, &Row::ticks);
+    const std::vector<Row> rows = t.get();
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_EQ(1, rows[0].index);
+    EXPECT_EQ(100, rows[0].ticks);
+    EXPECT_EQ(2, rows[1].index);
+    EXPECT_EQ(200, rows[1].ticks);
+}
+
 struct StuckCase {
     const char *name;
     const char *answer;  // OID the agent returns for the second step

@@ -9,13 +9,9 @@
 #include "reports/classic.h"
 #include "reports/output.h"
 
-struct CapturedPiece {
-    bool continues;  // a fragment of the printer's line; false for a record line
-    std::string text;
-    bool operator==(const CapturedPiece &) const = default;
-};
+using CapturedPiece = ClassicPiece;
 
-inline void PrintTo(const CapturedPiece &p, std::ostream *os) {
+inline void PrintTo(const ClassicPiece &p, std::ostream *os) {
     *os << (p.continues ? "fragment " : "line ") << testing::PrintToString(p.text);
 }
 
@@ -23,18 +19,20 @@ class CaptureOutput : public PrinterOutput {
  public:
     explicit CaptureOutput(std::string host = "p") : PrinterOutput(std::move(host)) {}
 
-    void piece(const Piece &p) override {
-        pieces.push_back({p.kind == Piece::Kind::Fragment, classic_text(p)});
-        if (!openRow.empty()) rowPieces.back().push_back(pieces.size() - 1);
+    void found(Group group, const Fields &fields) override {
+        for (ClassicPiece &p : classic_pieces(group, fields)) pieces.push_back(std::move(p));
     }
-    void begin_row(const char *table) override {
-        openRow = table;
-        rows.push_back(table);
+    void row(Table table, const Fields &fields, unsigned parts) override {
+        rows.push_back(table_name(table));
         rowPieces.emplace_back();
+        for (ClassicPiece &p : classic_pieces(table, fields, parts)) {
+            pieces.push_back(std::move(p));
+            rowPieces.back().push_back(pieces.size() - 1);
+        }
     }
-    void end_row() override { openRow.clear(); }
-    void warn(const std::string &text, bool) override { err += text; }
-    void failed(const std::string &message) override { err += message; }
+    using PrinterOutput::warn;
+    void warn(const Message &message, bool) override { err += message.escaped(); }
+    void failed(const Message &message) override { err += message.escaped(); }
     void finish(int status) override { finished = status; }
 
     // The pieces' text run together, as one printer's output.
@@ -49,7 +47,4 @@ class CaptureOutput : public PrinterOutput {
     std::vector<std::string> rows;                   // table of each row, in order
     std::vector<std::vector<std::size_t>> rowPieces;  // pieces of each row
     int finished = -1000;
-
- private:
-    std::string openRow;
 };

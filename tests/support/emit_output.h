@@ -12,6 +12,7 @@
 
 #include "reports/classic.h"
 #include "reports/flags.h"
+#include "tests/support/flag_bits.h"
 #include "reports/writer.h"
 #include "snmp/session.h"
 

@@ -1,0 +1,79 @@
+// failures: the messages and statuses of whatever ends a printer's worker.
+#include "frontend/failures.h"
+
+#include <cstring>
+#include <exception>
+
+#include "ber/ber.h"
+#include "reports/context.h"
+#include "reports/output.h"
+#include "snmp/errors.h"
+
+const char *progname = "prowlet";
+
+int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &error) {
+    if (error.reason == SEND_FAILED)
+        out.failed(format_text("%s: cannot send to %s: %s\n", progname, out.host().c_str(),
+                               std::strerror(error.sendError)));
+    else
+        out.failed(format_text("%s: No response from %s\n", progname, out.host().c_str()));
+    return STATUS_NO_RESPONSE;
+}
+
+ExitStatus stop_status(WorkerStop reason) {
+    switch (reason) {
+        case WorkerStop::NotAPrinter: return STATUS_NOT_A_PRINTER;
+        case WorkerStop::UnknownVendor: return STATUS_UNKNOWN_VENDOR;
+        case WorkerStop::ProbeRejected: return STATUS_PROBE_REJECTED;
+        case WorkerStop::HpSettingFailed: return STATUS_HP_SETTING_FAILED;
+    }
+    return STATUS_INTERNAL;
+}
+
+namespace {
+
+ExitStatus security_status(SNMP_error_security::Cause cause) {
+    switch (cause) {
+        case SNMP_error_security::UNKNOWN_USER: return STATUS_UNKNOWN_USER;
+        case SNMP_error_security::WRONG_DIGEST: return STATUS_WRONG_DIGEST;
+        case SNMP_error_security::UNSUPPORTED_LEVEL: return STATUS_UNSUPPORTED_LEVEL;
+        case SNMP_error_security::DECRYPTION_ERROR: return STATUS_DECRYPTION_ERROR;
+        case SNMP_error_security::ACCESS_DENIED: return STATUS_ACCESS_DENIED;
+        case SNMP_error_security::ENGINE_CHANGED: return STATUS_ENGINE_CHANGED;
+        default: return STATUS_SNMPV3_FAILURE;
+    }
+}
+
+}  // namespace
+
+int report_failure(PrinterOutput &out) {
+    const char *host = out.host().c_str();
+    try {
+        throw;
+    } catch (const WorkerExit &e) {
+        if (!e.message.empty()) out.failed(e.message);
+        return stop_status(e.reason);
+    } catch (const SNMP_error_unrecoverable &e) {
+        return handle_unrecoverable(out, e);
+    } catch (const SNMP_error_oid &e) {
+        out.failed(e.str.empty()
+                       ? format_text("%s: %s refused a request (error-status %d)\n", progname, host, e.status)
+                       : format_text("%s: %s refused %s (error-status %d)\n", progname, host, e.str.c_str(), e.status));
+        return STATUS_REFUSED;
+    } catch (const SNMP_error_security &e) {
+        out.failed(format_text("%s: %s\n", progname, e.what()));
+        return security_status(e.cause);
+    } catch (const SNMP_error_type &e) {
+        out.failed(format_text("%s: %s sent a value of the wrong type for %s\n", progname, host, e.str.c_str()));
+        return STATUS_BAD_REPLY;
+    } catch (const BerDecodeError &e) {
+        out.failed(format_text("%s: %s sent a reply that cannot be decoded (%s)\n", progname, host, e.what()));
+        return STATUS_BAD_REPLY;
+    } catch (const std::exception &e) {
+        out.failed(format_text("%s: %s: %s\n", progname, host, e.what()));
+        return STATUS_INTERNAL;
+    } catch (...) {
+        out.failed(format_text("%s: %s: unexpected failure\n", progname, host));
+        return STATUS_INTERNAL;
+    }
+}
