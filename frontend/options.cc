@@ -152,6 +152,8 @@ void take_snmp_option(Option o, SnmpOptions &snmp) {
     case Option::v3PrivProtocol: snmp.privProtocol = optarg; break;
     case Option::v3PrivPassphrase: snmp.privPass = take_secret(optarg); break;
     case Option::secrets: snmp.secretsFile = optarg; break;
+    case Option::v3EngineId: snmp.engineId = optarg; break;
+    case Option::knownEngines: snmp.knownEngines = optarg; break;
     default: throw std::logic_error("not an SNMP option");
     }
 }

@@ -26,7 +26,7 @@ enum class Option : std::uint8_t {
     // Options with handling of their own: no flag bit. helpAbbrev is "--he",
     // which meant --help before --health began with the same letters.
     community, timeout, connection, help, helpAbbrev, snmpVersion, v3User, v3Level, v3AuthProtocol,
-    v3AuthPassphrase, v3PrivProtocol, v3PrivPassphrase, secrets,
+    v3AuthPassphrase, v3PrivProtocol, v3PrivPassphrase, secrets, v3EngineId, knownEngines,
 };
 
 // The group of MIB variables an option asks about; a printer answers a group
