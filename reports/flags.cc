@@ -71,7 +71,6 @@ constexpr OptionSpec OPTION_TABLE[] = {
     {Option::timeout, "timeout", 0, true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {{55, "\t--timeout\t"}}},
     {Option::connection, "connection", 'n', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {{5, "\t-n {PORT}\t\tCommunicate on a port other than the standard SNMP port UDP 161"}, {52, "\t--connection port\t"}}},
     {Option::help, "help", 0, false, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
-    {Option::helpAbbrev, "he", 0, false, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
     {Option::snmpVersion, "snmp-version", 'v', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
     {Option::v3User, "v3-user", 'u', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
     {Option::v3Level, "v3-level", 'l', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
