@@ -87,8 +87,9 @@ std::optional<std::vector<TargetSpec>> expand_arguments(int argc, char **argv, c
     std::vector<std::string> args(argv + opts.firstTarget, argv + argc);
     Expansion expansion = expand_targets(args, opts.community);
     if (!expansion.ok) {
-        std::fprintf(stderr, "%s: bad printer argument \"%s\": %s.\n", progname, expansion.argument.c_str(),
-                     expansion.reason.c_str());
+        // Quoted as printer texts are: no control byte reaches the terminal.
+        std::fprintf(stderr, "%s: bad printer argument \"%s\": %s.\n", progname,
+                     escape_value(expansion.argument).c_str(), expansion.reason.c_str());
         status = STATUS_BAD_TARGET;
         return std::nullopt;
     }

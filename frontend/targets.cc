@@ -1,4 +1,5 @@
-// Target expansion: "name(community)", a.b.c.d-e ranges and a.b.c.d/len or /mask subnets.
+// Target expansion: "name(community)", host names and addresses, a.b.c.d-e and a.b.c.d-w.x.y.z
+// ranges, a.b.c.d/len or /mask subnets.
 #include "frontend/targets.h"
 
 #include <cstdint>
@@ -74,17 +75,31 @@ struct FormResult {
     std::optional<std::string> refusal;
 };
 
+// The addresses first to last, in order; none when first > last.
+FormResult add_addresses(std::uint32_t first, std::uint32_t last, const std::optional<std::string> &community,
+                         std::vector<TargetSpec> &out) {
+    if (first > last) return {true, std::nullopt};
+    if (out.size() + (std::uint64_t{last} - first + 1) > MAX_TARGETS) return {true, "too many printers"};
+    for (std::uint64_t a = first; a <= last; ++a) out.push_back({dotted(static_cast<std::uint32_t>(a)), community});
+    return {true, std::nullopt};
+}
+
+// a.b.c.d-e, the last octet running from d to e, or a.b.c.d-w.x.y.z, every
+// address from the first to the second (across octets too).
 FormResult expand_range(const std::string &name, const std::optional<std::string> &community,
                         std::vector<TargetSpec> &out) {
-    unsigned v[5];
+    static const char *const outOfRange =
+        "an address range is a.b.c.d-e or a.b.c.d-w.x.y.z with numbers up to 255";
+    unsigned v[8];
     Form form = read_octets(name, "...-", v, 5);
+    if (form == Form::Read) {
+        const std::uint32_t base = combine(v) & 0xffffff00u;
+        return add_addresses(base | v[3], base | v[4], community, out);
+    }
+    if (form == Form::Absent) form = read_octets(name, "...-...", v, 8);
     if (form == Form::Absent) return {};
-    if (form == Form::OutOfRange) return {true, "an address range is a.b.c.d-e with numbers up to 255"};
-    if (v[3] > v[4]) return {true, std::nullopt};
-    if (out.size() + (v[4] - v[3] + 1) > MAX_TARGETS) return {true, "too many printers"};
-    std::uint32_t base = combine(v) & 0xffffff00u;
-    for (unsigned i = v[3]; i <= v[4]; ++i) out.push_back({dotted(base | i), community});
-    return {true, std::nullopt};
+    if (form == Form::OutOfRange) return {true, outOfRange};
+    return add_addresses(combine(v), combine(v + 4), community, out);
 }
 
 FormResult expand_subnet(const std::string &name, const std::optional<std::string> &community,
@@ -113,6 +128,32 @@ FormResult expand_subnet(const std::string &name, const std::optional<std::strin
     if (out.size() + (broadcast - network - 1) > MAX_TARGETS) return {true, "too many printers"};
     for (std::uint32_t h = network + 1; h < broadcast; ++h) out.push_back({dotted(h), community});
     return {true, std::nullopt};
+}
+
+// A host name's characters (RFC 1123: letters, digits, '-' and '.', and '_',
+// which hosts files and some name services accept), starting with a letter
+// or a digit. Anything else ("127.0.3.*", "lp1,lp2", an option given after
+// "--") is no printer, and is refused rather than looked up.
+bool host_name_shape(const std::string &name) {
+    auto alnum = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+    if (!alnum(name[0])) return false;
+    for (char c : name)
+        if (!alnum(c) && c != '-' && c != '.' && c != '_') return false;
+    return true;
+}
+
+// A name without a letter is an address, and must read as one: a host
+// name's last label is never all digits (RFC 1123 2.1).
+std::optional<std::string> check_address(const std::string &name) {
+    for (char c : name)
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return std::nullopt;
+    unsigned v[4];
+    switch (read_octets(name, "...", v, 4)) {
+        case Form::Read: return std::nullopt;
+        case Form::OutOfRange: return "an address is a.b.c.d with numbers up to 255";
+        case Form::Absent: break;
+    }
+    return TARGET_FORMS;
 }
 
 // Adds the targets of one argument; returns the reason when it is malformed.
@@ -145,29 +186,34 @@ std::optional<std::string> expand_one(const std::string &arg, const char *defaul
         FormResult subnet = expand_subnet(name, community, out);
         if (subnet.matched) return subnet.refusal;
     }
+    if (!host_name_shape(name)) return TARGET_FORMS;
+    if (std::optional<std::string> bad = check_address(name)) return bad;
     out.push_back({name, community});
     return std::nullopt;
 }
 
 }  // namespace
 
-Expansion expand_targets(const std::vector<std::string> &args, const char *community) {
+Expansion expand_target_arguments(const std::vector<TargetArgument> &args, const char *community) {
     Expansion e;
-    for (const std::string &arg : args) {
-        if (auto reason = expand_one(arg, community, e.targets)) {
+    for (const TargetArgument &arg : args) {
+        std::optional<std::string> reason = expand_one(arg.text, community, e.targets);
+        if (!reason && e.targets.size() > MAX_TARGETS) reason = "too many printers";
+        if (reason) {
             e.ok = false;
-            e.argument = arg;
+            e.argument = arg.text;
             e.reason = *reason;
-            e.targets.clear();
-            return e;
-        }
-        if (e.targets.size() > MAX_TARGETS) {
-            e.ok = false;
-            e.argument = arg;
-            e.reason = "too many printers";
+            e.list = arg.list;
+            e.line = arg.line;
             e.targets.clear();
             return e;
         }
     }
     return e;
+}
+
+Expansion expand_targets(const std::vector<std::string> &args, const char *community) {
+    std::vector<TargetArgument> given;
+    for (const std::string &a : args) given.push_back({a});
+    return expand_target_arguments(given, community);
 }

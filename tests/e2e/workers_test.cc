@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/targets.h"
 #include "tests/support/agents.h"
 #include "tests/support/fake_agent.h"
 #include "tests/support/run_prowlet.h"
@@ -237,7 +238,8 @@ TEST(Run, MalformedTargetContactsNobody) {
     } cases[] = {
         {"127.0.1.2(", "no community after \"(\""},
         {"127.0.1.0/30", "the prefix length must be below 30"},
-        {"127.0.1.1-300", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"127.0.1.1-300", "an address range is a.b.c.d-e or a.b.c.d-w.x.y.z with numbers up to 255"},
+        {"127.0.1.*", TARGET_FORMS},
         {"127.0.1.0/255.255.256.0", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
     };
     for (auto &c : cases) {

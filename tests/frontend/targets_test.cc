@@ -119,24 +119,52 @@ struct BadCase {
 };
 
 TEST(Targets, MalformedArgumentsNameTheArgument) {
+    const char *range = "an address range is a.b.c.d-e or a.b.c.d-w.x.y.z with numbers up to 255";
+    const char *subnet = "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255";
     const BadCase cases[] = {
         {"host(", "no community after \"(\""},
         {"host()", "no community after \"(\""},
         {"(pub)", "no printer name before \"(\""},
         {"", "empty printer name"},
-        {"10.0.0.1-256", "an address range is a.b.c.d-e with numbers up to 255"},
-        {"10.0.0.256-3", "an address range is a.b.c.d-e with numbers up to 255"},
-        {"10.0.0.1-99999999999999999999", "an address range is a.b.c.d-e with numbers up to 255"},
-        {"0300.0.0.1-5", "an address range is a.b.c.d-e with numbers up to 255"},
+        {"10.0.0.1-256", range},
+        {"10.0.0.256-3", range},
+        {"10.0.0.1-99999999999999999999", range},
+        {"0300.0.0.1-5", range},
+        {"10.0.0.1-10.0.0.256", range},
+        {"10.0.0.300-10.0.1.5", range},
+        {"0.0.0.0-255.255.255.255", "too many printers"},
         {"10.0.0.0/30", "the prefix length must be below 30"},
         {"10.0.0.0/32", "the prefix length must be below 30"},
         {"10.0.0.0/99", "the prefix length must be below 30"},
         {"10.0.0.0/00030", "the prefix length must be below 30"},
         {"10.0.0.0/99999999999999999999", "the prefix length must be below 30"},
-        {"10.0.0.300/24", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
-        {"10.0.0.0/255.255.256.0",
-         "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
-        {"999.0.0.0/255.0.0.0", "a subnet is a.b.c.d/len or a.b.c.d/m.m.m.m with numbers up to 255"},
+        {"10.0.0.300/24", subnet},
+        {"10.0.0.0/255.255.256.0", subnet},
+        {"999.0.0.0/255.0.0.0", subnet},
+        {"256.1.1.1", "an address is a.b.c.d with numbers up to 255"},
+        // Shapes that are no printer argument, looked up as names before:
+        // wildcards, lists, blanks, options after "--", addresses cut short.
+        {"127.0.3.*", TARGET_FORMS},
+        {"127.0.3.1-5,7", TARGET_FORMS},
+        {"lp1,lp2", TARGET_FORMS},
+        {"lp1 lp2", TARGET_FORMS},
+        {"-", TARGET_FORMS},
+        {"--vendor", TARGET_FORMS},
+        {".lp1", TARGET_FORMS},
+        {"lp1\x1b[2J", TARGET_FORMS},
+        {"1.2.3", TARGET_FORMS},
+        {"1-2", TARGET_FORMS},
+        {"2130706433", TARGET_FORMS},
+        {"lp/x", TARGET_FORMS},
+        {"10.0.0.1-", TARGET_FORMS},
+        {"10.0.0-5", TARGET_FORMS},
+        {"10.0.0.1-2-3", TARGET_FORMS},
+        {"10.0.0.0/", TARGET_FORMS},
+        {"10.0.0/24", TARGET_FORMS},
+        {"10.0.0.0/2x", TARGET_FORMS},
+        {"10.0.0.0/255.255.255", TARGET_FORMS},
+        {"10.0.0.1-5/24", TARGET_FORMS},
+        {"10.0.0.0/24-26", TARGET_FORMS},
     };
     for (const BadCase &c : cases) {
         Expansion e = expand_targets({"good", c.arg, "alsogood"}, nullptr);
@@ -147,17 +175,37 @@ TEST(Targets, MalformedArgumentsNameTheArgument) {
     }
 }
 
-// Names that start with a letter, digit-led names without '-' and '/', and
-// digit-led names that do not read completely as a range or a subnet (all
-// their numbers, nothing after them) are host names, resolved like any other.
+// Names of a host name's characters that start with a letter or digit, with
+// a letter somewhere (a digit-led one that does not read completely as a
+// range or a subnet included), are host names, resolved like any other.
 TEST(Targets, PlainNamesAreNotParsed) {
-    const V plain = {"printer-1", "1.2.3", "9lives", "lp/x", "3com-printer", "2nd-floor-hp", "10.0.0.1-5x",
-                     "10.0.0.1-", "10.0.0-5", "1-2", "10.0.0.0/", "10.0.0/24", "10.0.0.0/2x",
-                     "10.0.0.0/255.255.255", "10.0.0.1-5/24", "10.0.0.0/24-26"};
+    const V plain = {"printer-1", "9lives", "3com-printer", "2nd-floor-hp", "10.0.0.1-5x", "lp_1.example.com",
+                     "LP1.", "10.0.0.9", "1.2.3.4x"};
     EXPECT_EQ(expand_names(plain), plain);
     Expansion e = expand_targets({"3com-printer(lab)"}, "dflt");
     ASSERT_TRUE(e.ok);
     EXPECT_EQ(e.targets, (std::vector<TargetSpec>{{"3com-printer", "lab"}}));
+}
+
+// A range of two full addresses runs from the first to the second, across
+// octets too; a reversed one names nothing, like a.b.c.d-e with d > e.
+TEST(Targets, RangesOfTwoFullAddresses) {
+    EXPECT_EQ(expand_names({"127.0.3.1-127.0.3.3"}), (V{"127.0.3.1", "127.0.3.2", "127.0.3.3"}));
+    EXPECT_EQ(expand_names({"10.0.0.254-10.0.1.1"}), (V{"10.0.0.254", "10.0.0.255", "10.0.1.0", "10.0.1.1"}));
+    EXPECT_EQ(expand_names({"10.0.0.7-10.0.0.7"}), V{"10.0.0.7"});
+    EXPECT_EQ(expand_names({"10.0.0.7-10.0.0.6"}), V{});
+    EXPECT_EQ(expand_names({"255.255.255.254-255.255.255.255"}), (V{"255.255.255.254", "255.255.255.255"}));
+    Expansion e = expand_targets({"10.0.0.1-10.0.0.2(lab)"}, nullptr);
+    EXPECT_EQ(e.targets, (std::vector<TargetSpec>{{"10.0.0.1", "lab"}, {"10.0.0.2", "lab"}}));
+}
+
+// A printer list's line carries its list and line into the refusal.
+TEST(Targets, RefusalNamesTheListLine) {
+    Expansion e = expand_target_arguments({{"lp1", "fleet.txt", 1}, {"127.0.3.*", "fleet.txt", 4}}, nullptr);
+    EXPECT_FALSE(e.ok);
+    EXPECT_EQ(e.argument, "127.0.3.*");
+    EXPECT_STREQ(e.list, "fleet.txt");
+    EXPECT_EQ(e.line, 4u);
 }
 
 TEST(Targets, HugeSubnetIsRefusedBeforeAllocating) {
