@@ -7,7 +7,9 @@
 #include "ber/ber.h"
 #include "reports/context.h"
 #include "reports/output.h"
+#include "reports/request.h"
 #include "snmp/errors.h"
+#include "snmp/session.h"
 
 const char *progname = "prowlet";
 
@@ -50,12 +52,32 @@ ExitStatus security_status(SNMP_error_security::Cause cause) {
     }
 }
 
+// The message of a refused request: a SetRequest names the object it would
+// have changed and, where the refusal means so, that the credentials may
+// not write.
+std::string refusal_message(const char *host, const SNMP_error_oid &e, bool user) {
+    if (e.requestTag == SET_REQ_TAG)
+        return format_text("%s: %s refused %s%s\n", progname, host, e.str.empty() ? "a SetRequest " : "to set ",
+                           set_refusal_detail(e.str, e.status, user).c_str());
+    return e.str.empty() ? format_text("%s: %s refused a request (error-status %d)\n", progname, host, e.status)
+                         : format_text("%s: %s refused %s (error-status %d)\n", progname, host, e.str.c_str(), e.status);
+}
+
+std::string denial_message(const SNMP_error_security &e, bool user) {
+    if (e.cause != SNMP_error_security::ACCESS_DENIED || e.requestTag != SET_REQ_TAG)
+        return format_text("%s: %s\n", progname, e.what());
+    const std::string detail = set_refusal_detail(e.refusedOid, std::nullopt, user, true);
+    return format_text("%s: %s %s%s\n", progname, e.what(), e.refusedOid.empty() ? "in a SetRequest" : "to set ",
+                       detail.c_str());
+}
+
 }  // namespace
 
 namespace {
 
-// The message and status of the exception in flight.
-int failure_of(PrinterOutput &out, Message &message) {
+// The message and status of the exception in flight; user: the printer is
+// asked as an SNMPv3 user.
+int failure_of(PrinterOutput &out, Message &message, bool user) {
     const char *host = out.host().c_str();
     try {
         throw;
@@ -66,12 +88,10 @@ int failure_of(PrinterOutput &out, Message &message) {
         message = unrecoverable_message(host, e);
         return STATUS_NO_RESPONSE;
     } catch (const SNMP_error_oid &e) {
-        message = e.str.empty()
-                      ? format_text("%s: %s refused a request (error-status %d)\n", progname, host, e.status)
-                      : format_text("%s: %s refused %s (error-status %d)\n", progname, host, e.str.c_str(), e.status);
+        message = refusal_message(host, e, user);
         return STATUS_REFUSED;
     } catch (const SNMP_error_security &e) {
-        message = format_text("%s: %s\n", progname, e.what());
+        message = denial_message(e, user);
         return security_status(e.cause);
     } catch (const SNMP_error_type &e) {
         message = format_text("%s: %s sent a value of the wrong type for %s\n", progname, host, e.str.c_str());
@@ -90,9 +110,9 @@ int failure_of(PrinterOutput &out, Message &message) {
 
 }  // namespace
 
-int report_failure(PrinterOutput &out, std::string *text) {
+int report_failure(PrinterOutput &out, const SNMP_session *session, std::string *text) {
     Message message;
-    const int status = failure_of(out, message);
+    const int status = failure_of(out, message, session && session->user());
     // A report that stops without a message (none today) writes nothing.
     if (!message.empty()) out.failed(message);
     if (text) *text = message.raw();

@@ -10,6 +10,7 @@
 
 class PrinterOutput;
 class SNMP_error_unrecoverable;
+class SNMP_session;
 enum class WorkerStop;
 
 // argv[0], set right after option parsing; names the program in messages.
@@ -25,9 +26,10 @@ ExitStatus stop_status(WorkerStop reason);
 
 // Called inside the worker's top-level catch: writes the message of the
 // exception in flight to the printer's output and returns the worker status
-// it means; message, when given, gets the message's text too (the printer's
-// text as sent).
-int report_failure(PrinterOutput &out, std::string *message = nullptr);
+// it means. session: the printer's, which says whether a refused SetRequest
+// came from a community or an SNMPv3 user (nullptr: a community); message,
+// when given, gets the message's text too (the printer's text as sent).
+int report_failure(PrinterOutput &out, const SNMP_session *session = nullptr, std::string *message = nullptr);
 
 // Whether a printer whose worker ended with status answered: silent when
 // nothing came back, refused when its answers turned us away (an SNMPv3

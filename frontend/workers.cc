@@ -109,7 +109,7 @@ int do_reqs(ThreadData *td) {
     try {
         status = run_reqs(ctx, *td->reports);
     } catch (...) {
-        status = report_failure(*out, health ? &health->readings.failure : nullptr);
+        status = report_failure(*out, td->session, health ? &health->readings.failure : nullptr);
     }
     td->session->setWarningSink(nullptr);
     // The printer is done with: its SNMPv3 keys go now, not at the run's end.

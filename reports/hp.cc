@@ -131,8 +131,10 @@ void do_hppriv_set(ReportContext &ctx) {
                 exchange(ctx, SET_REQ_TAG, request);
         } catch (const SNMP_error_oid &error) {
             ctx.flags.answered(Option::reboot);
-            throw WorkerExit(WorkerStop::HpSettingFailed, format_text("Warning: %s refused the HP settings (at \"%s\").\n",
-                                                                   ctx.host(), error.str.c_str()));
+            const std::string detail = set_refusal_detail(error.str, error.status, ctx.session.user() != nullptr);
+            throw WorkerExit(WorkerStop::HpSettingFailed,
+                             format_text("Warning: %s refused the HP settings %s%s.\n", ctx.host(),
+                                         error.str.empty() ? "" : "at ", detail.c_str()));
         }
     }
     ctx.flags.answered(Option::reboot);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ber/ber.h"
+#include "reports/oids.h"
 #include "snmp/session.h"
 
 std::optional<std::string> octets(const BerBase *v) {
@@ -45,4 +46,45 @@ SingleValue get_single(ReportContext &ctx, const char *oidstr, int type) {
         result.refused = true;
     }
     return result;
+}
+
+namespace {
+
+// The variables prowlet sets, by the names administrators know them by.
+const char *settable_object_name(const std::string &oidText) {
+    static const struct {
+        const char *oid;
+        const char *name;
+    } NAMES[] = {
+        {oid::sysContact, "sysContact.0"},
+        {oid::sysLocation, "sysLocation.0"},
+        {oid::prtGeneralReset1, "prtGeneralReset.1"},
+        {oid::hpReset, "HP's reset variable"},
+        {oid::hpFirmwareCommand, "HP's firmware download command"},
+        {oid::hpFirmwareDomain, "HP's firmware server transport"},
+        {oid::hpFirmwareAddress, "HP's firmware server address"},
+        {oid::hpFirmwareFilename, "HP's firmware file name"},
+    };
+    for (const auto &n : NAMES)
+        if (oidText == n.oid) return n.name;
+    return nullptr;
+}
+
+constexpr int READ_ONLY = 4;
+
+}  // namespace
+
+std::string set_refusal_detail(const std::string &oid, std::optional<int> status, bool user, bool withCause) {
+    const std::string errorStatus = status ? format_text("error-status %d", *status) : std::string();
+    std::string text;
+    if (const char *name = settable_object_name(oid))
+        text = std::string(name) + " (" + oid + (status ? ", " + errorStatus : std::string()) + ")";
+    else if (oid.empty())
+        text = status ? "(" + errorStatus + ")" : std::string();
+    else
+        text = status ? oid + " (" + errorStatus + ")" : oid;
+    if (withCause || (status && (*status == NO_SUCH_NAME || *status == READ_ONLY)))
+        text += user ? "; the user may not write: use one with write access"
+                     : "; the community may not write: use one with write access";
+    return text;
 }

@@ -34,6 +34,14 @@ std::unique_ptr<OidSeq> exchange(ReportContext &ctx, int pduTag, OidSeq &request
 // throws SNMP_error_unrecoverable; a refusal throws SNMP_error_oid.
 void send_reset(ReportContext &ctx, OidSeq &request);
 
+// What a refused SetRequest refused, for its message: the object by name
+// where it is one prowlet sets ("sysLocation.0 (1.3.6.1.2.1.1.6.0,
+// error-status 2)"; no error-status without status), and for a refusal that
+// means the community or user may not write (noSuchName, which SNMPv1
+// agents answer a write they do not allow with, and readOnly; withCause for
+// an authorizationError) what to do about it.
+std::string set_refusal_detail(const std::string &oid, std::optional<int> status, bool user, bool withCause = false);
+
 // One variable by GetRequest.
 struct SingleValue {
     bool refused = false;              // the printer answered with an error status

@@ -22,6 +22,9 @@ class SNMP_error_oid : public PrinterError {
     // error without naming a binding of its reply.
     std::string str;
     int status;
+    // The PDU tag of the refused request (a SetRequest's refusal is told
+    // apart by it), 0 when not known.
+    int requestTag = 0;
 
     bool operator==(const char *other) const { return str == other; }
 };
@@ -68,4 +71,8 @@ class SNMP_error_security : public PrinterError {
     // the program name or a newline.
     SNMP_error_security(Cause cause, const std::string &text);
     Cause cause;
+    // ACCESS_DENIED: the binding the refusal names (may be empty) and the
+    // PDU tag of the refused request (0 when not known).
+    std::string refusedOid;
+    int requestTag = 0;
 };

@@ -169,10 +169,20 @@ const SNMP_session::IPv4 &SNMP_session::address() const {
 }
 
 std::unique_ptr<OidSeq> SNMP_session::do_req(int pduTag, OidSeq *request) {
-    std::optional<ReplyCheck> reply = exchange(pduTag, request, 0);
-    if (!reply) return nullptr;
-    if (version_ != SNMP_version::V1) refuse_exceptions(*reply->bindings);
-    return std::move(reply->bindings);
+    // A refusal says which request it refused: a refused SetRequest is
+    // reported otherwise than a refused read.
+    try {
+        std::optional<ReplyCheck> reply = exchange(pduTag, request, 0);
+        if (!reply) return nullptr;
+        if (version_ != SNMP_version::V1) refuse_exceptions(*reply->bindings);
+        return std::move(reply->bindings);
+    } catch (SNMP_error_oid &refused) {
+        refused.requestTag = pduTag;
+        throw;
+    } catch (SNMP_error_security &denied) {
+        denied.requestTag = pduTag;
+        throw;
+    }
 }
 
 std::unique_ptr<OidSeq> SNMP_session::do_bulk(OidSeq *request, int maxRepetitions) {

@@ -45,11 +45,13 @@ void as_v1_refusal(ReplyCheck &check, const SNMP_session &session) {
     if (check.outcome != ReplyCheck::Refused) return;
     if (check.errorStatus == AUTHORIZATION_ERROR) {
         const SNMP_usm_user *user = session.user();
-        throw SNMP_error_security(
+        SNMP_error_security denied(
             SNMP_error_security::ACCESS_DENIED,
             user ? session.hostname + " denied user \"" + user->name + "\" access at security level " +
                        usm_level_name(user->level) + " (authorizationError)"
                  : session.hostname + " denied the community access (authorizationError)");
+        denied.refusedOid = check.refusedOid;
+        throw denied;
     }
     check.errorStatus = v1_error_status(check.errorStatus);
 }

@@ -323,8 +323,46 @@ TEST(Run, DebugLogsNumberedNewestTargetFirst) {
 }
 
 // A SET the printer refuses ends that printer's worker with a message naming
-// the printer and the refused variable; the others are not disturbed.
+// the printer and the object it would have changed, and where the refusal
+// means the community may not write, what to do; the others are not
+// disturbed. The status stays that of a refusal (authorizationError: 23).
 TEST(Run, RefusedSetIsReported) {
+    struct Case {
+        std::vector<std::string> version;
+        int errorStatus;
+        int errorIndex;
+        std::string message;
+        int status;
+    };
+    const std::string cause = "; the community may not write: use one with write access\n";
+    const Case cases[] = {
+        {{}, 4, 2, "prowlet: 127.0.1.1 refused to set sysLocation.0 (1.3.6.1.2.1.1.6.0, error-status 4)" + cause, 12},
+        {{}, 2, 1, "prowlet: 127.0.1.1 refused to set sysContact.0 (1.3.6.1.2.1.1.4.0, error-status 2)" + cause, 12},
+        {{}, 3, 1, "prowlet: 127.0.1.1 refused to set sysContact.0 (1.3.6.1.2.1.1.4.0, error-status 3)\n", 12},
+        {{}, 5, 0, "prowlet: 127.0.1.1 refused a SetRequest (error-status 5)\n", 12},
+        {{}, 2, 0, "prowlet: 127.0.1.1 refused a SetRequest (error-status 2)" + cause, 12},
+        // SNMPv2c: notWritable and noAccess are noSuchName in SNMPv1's terms.
+        {{"-v", "2c"}, 17, 2, "prowlet: 127.0.1.1 refused to set sysLocation.0 (1.3.6.1.2.1.1.6.0, error-status 2)" + cause, 12},
+        {{"-v", "2c"}, 6, 1, "prowlet: 127.0.1.1 refused to set sysContact.0 (1.3.6.1.2.1.1.4.0, error-status 2)" + cause, 12},
+        {{"-v", "2c"}, 16, 2,
+         "prowlet: 127.0.1.1 denied the community access (authorizationError) to set sysLocation.0 "
+         "(1.3.6.1.2.1.1.6.0)" + cause, 23},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.message);
+        auto refusing = std::make_unique<FakeAgent>("127.0.1.1", 161, [&c](const FakeRequest &req) {
+            return FakeAgent::reply(fake_error(req, c.errorStatus, c.errorIndex));
+        });
+        std::vector<std::string> args = c.version;
+        args.insert(args.end(), {"--setcontact", "Ann", "--setlocation", "Hall", "127.0.1.1"});
+        RunResult r = run_prowlet(args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.message);
+        EXPECT_EQ(r.status, c.status);
+    }
+}
+
+TEST(Run, RefusedSetStopsOnlyItsPrinter) {
     auto refusing = std::make_unique<FakeAgent>("127.0.1.1", 161, [](const FakeRequest &req) {
         return FakeAgent::reply(fake_error(req, 4, 2));  // readOnly, second binding
     });
@@ -332,7 +370,8 @@ TEST(Run, RefusedSetIsReported) {
     RunResult r = run_prowlet({"--setcontact", "Ann", "--setlocation", "Hall", "127.0.1.1",
                                "127.0.1.2"});
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "prowlet: 127.0.1.1 refused 1.3.6.1.2.1.1.6.0 (error-status 4)\n");
+    EXPECT_EQ(r.err, "prowlet: 127.0.1.1 refused to set sysLocation.0 (1.3.6.1.2.1.1.6.0, error-status 4); "
+                     "the community may not write: use one with write access\n");
     EXPECT_EQ(r.status, 12);
     std::vector<FakeRequest> reqs = fine->requests();
     ASSERT_EQ(reqs.size(), 1u);
@@ -406,7 +445,8 @@ TEST(Run, ReadOnlyCommunityOnNetSnmpIsRefused) {
     RunResult r = run_prowlet({"-c", "public", "--setlocation", "elsewhere", "127.0.3.1"});
     EXPECT_EQ(r.out, "");
     // SNMPv1 agents answer a write they refuse with noSuchName (2).
-    EXPECT_EQ(r.err, "prowlet: 127.0.3.1 refused 1.3.6.1.2.1.1.6.0 (error-status 2)\n");
+    EXPECT_EQ(r.err, "prowlet: 127.0.3.1 refused to set sysLocation.0 (1.3.6.1.2.1.1.6.0, error-status 2); "
+                     "the community may not write: use one with write access\n");
     EXPECT_EQ(r.status, 12);
     EXPECT_EQ(snmp_get_value("127.0.3.1", "public", SYSLOCATION), before);
 }

@@ -954,7 +954,9 @@ TEST_F(GeneralAgent, RebootRefused) {
     agent.refuse("1.3.6.1.4.1.11.2.4.3.7.8.0", 4);
     Outcome o = general(F0_VENDOR, F1_REBOOT);
     EXPECT_EQ(9, o.exitStatus);
-    EXPECT_EQ("Warning: printer1 refused the HP settings (at \"1.3.6.1.4.1.11.2.4.3.7.8.0\").\n", o.err);
+    EXPECT_EQ("Warning: printer1 refused the HP settings at HP's reset variable (1.3.6.1.4.1.11.2.4.3.7.8.0, "
+              "error-status 4); the community may not write: use one with write access.\n",
+              o.err);
     EXPECT_EQ(0u, flags[1] & F1_REBOOT);
 }
 
