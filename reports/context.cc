@@ -16,7 +16,10 @@ const char *ReportContext::setting(Option option) const {
 WorkerExit::WorkerExit(WorkerStop reason, Message message)
     : PrinterError(message.empty() ? "worker ended" : message.escaped()), reason(reason), message(std::move(message)) {}
 
-void not_supported(PrinterOutput &out, const char *option) {
-    out.warn(format_text("%s: %s option not supported on this printer type.\n", out.host().c_str(), option),
-             true);
+void not_supported(PrinterOutput &out, const char *option, bool givesStatus) {
+    const Message line(format_text("%s: %s option not supported on this printer type.\n", out.host().c_str(), option));
+    if (givesStatus)
+        out.unsupported(line);
+    else
+        out.warn(line, true);
 }

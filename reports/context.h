@@ -78,5 +78,7 @@ class WorkerExit : public PrinterError {
     Message message;
 };
 
-// "%s: %s option not supported on this printer type.\n" (printer, option).
-void not_supported(PrinterOutput &out, const char *option);
+// "%s: %s option not supported on this printer type.\n" (printer, option),
+// the line of an option that gives the worker its status; givesStatus false
+// for one after which the printer is still served (a plain warning).
+void not_supported(PrinterOutput &out, const char *option, bool givesStatus = true);

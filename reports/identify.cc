@@ -207,7 +207,7 @@ void print_rule_model(ReportContext &ctx, const VendorMatch &match, const std::s
         if (match.modelUnterminated) warn_unterminated_model(ctx, descr, "  ");
         print_model(ctx, match.model);
         break;
-    case ModelOutcome::NotSupported: not_supported(ctx.out, option_spec(Option::model).unsupported); break;
+    case ModelOutcome::NotSupported: not_supported(ctx.out, option_spec(Option::model).unsupported, false); break;
     case ModelOutcome::Missing:
         ctx.warn(Message(format_text("Warning: %s: no model name in the description \"", ctx.host()))
                      .theirs(descr)

@@ -2,6 +2,8 @@
 // objects keep the order the reports give), tables as arrays of row objects.
 #include "reports/json.h"
 
+#include <cstring>
+
 #include <nlohmann/json.hpp>
 
 #include "reports/health.h"
@@ -119,11 +121,39 @@ void JsonOutput::health(const PrinterHealth &health, const HealthVerdict &verdic
     top["health"] = Json{{"state", health_state_name(verdict.state)}, {"reasons", std::move(reasons)}};
 }
 
-void JsonOutput::warn(const Message &message, bool) { warnings_.push_back(without_line_end(message.raw())); }
+void JsonOutput::warn(const Message &message, bool) { warnings_.push_back({without_line_end(message.raw()), false}); }
+
+void JsonOutput::unsupported(const Message &message) {
+    warnings_.push_back({without_line_end(message.raw()), true});
+}
 
 void JsonOutput::failed(const Message &message) {
     error_ += message.raw();
     failed_ = true;
+}
+
+// A failure's message is the error, without the "Warning: " that marks the
+// line on standard error. A printer that did not fail but ends with a status
+// (5, 6, 255) has the "not supported" lines that gave it as its error, one
+// per line, and not among its warnings.
+std::string JsonOutput::error_text(int status, std::vector<std::string> &warnings) const {
+    std::string error;
+    const bool complaintsAreError = status != 0 && !failed_;
+    for (const Warning &w : warnings_) {
+        if (!(w.givesStatus && complaintsAreError)) {
+            warnings.push_back(w.text);
+            continue;
+        }
+        if (!error.empty()) error += '\n';
+        error += w.text;
+    }
+    if (failed_) {
+        std::string_view text = error_;
+        if (text.rfind("Warning: ", 0) == 0) text.remove_prefix(std::strlen("Warning: "));
+        error = without_line_end(text);
+    }
+    if (status != 0 && error.empty()) error = format_text("%s: exit status %d", host().c_str(), status & 0xff);
+    return error;
 }
 
 std::string JsonOutput::text(int status) const {
@@ -131,9 +161,11 @@ std::string JsonOutput::text(int status) const {
     line["host"] = string_value(host());
     // The status a run of this printer alone would exit with.
     line["exitStatus"] = status & 0xff;
-    if (failed_) line["error"] = string_value(without_line_end(error_));
+    std::vector<std::string> warningTexts;
+    const std::string error = error_text(status, warningTexts);
+    if (status != 0 || failed_) line["error"] = string_value(error);
     Json &warnings = line["warnings"] = Json::array();
-    for (const std::string &w : warnings_) warnings.push_back(string_value(w));
+    for (const std::string &w : warningTexts) warnings.push_back(string_value(w));
     std::string text = line.dump();
     // The report fields follow the keys above: the two objects' texts joined.
     if (!fields_->top.empty()) {

@@ -1,7 +1,8 @@
 // JSON output (--json): one JSON object per printer, written whole on one line
-// when its worker ends, with its status, failure, warnings and what the
-// reports found: the groups' fields as the object's own keys (the paper
-// estimates as the object "paper"), each table an array of row objects.
+// when its worker ends, with its status, its error (whenever the status is
+// not 0), warnings and what the reports found: the groups' fields as the
+// object's own keys (the paper estimates as the object "paper"), each table an
+// array of row objects.
 #pragma once
 
 #include <memory>
@@ -23,6 +24,8 @@ class JsonOutput : public PrinterOutput {
     // error, with the printer's text as it sent it.
     using PrinterOutput::warn;
     void warn(const Message &message, bool namesPrinter) override;
+    // Kept apart: when they give the status, they are the printer's error.
+    void unsupported(const Message &message) override;
     void failed(const Message &message) override;
     // "detectedErrors" (the bits' names, null when the printer gave none) and
     // "health" {"state", "reasons": [{"state", "text"}]}, after the reports'
@@ -37,7 +40,14 @@ class JsonOutput : public PrinterOutput {
     struct Object;  // the JSON values, kept out of this header
     OutputWriter &writer_;
     std::unique_ptr<Object> fields_;
-    std::vector<std::string> warnings_;
+    struct Warning {
+        std::string text;
+        bool givesStatus;  // a "not supported" line
+    };
+    // The error of a printer whose status is not 0, and the warnings left.
+    std::string error_text(int status, std::vector<std::string> &warnings) const;
+
+    std::vector<Warning> warnings_;
     std::string error_;
     bool failed_ = false;
 };

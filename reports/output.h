@@ -168,6 +168,11 @@ class PrinterOutput : public SNMP_warning_sink {
     // namesPrinter: the text already names the printer.
     void warn(const std::string &text, bool namesPrinter) override { warn(Message(text), namesPrinter); }
     virtual void warn(const Message &message, bool namesPrinter) = 0;
+    // A "not supported" line (naming the printer, ending in "\n") of an
+    // option asked of a printer that cannot answer it, which gives the
+    // worker its status (5, 6, 255); a warning unless a renderer keeps it
+    // apart.
+    virtual void unsupported(const Message &message) { warn(message, true); }
     // The message of the failure that ends this printer's worker.
     virtual void failed(const Message &message) = 0;
     // The printer's health and its judgement, handed over once its reports

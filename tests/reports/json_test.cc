@@ -78,10 +78,31 @@ TEST(JsonOutput, Cases) {
              o.failed(Message("Warning: p: unknown printer vendor. Describes itself as \"").theirs("\xc2\x9b\\").ours("\"\n"));
          },
          11,
-         R"({"host":"p","exitStatus":11,"error":"Warning: p: unknown printer vendor. Describes itself as \"\u009b\\\"",)"
+         R"({"host":"p","exitStatus":11,"error":"p: unknown printer vendor. Describes itself as \"\u009b\\\"",)"
          R"("warnings":["Warning: p: no model name in the description \"a\u0082\u007f\"b\n\"."]})"},
-        {"negative worker statuses as the process exits with them", [](PrinterOutput &) {}, -3,
-         R"({"host":"p","exitStatus":253,"warnings":[]})"},
+        {"negative worker statuses as the process exits with them; no message: the status is the error",
+         [](PrinterOutput &) {}, -3, R"({"host":"p","exitStatus":253,"error":"p: exit status 253","warnings":[]})"},
+        {"the \"not supported\" lines that give the status are the error, one per line",
+         [](PrinterOutput &o) {
+             o.warn("Warning: p has an old firmware. Please upgrade it!\n", true);
+             o.unsupported(Message("p: memory option not supported on this printer type.\n"));
+             o.unsupported(Message("p: marker option not supported on this printer type.\n"));
+         },
+         6,
+         R"({"host":"p","exitStatus":6,"error":"p: memory option not supported on this printer type.\n)"
+         R"(p: marker option not supported on this printer type.","warnings":)"
+         R"(["Warning: p has an old firmware. Please upgrade it!"]})"},
+        {"with status 0 (--all) or after a failure they stay warnings",
+         [](PrinterOutput &o) {
+             o.unsupported(Message("p: memory option not supported on this printer type.\n"));
+             o.failed(Message("prowlet: No response from p\n"));
+         },
+         8,
+         R"({"host":"p","exitStatus":8,"error":"prowlet: No response from p","warnings":)"
+         R"(["p: memory option not supported on this printer type."]})"},
+        {"a \"not supported\" line of a printer still served is a warning",
+         [](PrinterOutput &o) { o.unsupported(Message("p: model option not supported on this printer type.\n")); },
+         0, R"({"host":"p","exitStatus":0,"warnings":["p: model option not supported on this printer type."]})"},
         {"quotes, backslashes, control bytes and bytes that are not UTF-8",
          [](PrinterOutput &o) {
              o.found(Group::Contact, Fields()
