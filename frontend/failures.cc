@@ -73,6 +73,23 @@ std::string denial_message(const SNMP_error_security &e, bool user) {
 
 }  // namespace
 
+std::string unresolved_message(const std::string &name) {
+    return format_text("SNMP: cannot resolve hostname \"%s\".\n", name.c_str());
+}
+
+std::string unknown_vendor_note(std::size_t count, std::size_t total) {
+    const std::string how = count == 1 ? "it" : "them";
+    const std::string which = total == 1 ? "1 printer" : format_text("%zu of %zu printers", count, total);
+    return format_text("%s: %s ended with \"unknown printer vendor\" (status 11); --generic reports on %s through "
+                       "the standard Printer and Host Resources MIBs.\n",
+                       progname, which.c_str(), how.c_str());
+}
+
+int report_unresolved(PrinterOutput &out) {
+    out.failed(unresolved_message(out.host()));
+    return STATUS_UNRESOLVED_NAME;
+}
+
 namespace {
 
 // The message and status of the exception in flight; user: the printer is

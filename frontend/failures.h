@@ -3,6 +3,7 @@
 // worker's status.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "frontend/exit_status.h"
@@ -36,3 +37,13 @@ int report_failure(PrinterOutput &out, const SNMP_session *session = nullptr, st
 // security refusal, the probe refused, or an error-status before anything
 // was read), else answered.
 Reachability reachability_of(int status, bool anythingRead);
+
+// "SNMP: cannot resolve hostname \"%s\".\n" (the name as given).
+std::string unresolved_message(const std::string &name);
+// The note after a run in which count of total printers ended with
+// "unknown printer vendor" (status 11): --generic serves them.
+std::string unknown_vendor_note(std::size_t count, std::size_t total);
+
+// A name that did not resolve, under --keep-going: its message as the
+// printer's failure; returns STATUS_UNRESOLVED_NAME.
+int report_unresolved(PrinterOutput &out);

@@ -36,7 +36,7 @@ int own_code(const OptionSpec &o) { return o.letter ? o.letter : LONG_ONLY_CODES
 
 std::optional<Option> option_of_code(int code) {
     for (const OptionSpec &o : option_table())
-        if (o.word < 0 && own_code(o) == code) return o.id;
+        if ((o.word < 0 || o.letter) && own_code(o) == code) return o.id;
     return std::nullopt;
 }
 
@@ -57,10 +57,15 @@ const option *option_table_for_getopt() {
     return table.data();
 }
 
+// What getopt_long returns for a printer argument: "-" in front of the
+// short options has it return each argument that is no option, in order, as
+// an option of this code, so options and printer arguments may be mixed (as
+// GNU tools allow) and a -f list keeps its place among the printers.
+constexpr int PRINTER_ARGUMENT = 1;
+
 const std::string &short_options() {
-    // "+": options end at the first target (argument permutation off).
     static const std::string letters = [] {
-        std::string s = "+";
+        std::string s = "-";
         for (const OptionSpec &o : option_table()) {
             if (!o.letter) continue;
             s += o.letter;
@@ -69,6 +74,45 @@ const std::string &short_options() {
         return s;
     }();
     return letters;
+}
+
+const char *help_heading(HelpGroup group) {
+    switch (group) {
+        case HelpGroup::Run: return "Printers and the run:";
+        case HelpGroup::Output: return "Output:";
+        case HelpGroup::Reports: return "More reports:";
+        case HelpGroup::Changes: return "Changes:";
+        case HelpGroup::Security: return "SNMP version and security:";
+        case HelpGroup::Classic: break;
+    }
+    return "";
+}
+
+// "-k, --keep-going", "--maxproc N": how an option is written in its help line.
+std::string help_synopsis(const OptionSpec &o) {
+    std::string text = o.letter ? std::string("-") + o.letter + ", " : std::string();
+    text += std::string("--") + o.name;
+    if (o.argName) text += std::string(" ") + o.argName;
+    return text;
+}
+
+// The options the classic lines leave out, one line each, by group, in
+// table order within a group, their texts aligned within the group.
+std::string other_options_help() {
+    std::string t;
+    for (HelpGroup g : {HelpGroup::Run, HelpGroup::Output, HelpGroup::Reports, HelpGroup::Changes,
+                        HelpGroup::Security}) {
+        std::size_t width = 0;
+        for (const OptionSpec &o : option_table())
+            if (o.helpGroup == g) width = std::max(width, help_synopsis(o).size());
+        t += std::string("\n") + help_heading(g) + "\n";
+        for (const OptionSpec &o : option_table()) {
+            if (o.helpGroup != g) continue;
+            const std::string synopsis = help_synopsis(o);
+            t += "  " + synopsis + std::string(width + 2 - synopsis.size(), ' ') + o.summary + "\n";
+        }
+    }
+    return t + "\nEvery option, message and exit status: man prowlet\n";
 }
 
 std::string build_help_text() {
@@ -82,7 +126,7 @@ std::string build_help_text() {
         t += text;
         t += '\n';
     }
-    return t;
+    return t + other_options_help();
 }
 
 // -n/--connection: leading decimal digits count, trailing text is ignored;
@@ -165,6 +209,7 @@ std::optional<ParseOutcome> take_own_option(Option o, char **argv, Options &opts
         break;
     }
     case Option::timeout: opts.timeout = std::strtoul(optarg, nullptr, 0); break;
+    case Option::file: opts.printers.push_back({true, optarg}); break;
     case Option::help: return finished(STATUS_OK, help_text());
     default: take_snmp_option(o, opts.snmp); break;
     }
@@ -177,12 +222,21 @@ std::optional<ParseOutcome> take_option(int c, char **argv, Options &opts, bool 
         set_flag(opts);
         return std::nullopt;
     }
-    const std::optional<Option> own = option_of_code(c);
-    if (!own) {
+    if (c == PRINTER_ARGUMENT) {
+        opts.printers.push_back({false, optarg});
+        return std::nullopt;
+    }
+    const std::optional<Option> option = option_of_code(c);
+    if (!option) {
         badOption = true;  // '?': getopt_long has written its diagnostic
         return std::nullopt;
     }
-    return take_own_option(*own, argv, opts);
+    // The short letter of a flag option (-k) sets its bit as the long name does.
+    if (option_spec(*option).word >= 0) {
+        opts.flags.ask(*option);
+        return std::nullopt;
+    }
+    return take_own_option(*option, argv, opts);
 }
 
 // --updatefirmware is refused before any printer is asked: a printer told to
@@ -216,7 +270,8 @@ ParseOutcome parse_options(int argc, char **argv, Options &opts) {
     if (badOption) return finished(STATUS_BAD_OPTION, SHORT_USAGE);
     if (opts.flags.asked(Option::version)) return finished(STATUS_OK, {}, std::string("prowlet version ") + PROWLET_VERSION + "\n");
     if (std::optional<ParseOutcome> bad = check_firmware_source(opts)) return *bad;
-    if (optind >= argc) return finished(STATUS_NO_PRINTER_NAME, "prowlet: no printer name specified.\n");
-    opts.firstTarget = optind;
+    // After "--" every argument is a printer argument, whatever it looks like.
+    for (int i = optind; i < argc; ++i) opts.printers.push_back({false, argv[i]});
+    if (opts.printers.empty()) return finished(STATUS_NO_PRINTER_NAME, "prowlet: no printer name specified.\n");
     return {};
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/printer_list.h"
 #include "frontend/security.h"
 #include "reports/flags.h"
 
@@ -20,7 +21,8 @@ inline constexpr const char *PROWLET_VERSION = "0.8.7";
 inline constexpr const char *SHORT_USAGE = "prowlet [-c community] {options} printername\n";
 
 // Help text, written whole to standard error by --help: the classic lines of
-// the option table, in their order.
+// the option table, in their order, then every other option of the table,
+// one line each, by group.
 const std::string &help_text();
 
 // What option parsing produced; main owns it for the whole run. The settings
@@ -32,7 +34,10 @@ struct Options {
     unsigned long timeout = 50;
     const ConnRequest *connList = nullptr;                   // newest first
     std::vector<std::unique_ptr<ConnRequest>> connNodes;  // owners of the list nodes
-    int firstTarget = 0;                                  // index in argv of the first target
+    // The printer arguments and printer lists (-f), in command-line order:
+    // options and printer arguments may come in any order, and everything
+    // after "--" is a printer argument.
+    std::vector<PrinterSource> printers;
     SnmpOptions snmp;                                     // -v and the SNMPv3 options, unchecked
 };
 

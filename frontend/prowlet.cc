@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "frontend/failures.h"
 #include "frontend/maxproc.h"
 #include "frontend/options.h"
+#include "frontend/printer_list.h"
 #include "frontend/security.h"
 #include "frontend/targets.h"
 #include "frontend/workers.h"
@@ -23,6 +25,7 @@
 #include "reports/context.h"
 #include "reports/flags.h"
 #include "reports/json.h"
+#include "reports/writer.h"
 #include "snmp/packetlog.h"
 #include "snmp/session.h"
 #include "snmp/snmpsock.h"
@@ -54,17 +57,25 @@ int retries_from_timeout(unsigned long timeout) {
 // Every name is resolved here, before any printer is contacted. The list runs
 // newest first, so workers start in the reverse of command-line order.
 TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets,
-                           const SnmpProtocol *protocol) {
+                           const SnmpProtocol *protocol, bool keepGoing) {
     TargetList list;
     for (const TargetSpec &t : targets) {
-        auto s = std::make_unique<SNMP_session>(transport, t.name.c_str(),
-                                                t.community ? t.community->c_str() : nullptr);
+        ++list.targetCount;
+        std::unique_ptr<SNMP_session> s;
+        try {
+            s = std::make_unique<SNMP_session>(transport, t.name.c_str(), t.community ? t.community->c_str() : nullptr);
+        } catch (const SNMP_resolve_error &) {
+            if (!keepGoing) throw;
+            list.order.push_back({nullptr, t.name});
+            continue;
+        }
         if (protocol) apply_protocol(*s, *protocol);
         s->next = list.head;
         list.head = s.get();
-        ++list.targetCount;
+        list.order.push_back({s.get(), {}});
         list.sessions.push_back(std::move(s));
     }
+    std::reverse(list.order.begin(), list.order.end());
     return list;
 }
 
@@ -82,14 +93,29 @@ std::unique_ptr<SNMP_socket> make_transport(const Options &opts, int &status) {
     }
 }
 
-// The targets of the command line, or the status of a run that ends here.
-std::optional<std::vector<TargetSpec>> expand_arguments(int argc, char **argv, const Options &opts, int &status) {
-    std::vector<std::string> args(argv + opts.firstTarget, argv + argc);
-    Expansion expansion = expand_targets(args, opts.community);
+// The refusal of a printer argument, naming the list and line it came from.
+void report_bad_argument(const Expansion &expansion) {
+    const std::string argument = escape_value(expansion.argument);
+    if (expansion.list)
+        std::fprintf(stderr, "%s: bad printer argument \"%s\" in %s, line %zu: %s.\n", progname, argument.c_str(),
+                     list_label(expansion.list).c_str(), expansion.line, expansion.reason.c_str());
+    else
+        std::fprintf(stderr, "%s: bad printer argument \"%s\": %s.\n", progname, argument.c_str(),
+                     expansion.reason.c_str());
+}
+
+// The targets of the command line and its printer lists, or the status of a
+// run that ends here.
+std::optional<std::vector<TargetSpec>> expand_arguments(const Options &opts, int &status) {
+    PrinterArguments arguments = read_printer_arguments(opts.printers);
+    if (!arguments.error.empty()) {
+        std::fprintf(stderr, "%s: %s", progname, arguments.error.c_str());
+        status = STATUS_BAD_TARGET;
+        return std::nullopt;
+    }
+    Expansion expansion = expand_target_arguments(arguments.arguments, opts.community);
     if (!expansion.ok) {
-        // Quoted as printer texts are: no control byte reaches the terminal.
-        std::fprintf(stderr, "%s: bad printer argument \"%s\": %s.\n", progname,
-                     escape_value(expansion.argument).c_str(), expansion.reason.c_str());
+        report_bad_argument(expansion);
         status = STATUS_BAD_TARGET;
         return std::nullopt;
     }
@@ -111,18 +137,17 @@ RunSettings run_settings(const Options &opts) {
     return run;
 }
 
-// One worker per session, in target-list order; returns the run's status.
-int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
+// One worker per target, in target-list order; returns the run's status.
+int serve(const Options &opts, const TargetList &targets, std::size_t maxproc, OutputWriter &writer) {
     const RunSettings run = run_settings(opts);
-    OutputWriter writer;
     const ClassicOutputs classic(writer, opts.flags.asked(Option::name));
     const JsonOutputs json(writer);
     const OutputFactory &outputs = opts.flags.asked(Option::json) ? static_cast<const OutputFactory &>(json) : classic;
     std::vector<ThreadData> thrdat(targets.targetCount);
-    std::size_t k = 0;
-    for (SNMP_session *s = targets.head; s; s = s->next, ++k) {
+    for (std::size_t k = 0; k < targets.order.size(); ++k) {
         ThreadData &td = thrdat[k];
-        td.session = s;
+        td.session = targets.order[k].session;
+        td.unresolved = targets.order[k].unresolved;
         td.run = &run;
         td.outputs = &outputs;
         td.flags = opts.flags;
@@ -130,7 +155,11 @@ int serve(const Options &opts, const TargetList &targets, std::size_t maxproc) {
     }
     WorkerSet set(thrdat);
     set.maxproc = maxproc;
-    return run_workers(set);
+    const int status = run_workers(set);
+    const auto unknown = static_cast<std::size_t>(std::count_if(
+        thrdat.begin(), thrdat.end(), [](const ThreadData &td) { return td.status == STATUS_UNKNOWN_VENDOR; }));
+    if (unknown > 0) writer.write_message(unknown_vendor_note(unknown, thrdat.size()));
+    return status;
 }
 
 }  // namespace
@@ -159,16 +188,17 @@ int prowlet_main(int argc, char **argv) {
         return protocol.status;
     }
 
+    OutputWriter writer;
     int status = 0;
     std::unique_ptr<SNMP_socket> transport = make_transport(opts, status);
     if (!transport) return status;
-    std::optional<std::vector<TargetSpec>> specs = expand_arguments(argc, argv, opts, status);
+    std::optional<std::vector<TargetSpec>> specs = expand_arguments(opts, status);
     if (!specs) return status;
     TargetList targets;
     try {
-        targets = create_sessions(transport.get(), *specs, &*protocol.protocol);
+        targets = create_sessions(transport.get(), *specs, &*protocol.protocol, opts.flags.asked(Option::keepGoing));
     } catch (const SNMP_resolve_error &e) {
-        std::fprintf(stderr, "SNMP: cannot resolve hostname \"%s\".\n", e.hostname.c_str());
+        write_all(stderr, unresolved_message(e.hostname));
         return STATUS_UNRESOLVED_NAME;
     }
 
@@ -180,7 +210,7 @@ int prowlet_main(int argc, char **argv) {
         for (SNMP_session *s = targets.head; s; s = s->next) s->setDebug(*logNumbers);
     }
     if (targets.targetCount >= 2) opts.flags.ask(Option::name);
-    status = serve(opts, targets, maxproc);
+    status = serve(opts, targets, maxproc, writer);
     // No session localizes a key any more.
     if (protocol.protocol->user) protocol.protocol->user->forget_keys();
     write_all(stderr, transport->finish());

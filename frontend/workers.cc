@@ -94,9 +94,17 @@ int run_reqs(ReportContext &ctx, const ReportRoutines &reports) {
 
 }  // namespace
 
+const std::string &target_name(const ThreadData &td) { return td.session ? td.session->hostname : td.unresolved; }
+
 // Every way a worker can end early arrives here as an exception, so whatever
 // the reports had allocated is released by unwinding before the thread ends.
 int do_reqs(ThreadData *td) {
+    if (!td->session) {
+        std::unique_ptr<PrinterOutput> out = td->outputs->make(td->unresolved);
+        const int status = report_unresolved(*out);
+        out->finish(status);
+        return status;
+    }
     std::unique_ptr<PrinterOutput> out = td->outputs->make(td->session->hostname);
     td->session->setWarningSink(out.get());
     ReportContext ctx(*td->session, *out, *td->run, td->flags);
@@ -224,7 +232,7 @@ int run_workers(WorkerSet &set) {
         err = start_thread(set, &set.thrds[k], worker_entry, &set.thrdat[k]);
         if (err != 0) {
             std::fprintf(stderr, "%s: cannot start a thread for %s: %s\n", progname,
-                         set.thrdat[k].session->hostname.c_str(), std::strerror(err));
+                         target_name(set.thrdat[k]).c_str(), std::strerror(err));
             std::lock_guard<std::mutex> lock(set.countLock);
             set.targetCount = set.startedCount;
             refused = true;

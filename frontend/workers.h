@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "frontend/dispatch.h"
@@ -24,7 +25,8 @@ struct WorkerSet;
 
 // Everything one worker reads; filled by main before the worker starts.
 struct ThreadData {
-    SNMP_session *session = nullptr;
+    SNMP_session *session = nullptr;  // nullptr: a name that did not resolve (--keep-going)
+    std::string unresolved;           // that name
     const RunSettings *run = nullptr;       // option strings and ports, shared
     const OutputFactory *outputs = nullptr;  // makes this printer's output
     FlagWords flags;
@@ -35,7 +37,11 @@ struct ThreadData {
 };
 
 // One printer, start to end; returns the worker status. Nothing escapes it.
+// A name that did not resolve fails at once with its message (status 252).
 int do_reqs(ThreadData *td);
+
+// The printer's name as given.
+const std::string &target_name(const ThreadData &td);
 
 // Workers that run at once without --maxproc. A worker mostly waits for its
 // printer, so the cap is not about processors: it bounds memory (each worker

@@ -21,11 +21,11 @@ enum class Option : std::uint8_t {
     tabloid, a4, b4, executive, a3, b5, letter, legal, display, covers,
     languages, pjl, hpgl, psprinter, autolang, pcl, postscript, marker, pagecount, colors, resolution,
     minmargin, protocol, appletalk, lpd, netware, port9100, supplies, cfgsrc, alerts, reboot,
-    generic, serial, json, health,
+    generic, serial, json, health, keepGoing,
     maxproc, setcontact, setlocation, updatefirmware,
     // Options with handling of their own: no flag bit.
     community, timeout, connection, help, snmpVersion, v3User, v3Level, v3AuthProtocol,
-    v3AuthPassphrase, v3PrivProtocol, v3PrivPassphrase, secrets, v3EngineId, knownEngines,
+    v3AuthPassphrase, v3PrivProtocol, v3PrivPassphrase, secrets, v3EngineId, knownEngines, file,
 };
 
 // The group of MIB variables an option asks about; a printer answers a group
@@ -61,6 +61,16 @@ struct ClassicHelp {
     const char *text = nullptr;
 };
 
+// Where --help lists an option after the classic lines, one line each, by group.
+enum class HelpGroup : std::uint8_t {
+    Classic,   // only among the classic lines
+    Run,       // printers and the run
+    Output,
+    Reports,   // reports the classic lines do not name
+    Changes,
+    Security,  // SNMP version and security
+};
+
 // One row of the option table.
 struct OptionSpec {
     Option id;
@@ -74,6 +84,9 @@ struct OptionSpec {
     const char *unsupported;  // the word of its "not supported" line, or nullptr
     int complaintOrder;       // the line's place among those of its MIB group
     ClassicHelp help[2];      // its lines of the classic --help text
+    HelpGroup helpGroup;      // where --help lists it after the classic lines
+    const char *argName;      // its argument's name in help and messages, nullptr for none
+    const char *summary;      // its line in that group, nullptr for a classic option
 };
 
 // The whole table, in Option order.

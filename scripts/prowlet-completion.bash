@@ -1,5 +1,6 @@
-# bash completion for prowlet: long options by their full names, -c and -n;
-# host names for printer arguments. Installed as
+# bash completion for prowlet: long options by their full names and the short
+# ones, before and after printer arguments (until "--"); host names for printer
+# arguments, files for -f and --secrets. Installed as
 # share/bash-completion/completions/prowlet.
 
 _prowlet() {
@@ -22,26 +23,24 @@ _prowlet() {
         -a|--v3-auth-protocol)
             mapfile -t COMPREPLY < <(compgen -W "MD5 SHA SHA-224 SHA-256 SHA-384 SHA-512" -- "$cur"); return 0 ;;
         -x|--v3-priv-protocol) mapfile -t COMPREPLY < <(compgen -W "DES AES" -- "$cur"); return 0 ;;
-        --secrets|--known-engines) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return 0 ;;
+        --secrets|--known-engines|-f|--file) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return 0 ;;
     esac
 
-    # Options end at the first printer argument or at "--".
+    # Options may follow printer arguments; only "--" ends them.
     local i
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
             --) break ;;
-            -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware|\
-            -v|-u|-l|-a|-A|-x|-X|-e|--snmp-version|--v3-*|--secrets|--known-engines)
+            -c|-n|-f|--community|--connection|--file|--timeout|--maxproc|--setcontact|--setlocation|\
+            --updatefirmware|-v|-u|-l|-a|-A|-x|-X|-e|--snmp-version|--v3-*|--secrets|--known-engines)
                 ((i++)) ;;
-            -*) ;;
-            *) break ;;
         esac
     done
     local optionsDone=0
     [ "$i" -lt "$COMP_CWORD" ] && optionsDone=1
 
     if [ "$optionsDone" -eq 0 ] && [[ $cur == -* ]]; then
-        local opts="-c -n --community --connection --timeout --maxproc --help --version
+        local opts="-c -n -f -k --community --connection --file --keep-going --timeout --maxproc --help --version
             -v -u -l -a -A -x -X -e --snmp-version --v3-user --v3-level --v3-auth-protocol
             --v3-auth-passphrase --v3-priv-protocol --v3-priv-passphrase --secrets
             --v3-engine-id --known-engines

@@ -721,7 +721,9 @@ TEST(Faults, PrinterTextInMessagesIsEscaped) {
     const std::string c1Escaped = "\\xc2\\x9b2J\\x9b31m\\xc2\\x9d0;t\\x07 \xc5\x9b";
     const Case cases[] = {
         {"Evil " + c1, "", "",
-         "Warning: 127.0.2.2: unknown printer vendor. Describes itself as \"Evil " + c1Escaped + "\"\n", 11},
+         "Warning: 127.0.2.2: unknown printer vendor. Describes itself as \"Evil " + c1Escaped + "\"\n" +
+             UNKNOWN_VENDOR_NOTE,
+         11},
         {"JETDIRECT EX", "MFG:HP;" + c1 + ";", "vendor=\"HP\";\n",
          "127.0.2.2: Can't find \"MODEL:\" or \"MDL:\" in \"MFG:HP;" + c1Escaped + ";\"\n", 253},
     };

@@ -169,6 +169,9 @@ class DemoPrinters : public testing::Environment {
         const std::string secrets = workDir->path() + "/demo.secrets";
         std::ofstream(secrets) << "authpass demo-auth-pass\nprivpass demo-priv-pass\n";
         std::filesystem::permissions(secrets, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        // The printer list of the examples, as docs/examples.md makes it.
+        std::ofstream(workDir->path() + "/printers.txt")
+            << "# the demo printers\n127.0.1.1\n127.0.1.3   # the Lexmark\n\n127.0.1.4(demo)\n";
     }
     void TearDown() override {
         workDir.reset();
@@ -251,7 +254,10 @@ TEST(DocExamples, ReadmeCommandsAreSound) {
         const ParseOutcome parsed = parse_options(static_cast<int>(argv.size()), argv.data(), opts);
         EXPECT_FALSE(parsed.finished) << parsed.err;
         if (parsed.finished) continue;
-        const Expansion targets = expand_targets({words.begin() + opts.firstTarget, words.end()}, opts.community);
+        std::vector<std::string> printers;
+        for (const PrinterSource &p : opts.printers)
+            if (!p.list) printers.push_back(p.text);
+        const Expansion targets = expand_targets(printers, opts.community);
         EXPECT_TRUE(targets.ok) << targets.argument << ": " << targets.reason;
         for (std::size_t k = 1; k < stages.size(); ++k) {
             if (stages[k].rfind("jq ", 0) == 0) {
@@ -347,7 +353,7 @@ TEST(DocExamples, ManualPageOptionBitsAsInTheProgram) {
     OptionBits program = program_option_bits();
     ASSERT_GE(program.size(), 50u);
     const std::vector<std::string> lines = read_lines(std::string(PROWLET_SOURCE_DIR) + "/docs/prowlet.1");
-    static const std::regex name(R"(\\-\\-([a-z0-9]+))");
+    static const std::regex name(R"(\\-\\-([a-z0-9]+(?:\\-[a-z0-9]+)*))");
     static const std::regex bits(R"(^\((\d), (0x[0-9a-f]+(?:, *0x[0-9a-f]+)*)\))");
     OptionBits manual;
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
@@ -363,7 +369,9 @@ TEST(DocExamples, ManualPageOptionBitsAsInTheProgram) {
         for (std::sregex_iterator it(lines[i].begin(), lines[i].end(), name), end; it != end; ++it) {
             std::string bit;
             ASSERT_TRUE(values >> bit) << lines[i];
-            manual[(*it)[1]] = {std::stoi(m[1]), std::stoul(bit, nullptr, 16)};
+            // "keep\-going" in the page is --keep-going.
+            const std::string option = std::regex_replace((*it)[1].str(), std::regex(R"(\\-)"), "-");
+            manual[option] = {std::stoi(m[1]), std::stoul(bit, nullptr, 16)};
         }
     }
     EXPECT_EQ(program, manual);

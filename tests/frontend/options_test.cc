@@ -44,7 +44,7 @@ TEST(Options, DefaultsWithOneTarget) {
     EXPECT_EQ(p.opts.timeout, 50u);
     EXPECT_EQ(p.opts.community, nullptr);
     EXPECT_EQ(p.opts.connList, nullptr);
-    EXPECT_EQ(p.opts.firstTarget, 1);
+    EXPECT_EQ(p.opts.printers, (std::vector<PrinterSource>{{false, "printer1"}}));
     EXPECT_EQ(p.getoptDiag, "");
 }
 
@@ -186,8 +186,7 @@ TEST(Options, CommunityInItsThreeForms) {
         ASSERT_FALSE(p.outcome.finished);
         ASSERT_NE(p.opts.community, nullptr);
         EXPECT_STREQ(p.opts.community, "secret");
-        EXPECT_EQ(p.opts.firstTarget, args.argc() - 1);
-        EXPECT_STREQ(args.argv()[p.opts.firstTarget], "host");
+        EXPECT_EQ(p.opts.printers, (std::vector<PrinterSource>{{false, "host"}}));
     }
 }
 
@@ -259,18 +258,45 @@ TEST(Options, HelpEndsAtOnceEvenAfterBadOption) {
     EXPECT_EQ(p.opts.flags.word(0), 0u);  // --vendor after --help was never read
 }
 
-TEST(Options, HelpTextLengthAndSampleLines) {
+// The classic lines stand as they always did, but for the -n line, which
+// said -n chose the SNMP port; every other option of the table follows, one
+// line each, under a group heading.
+TEST(Options, HelpKeepsTheClassicLinesAndListsEveryOption) {
     const std::string &h = help_text();
-    EXPECT_EQ(h.size(), 2236u);
-    EXPECT_EQ(h.rfind("prowlet [OPTIONS] printername\n\n\t-c {COMMUNITY}\t\t", 0), 0u);
-    EXPECT_NE(h.find("\n\t--a4\tPrint out an esitmate of the number of a4 size sheets in the "
-                     "printer\n\t--b4\t"),
+    const std::size_t classicEnd = h.find("\t--timeout\t\n") + std::strlen("\t--timeout\t\n");
+    const std::string classic = h.substr(0, classicEnd);
+    // 2236 bytes as ever, but for the -n line's text (63 characters then, 57 now).
+    EXPECT_EQ(classic.size(), 2236u - 63u + 57u);
+    EXPECT_EQ(std::count(classic.begin(), classic.end(), '\n'), 55);
+    EXPECT_EQ(classic.rfind("prowlet [OPTIONS] printername\n\n\t-c {COMMUNITY}\t\t", 0), 0u);
+    EXPECT_NE(classic.find("\n\t-n {PORT}\t\tPrint out the printer's TCP connection on local port PORT\n"),
               std::string::npos);
-    EXPECT_NE(h.find("\n\t--port9100\t prints out if"), std::string::npos);
-    EXPECT_NE(h.find("\n\t--covers\t\n\t--community community \t\n\t--connection port\t\n"),
+    EXPECT_NE(classic.find("\n\t--a4\tPrint out an esitmate of the number of a4 size sheets in the "
+                           "printer\n\t--b4\t"),
               std::string::npos);
-    EXPECT_EQ(h.substr(h.size() - 12), "\t--timeout\t\n");
-    EXPECT_EQ(std::count(h.begin(), h.end(), '\n'), 55);
+    EXPECT_NE(classic.find("\n\t--covers\t\n\t--community community \t\n\t--connection port\t\n"),
+              std::string::npos);
+    const std::string rest = h.substr(classicEnd);
+    for (const OptionSpec &o : option_table()) {
+        SCOPED_TRACE(o.name);
+        const std::string longName = std::string("--") + o.name;
+        const bool classicLine = o.help[0].line > 0;
+        EXPECT_EQ(classicLine, o.helpGroup == HelpGroup::Classic);
+        if (classicLine) {
+            EXPECT_NE(classic.find("\t" + (o.letter ? std::string("-") + o.letter : longName)), std::string::npos);
+            EXPECT_EQ(rest.find(longName + " "), std::string::npos);  // listed once
+            continue;
+        }
+        // "  -k, --keep-going  text" or "  --maxproc N  text": one line, its text from the table.
+        std::string synopsis = o.letter ? std::string("-") + o.letter + ", " + longName : longName;
+        if (o.argName) synopsis += std::string(" ") + o.argName;
+        const std::size_t at = rest.find("\n  " + synopsis + "  ");
+        ASSERT_NE(at, std::string::npos);
+        const std::size_t end = rest.find('\n', at + 1);
+        EXPECT_EQ(rest.substr(end - std::strlen(o.summary), std::strlen(o.summary)), o.summary);
+        EXPECT_LE(end - at - 1, 80u);
+    }
+    EXPECT_TRUE(h.ends_with("\n\nEvery option, message and exit status: man prowlet\n"));
 }
 
 TEST(Options, VersionAloneNeedsNoTarget) {
@@ -323,24 +349,49 @@ TEST(Options, NoTarget) {
     EXPECT_EQ(p.outcome.err, "prowlet: no printer name specified.\n");
 }
 
-TEST(Options, ParsingStopsAtFirstTarget) {
-    Argv a{"prowlet", "printer1", "--vendor"};
-    Parsed p;
-    parse(a, p);
-    ASSERT_FALSE(p.outcome.finished);
-    EXPECT_EQ(p.opts.flags.word(0), 0u);
-    EXPECT_EQ(p.opts.firstTarget, 1);
-    EXPECT_EQ(a.argc() - p.opts.firstTarget, 2);
-    EXPECT_STREQ(a.argv()[2], "--vendor");
+// Options and printer arguments in any order, as GNU tools take them; a
+// printer list (-f) keeps its place among the printer arguments; "--" ends
+// the options.
+TEST(Options, OptionsAndPrintersInAnyOrder) {
+    using P = std::vector<PrinterSource>;
+    struct Case {
+        Argv args;
+        P printers;
+        std::uint64_t word0;
+        std::uint64_t word1;
+    };
+    Case cases[] = {
+        {{"prowlet", "-c", "public", "h1", "--vendor"}, {{false, "h1"}}, F0_VENDOR, 0},
+        {{"prowlet", "h1", "--model", "h2", "--vendor"}, {{false, "h1"}, {false, "h2"}}, F0_MODEL | F0_VENDOR, 0},
+        {{"prowlet", "h1", "-f", "list", "h2", "--file=l2", "-fl3"},
+         {{false, "h1"}, {true, "list"}, {false, "h2"}, {true, "l2"}, {true, "l3"}}, 0, 0},
+        {{"prowlet", "--model", "--", "-weird", "--vendor"}, {{false, "-weird"}, {false, "--vendor"}}, F0_MODEL, 0},
+        {{"prowlet", "h1", "--", "h2"}, {{false, "h1"}, {false, "h2"}}, 0, 0},
+        {{"prowlet", "-", "-k"}, {{false, "-"}}, 0, F1_KEEPGOING},
+        {{"prowlet", "--keep-going", "-f", "-"}, {{true, "-"}}, 0, F1_KEEPGOING},
+    };
+    for (Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::vector<std::string>(c.args.argv(), c.args.argv() + c.args.argc())));
+        Parsed p;
+        parse(c.args, p);
+        ASSERT_FALSE(p.outcome.finished) << p.getoptDiag;
+        EXPECT_EQ(p.opts.printers, c.printers);
+        EXPECT_EQ(p.opts.flags.word(0), c.word0);
+        EXPECT_EQ(p.opts.flags.word(1), c.word1);
+    }
 }
 
-TEST(Options, DoubleDashEndsOptions) {
-    Argv a{"prowlet", "--model", "--", "-weird"};
+// A printer list alone is a printer argument; -f without its argument is not.
+TEST(Options, ListAloneIsEnoughAndNeedsItsArgument) {
+    Argv list{"prowlet", "--vendor", "-f", "printers.txt"};
     Parsed p;
-    parse(a, p);
-    ASSERT_FALSE(p.outcome.finished);
-    EXPECT_EQ(p.opts.flags.word(0), F0_MODEL);
-    EXPECT_STREQ(a.argv()[p.opts.firstTarget], "-weird");
+    parse(list, p);
+    EXPECT_FALSE(p.outcome.finished);
+    Argv bare{"prowlet", "--vendor", "-f"};
+    Parsed q;
+    parse(bare, q);
+    EXPECT_EQ(q.outcome.status, 1);
+    EXPECT_EQ(q.getoptDiag, "prowlet: option requires an argument -- 'f'\n");
 }
 
 TEST(Options, UniqueAbbreviationAccepted) {
@@ -371,7 +422,7 @@ TEST(Options, ParsesAgainAfterAnEarlierParse) {
         Argv a{"prowlet", "-cpub", "--vendor", "h1", "h2"};
         Parsed p;
         parse(a, p);
-        EXPECT_EQ(p.opts.firstTarget, 3);
+        EXPECT_EQ(p.opts.printers, (std::vector<PrinterSource>{{false, "h1"}, {false, "h2"}}));
         EXPECT_EQ(p.opts.flags.word(0), F0_VENDOR);
     }
 }

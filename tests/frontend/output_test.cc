@@ -2,6 +2,7 @@
 // pieces of many printers written at once.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "frontend/failures.h"
+#include "reports/request.h"
+#include "snmp/errors.h"
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
@@ -166,6 +169,76 @@ TEST(Messages, NotSupportedAndNoResponse) {
     }
     EXPECT_EQ(status, 8);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "prowlet: No response from lp7\n");
+}
+
+// Refusals of a SetRequest name the object and, where the refusal means so,
+// that the community or user may not write; the notes and messages of the
+// run's end.
+TEST(Messages, FailuresOfTheFirstHour) {
+    progname = "prowlet";
+    auto refused = [](const char *oid, int status) {
+        SNMP_error_oid e(oid, status);
+        e.requestTag = SET_REQ_TAG;
+        return e;
+    };
+    auto denied = [](const char *oid) {
+        SNMP_error_security e(SNMP_error_security::ACCESS_DENIED, "lp7 denied the community access (authorizationError)");
+        e.refusedOid = oid;
+        e.requestTag = SET_REQ_TAG;
+        return e;
+    };
+    const std::string cause = "; the community may not write: use one with write access\n";
+    struct Case {
+        std::function<void()> failure;
+        std::string message;
+        int status;
+    };
+    const Case cases[] = {
+        {[&] { throw refused("1.3.6.1.2.1.1.6.0", 2); },
+         "prowlet: lp7 refused to set sysLocation.0 (1.3.6.1.2.1.1.6.0, error-status 2)" + cause, 12},
+        {[&] { throw refused("1.3.6.1.2.1.1.4.0", 4); },
+         "prowlet: lp7 refused to set sysContact.0 (1.3.6.1.2.1.1.4.0, error-status 4)" + cause, 12},
+        {[&] { throw refused("1.3.6.1.2.1.43.5.1.1.3.1", 2); },
+         "prowlet: lp7 refused to set prtGeneralReset.1 (1.3.6.1.2.1.43.5.1.1.3.1, error-status 2)" + cause, 12},
+        {[&] { throw refused("1.3.6.1.2.1.1.6.0", 3); },
+         "prowlet: lp7 refused to set sysLocation.0 (1.3.6.1.2.1.1.6.0, error-status 3)\n", 12},
+        {[&] { throw refused("1.3.6.1.4.1.99.1.0", 2); }, "prowlet: lp7 refused to set 1.3.6.1.4.1.99.1.0 (error-status 2)" + cause,
+         12},
+        {[&] { throw refused("", 5); }, "prowlet: lp7 refused a SetRequest (error-status 5)\n", 12},
+        // A refused read keeps its message.
+        {[] { throw SNMP_error_oid("1.3.6.1.2.1.1.6.0", 2); }, "prowlet: lp7 refused 1.3.6.1.2.1.1.6.0 (error-status 2)\n",
+         12},
+        {[&] { throw denied("1.3.6.1.2.1.1.6.0"); },
+         "prowlet: lp7 denied the community access (authorizationError) to set sysLocation.0 (1.3.6.1.2.1.1.6.0)" + cause,
+         23},
+        {[&] { throw denied(""); },
+         "prowlet: lp7 denied the community access (authorizationError) in a SetRequest" + cause, 23},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.message);
+        OutputWriter writer;
+        ClassicOutput out(writer, "lp7", false);
+        testing::internal::CaptureStderr();
+        int status = 0;
+        try {
+            c.failure();
+        } catch (...) {
+            status = report_failure(out);
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+        EXPECT_EQ(status, c.status);
+    }
+    EXPECT_EQ(set_refusal_detail("1.3.6.1.4.1.11.2.4.3.7.8.0", 2, true),
+              "HP's reset variable (1.3.6.1.4.1.11.2.4.3.7.8.0, error-status 2); the user may not write: use one with "
+              "write access");
+    EXPECT_EQ(unknown_vendor_note(1, 1),
+              "prowlet: 1 printer ended with \"unknown printer vendor\" (status 11); --generic reports on it through the "
+              "standard Printer and Host Resources MIBs.\n");
+    EXPECT_TRUE(unknown_vendor_note(1, 33).starts_with("prowlet: 1 of 33 printers ended with \"unknown printer vendor\" "
+                                                       "(status 11); --generic reports on it through"));
+    EXPECT_TRUE(unknown_vendor_note(20, 33).starts_with("prowlet: 20 of 33 printers ended with \"unknown printer "
+                                                        "vendor\" (status 11); --generic reports on them through"));
+    EXPECT_EQ(unresolved_message("lp9"), "SNMP: cannot resolve hostname \"lp9\".\n");
 }
 
 // One step of a printer's output: a piece of classic text, a warning or the

@@ -16,6 +16,7 @@
 #include "frontend/failures.h"
 #include "frontend/threadattr.h"
 #include "frontend/workers.h"
+#include "reports/json.h"
 #include "reports/classic.h"
 #include "reports/context.h"
 #include "reports/flags.h"
@@ -403,6 +404,35 @@ TEST_F(Workers, FailuresReachingTheTopAreReportedWithTheirStatus) {
         ASSERT_FALSE(r.calls.empty());
         EXPECT_EQ(r.calls.back(), c.routine);
     }
+}
+
+// A name that did not resolve (--keep-going) is a worker that fails at once
+// with its message, in either output, and asks no report at all.
+TEST_F(Workers, NameThatDidNotResolveFailsAlone) {
+    JsonOutputs json(writer_);
+    for (const OutputFactory *outputs : {static_cast<const OutputFactory *>(&outputs_), static_cast<const OutputFactory *>(&json)}) {
+        ThreadData td;
+        td.unresolved = "typo.example";
+        td.run = &run_;
+        td.outputs = outputs;
+        td.flags = FlagWords{Option::vendor};
+        td.reports = &kFakes;
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(do_reqs(&td), STATUS_UNRESOLVED_NAME);
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (outputs == &json) {
+            EXPECT_EQ(out, "{\"host\":\"typo.example\",\"exitStatus\":252,\"error\":\"SNMP: cannot resolve hostname "
+                           "\\\"typo.example\\\".\",\"warnings\":[]}\n");
+            EXPECT_EQ(err, "");
+        } else {
+            EXPECT_EQ(out, "");
+            EXPECT_EQ(err, "SNMP: cannot resolve hostname \"typo.example\".\n");
+        }
+        EXPECT_EQ(target_name(td), "typo.example");
+    }
+    EXPECT_TRUE(callLog.empty());
 }
 
 // ---- the joiner -------------------------------------------------------------

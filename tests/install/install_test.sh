@@ -29,13 +29,20 @@ version=$(cd / && "$check" -V 2>&1); status=$?
 [ "$status" -eq 3 ] || fail "check_printers -V exited $status"
 [ "$version" = "check_printers (prowlet 0.8.7)" ] || fail "check_printers -V printed \"$version\""
 
-# The manual page renders, without warnings, and covers the options --help leaves out.
+# Every long option of the program's option table.
+options=$(sed -n 's/^ *{Option::[A-Za-z0-9]*, "\([a-z0-9-]*\)", .*/\1/p' "$source/reports/flags.cc")
+[ "$(wc -l <<<"$options")" -ge 72 ] || fail "found only $(wc -l <<<"$options") options in the option table"
+
+# The manual page renders, without warnings, and names every option.
 if command -v groff >/dev/null; then
     warnings=$(groff -man -Tutf8 -ww -z "$man" "$checkman" 2>&1)
     [ -z "$warnings" ] || fail "groff warnings: $warnings"
     text=$(groff -man -Tutf8 -P-cbou "$man" 2>/dev/null)
-    for word in --generic --maxproc "EXIT STATUS" "PACKET LOG" snmplog; do
+    for word in "EXIT STATUS" "PACKET LOG" snmplog; do
         grep -q -- "$word" <<<"$text" || fail "manual page does not mention $word"
+    done
+    for o in $options; do
+        grep -q -- "--$o\b" <<<"$text" || fail "manual page does not name --$o"
     done
 else
     fail "groff not found"
@@ -63,7 +70,11 @@ got=$(complete_word prowlet -c public --maxpr)
 got=$(complete_word prowlet --community "")
 [ -z "$got" ] || fail "the community argument is completed with \"$got\""
 got=$(complete_word prowlet --vendor lp1 --sto)
-[ -z "$got" ] || fail "options are completed after a printer argument: \"$got\""
+[ "$got" = "--storage" ] || fail "\"--sto\" after a printer argument completes to \"$got\""
+got=$(complete_word prowlet --vendor -- lp1 --sto)
+[ -z "$got" ] || fail "options are completed after \"--\": \"$got\""
+got=$(complete_word prowlet --kee)
+[ "$got" = "--keep-going" ] || fail "\"--kee\" completes to \"$got\""
 
 # bash-completion finds the script by itself under PREFIX/share when PREFIX/share
 # is on its search path (XDG_DATA_DIRS; /usr/local/share and /usr/share by default).
@@ -77,8 +88,6 @@ else
 fi
 
 # Every long option of the program's option table completes to itself alone.
-options=$(sed -n 's/^ *{Option::[A-Za-z0-9]*, "\([a-z0-9-]*\)", .*/\1/p' "$source/reports/flags.cc")
-[ "$(wc -l <<<"$options")" -ge 69 ] || fail "found only $(wc -l <<<"$options") options in the option table"
 for o in $options; do
     got=$(complete_word prowlet "--$o")
     grep -qx -- "--$o" <<<"$got" || fail "--$o is not offered by the completion"

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// The note after a run of one printer that ended "unknown printer vendor".
+inline const std::string UNKNOWN_VENDOR_NOTE =
+    "prowlet: 1 printer ended with \"unknown printer vendor\" (status 11); --generic reports on it through the "
+    "standard Printer and Host Resources MIBs.\n";
+
 struct RunResult {
     std::string out;   // standard output, byte for byte
     std::string err;   // standard error, byte for byte
@@ -22,3 +27,4 @@ RunResult run_prowlet(const std::vector<std::string> &args,
 RunResult run_program(const std::string &path, const std::vector<std::string> &args,
                       std::chrono::seconds limit = std::chrono::seconds(120),
                       const std::string &cwd = "", const std::string &argv0 = "");
+
