@@ -18,6 +18,7 @@
 #include "frontend/maxproc.h"
 #include "frontend/options.h"
 #include "frontend/printer_list.h"
+#include "frontend/progress.h"
 #include "frontend/security.h"
 #include "frontend/targets.h"
 #include "frontend/workers.h"
@@ -137,6 +138,26 @@ RunSettings run_settings(const Options &opts) {
     return run;
 }
 
+// The stray-packet warnings of the transport's receiver, through the run's writer.
+class RunMessages : public SNMP_warning_sink {
+ public:
+    explicit RunMessages(OutputWriter &writer) : writer_(writer) {}
+    void warn(const std::string &text, bool) override { writer_.write_message(text); }
+
+ private:
+    OutputWriter &writer_;
+};
+
+// The run's workers, with the progress line when it is wanted; returns the
+// run's status. thrdat keeps each worker's status.
+int run_with_progress(const Options &opts, WorkerSet &set, OutputWriter &writer) {
+    std::unique_ptr<ProgressLine> progress;
+    if (progress_wanted(opts.flags))
+        progress = std::make_unique<ProgressLine>(writer, set.thrdat.size(), terminal_width());
+    set.progress = progress.get();
+    return run_workers(set);
+}
+
 // One worker per target, in target-list order; returns the run's status.
 int serve(const Options &opts, const TargetList &targets, std::size_t maxproc, OutputWriter &writer) {
     const RunSettings run = run_settings(opts);
@@ -155,7 +176,7 @@ int serve(const Options &opts, const TargetList &targets, std::size_t maxproc, O
     }
     WorkerSet set(thrdat);
     set.maxproc = maxproc;
-    const int status = run_workers(set);
+    const int status = run_with_progress(opts, set, writer);
     const auto unknown = static_cast<std::size_t>(std::count_if(
         thrdat.begin(), thrdat.end(), [](const ThreadData &td) { return td.status == STATUS_UNKNOWN_VENDOR; }));
     if (unknown > 0) writer.write_message(unknown_vendor_note(unknown, thrdat.size()));
@@ -188,10 +209,13 @@ int prowlet_main(int argc, char **argv) {
         return protocol.status;
     }
 
+    // The writer outlives the transport, whose receiver writes through it.
     OutputWriter writer;
+    RunMessages runMessages(writer);
     int status = 0;
     std::unique_ptr<SNMP_socket> transport = make_transport(opts, status);
     if (!transport) return status;
+    transport->setWarningSink(&runMessages);
     std::optional<std::vector<TargetSpec>> specs = expand_arguments(opts, status);
     if (!specs) return status;
     TargetList targets;

@@ -13,6 +13,7 @@
 #include "ber/ber.h"
 #include "frontend/failures.h"
 #include "frontend/maxproc.h"
+#include "frontend/progress.h"
 #include "frontend/threadattr.h"
 #include "reports/context.h"
 #include "reports/flags.h"
@@ -150,6 +151,7 @@ int join_threads(WorkerSet &set) {
         }
         pthread_join(set.thrds[k], nullptr);
         const int status = set.thrdat[k].status;
+        if (set.progress) set.progress->ended(status);
         // Workers start in the reverse of command-line order: the failure
         // started last belongs to the first failing target.
         if (status != 0 && (!anyFailed || k > chosenIndex)) {

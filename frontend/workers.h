@@ -18,6 +18,7 @@
 #include "reports/flags.h"
 
 class OutputFactory;
+class ProgressLine;
 class SNMP_session;
 struct RunSettings;
 struct WorkerSet;
@@ -65,6 +66,7 @@ struct WorkerSet {
     std::deque<std::size_t> ended;         // guarded by countLock: workers done, not yet joined
     std::atomic<std::size_t> joinedCount{0};
     std::size_t maxproc = DEFAULT_MAXPROC;  // cap on started, unjoined workers; 0: none
+    ProgressLine *progress = nullptr;       // told of each worker's end, when the run shows progress
 
     // How threads are started, and how long main waits before it tries again
     // after a refusal while no started worker is left to end. Tests change them.

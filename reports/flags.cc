@@ -64,6 +64,7 @@ constexpr OptionSpec OPTION_TABLE[] = {
     {Option::json, "json", 0, false, 1, 0x4000000, MibGroup::None, Report::None, nullptr, 0, {}, HelpGroup::Output, nullptr, "Write one JSON object per printer and line"},
     {Option::health, "health", 0, false, 1, 0x8000000, MibGroup::None, Report::Health, nullptr, 0, {}, HelpGroup::Reports, nullptr, "Judge the printer's health: OK, WARNING, CRITICAL or UNKNOWN"},
     {Option::keepGoing, "keep-going", 'k', false, 1, 0x10000000, MibGroup::None, Report::None, nullptr, 0, {}, HelpGroup::Run, nullptr, "A name that does not resolve fails alone; serve the others"},
+    {Option::noProgress, "no-progress", 0, false, 1, 0x20000000, MibGroup::None, Report::None, nullptr, 0, {}, HelpGroup::Output, nullptr, "No progress line on a terminal"},
     {Option::maxproc, "maxproc", 0, true, 2, 0x8, MibGroup::None, Report::None, nullptr, 0, {}, HelpGroup::Run, "N", "Ask at most N printers at once (default 1024)"},
     {Option::setcontact, "setcontact", 0, true, 2, 0x10, MibGroup::None, Report::Settings, nullptr, 0, {}, HelpGroup::Changes, "TEXT", "Set the printer's contact (sysContact.0)"},
     {Option::setlocation, "setlocation", 0, true, 2, 0x20, MibGroup::None, Report::Settings, nullptr, 0, {}, HelpGroup::Changes, "TEXT", "Set the printer's location (sysLocation.0)"},

@@ -21,7 +21,7 @@ enum class Option : std::uint8_t {
     tabloid, a4, b4, executive, a3, b5, letter, legal, display, covers,
     languages, pjl, hpgl, psprinter, autolang, pcl, postscript, marker, pagecount, colors, resolution,
     minmargin, protocol, appletalk, lpd, netware, port9100, supplies, cfgsrc, alerts, reboot,
-    generic, serial, json, health, keepGoing,
+    generic, serial, json, health, keepGoing, noProgress,
     maxproc, setcontact, setlocation, updatefirmware,
     // Options with handling of their own: no flag bit.
     community, timeout, connection, help, snmpVersion, v3User, v3Level, v3AuthProtocol,

@@ -26,17 +26,42 @@ void write_whole(std::FILE *f, std::string_view text) {
     }
 }
 
+bool on_terminal(std::FILE *f) {
+    const int fd = fileno(f);
+    return fd >= 0 && isatty(fd);
+}
+
+// The status line drawn from the line's start, the rest of the old one erased.
+std::string drawn(std::string_view line) { return "\r" + std::string(line) + "\033[K"; }
+
 }  // namespace
+
+OutputWriter::OutputWriter(std::FILE *out, std::FILE *err) : out_(out), err_(err), outIsTerminal_(on_terminal(out)) {}
 
 void OutputWriter::write_lines(std::string_view text) {
     if (text.empty()) return;
     std::lock_guard<std::mutex> lock(lock_);
+    const bool sharesTerminal = !status_.empty() && outIsTerminal_;
+    if (sharesTerminal) write_whole(err_, ERASE_STATUS);
     write_whole(out_, text);
+    if (sharesTerminal) write_whole(err_, drawn(status_));
 }
 
 void OutputWriter::write_message(std::string_view text) {
     if (text.empty()) return;
     std::lock_guard<std::mutex> lock(lock_);
     std::fflush(out_);
-    write_whole(err_, text);
+    if (status_.empty())
+        write_whole(err_, text);
+    else
+        write_whole(err_, ERASE_STATUS + std::string(text) + drawn(status_));
 }
+
+void OutputWriter::show_status(std::string_view line) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (line.empty() && status_.empty()) return;
+    status_ = line;
+    write_whole(err_, line.empty() ? std::string(ERASE_STATUS) : drawn(line));
+}
+
+void OutputWriter::clear_status() { show_status({}); }

@@ -44,7 +44,7 @@ _prowlet() {
             -v -u -l -a -A -x -X -e --snmp-version --v3-user --v3-level --v3-auth-protocol
             --v3-auth-passphrase --v3-priv-protocol --v3-priv-passphrase --secrets
             --v3-engine-id --known-engines
-            --all --debugsnmp --name --generic --json --health
+            --all --debugsnmp --name --generic --json --health --no-progress
             --vendor --model --contact --netconfig --printmib --hostmib
             --memory --storage --status --cfgsrc
             --mediapath --maxpapersize --minpapersize --enginespeed --duplex

@@ -295,7 +295,10 @@ void SNMP_socket::receiver() {
                 std::lock_guard<std::mutex> lock(pendingLock);
                 line = from.sin_port != port_ ? strays.count(addr) : route(addr, buf.get(), static_cast<std::size_t>(n));
             }
-            if (!line.empty()) std::fputs(line.c_str(), stderr);
+            if (SNMP_warning_sink *sink = strayWarnings_.load(); sink && !line.empty())
+                sink->warn(line, true);
+            else if (!line.empty())
+                std::fputs(line.c_str(), stderr);
         }
     }
 }

@@ -1,6 +1,7 @@
 // The one UDP socket of a run, its receiver thread, and the send-and-wait exchange.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 #include "snmp/straycount.h"
 #include "snmp/transport.h"
+#include "snmp/warning_sink.h"
 
 struct sockaddr_in;
 
@@ -116,6 +118,10 @@ class SNMP_socket final : public SNMP_transport {
     // as "Warning: stray packet recieved from a.b.c.d" (see SNMP_stray_counts).
     std::string finish();
 
+    // Where the receiver's warnings of stray datagrams go: the run's writer,
+    // which keeps them apart from everything else it writes (nullptr, the
+    // default: standard error). The sink must outlive the receiver.
+    void setWarningSink(SNMP_warning_sink *sink) { strayWarnings_.store(sink); }
     int timeout() const { return timeout_; }
     // Destination port in network byte order.
     int port() const { return port_; }
@@ -154,5 +160,6 @@ class SNMP_socket final : public SNMP_transport {
     // without walking past the requests of every other printer.
     std::unordered_map<std::uint32_t, PendingRequest *> pendingList;
     SNMP_stray_counts strays;  // under pendingLock
+    std::atomic<SNMP_warning_sink *> strayWarnings_{nullptr};
     std::thread listening_thr;
 };

@@ -368,7 +368,7 @@ TEST(Options, OptionsAndPrintersInAnyOrder) {
         {{"prowlet", "--model", "--", "-weird", "--vendor"}, {{false, "-weird"}, {false, "--vendor"}}, F0_MODEL, 0},
         {{"prowlet", "h1", "--", "h2"}, {{false, "h1"}, {false, "h2"}}, 0, 0},
         {{"prowlet", "-", "-k"}, {{false, "-"}}, 0, F1_KEEPGOING},
-        {{"prowlet", "--keep-going", "-f", "-"}, {{true, "-"}}, 0, F1_KEEPGOING},
+        {{"prowlet", "--keep-going", "--no-progress", "-f", "-"}, {{true, "-"}}, 0, F1_KEEPGOING | F1_NOPROGRESS},
     };
     for (Case &c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::vector<std::string>(c.args.argv(), c.args.argv() + c.args.argc())));

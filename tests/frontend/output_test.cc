@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "frontend/failures.h"
+#include "frontend/progress.h"
 #include "reports/request.h"
 #include "snmp/errors.h"
 #include "reports/classic.h"
@@ -239,6 +240,47 @@ TEST(Messages, FailuresOfTheFirstHour) {
     EXPECT_TRUE(unknown_vendor_note(20, 33).starts_with("prowlet: 20 of 33 printers ended with \"unknown printer "
                                                         "vendor\" (status 11); --generic reports on them through"));
     EXPECT_EQ(unresolved_message("lp9"), "SNMP: cannot resolve hostname \"lp9\".\n");
+}
+
+// The status line is erased before every message and drawn again after it,
+// in the same write, so the two never mix; standard output that is no
+// terminal is written as ever.
+TEST(Messages, StatusLineAroundMessages) {
+    std::FILE *out = std::tmpfile();
+    std::FILE *err = std::tmpfile();
+    {
+        OutputWriter writer(out, err);
+        writer.write_message("before\n");
+        writer.show_status("3/5 done");
+        writer.write_message("Warning: lp1 ...\n");
+        writer.show_status("4/5 done");
+        writer.write_lines("vendor=\"HP\";\n");
+        writer.clear_status();
+        writer.clear_status();
+        writer.write_message("after\n");
+    }
+    EXPECT_EQ(read_all(out), "vendor=\"HP\";\n");
+    EXPECT_EQ(read_all(err),
+              "before\n\r3/5 done\x1b[K\r\x1b[KWarning: lp1 ...\n\r3/5 done\x1b[K\r4/5 done\x1b[K\r\x1b[Kafter\n");
+    std::fclose(out);
+    std::fclose(err);
+}
+
+TEST(Messages, ProgressText) {
+    struct Case {
+        std::size_t total, answered, failed, width;
+        std::string text;
+    };
+    const Case cases[] = {
+        {254, 0, 0, 0, "prowlet: 0/254 done, 0 answered, 0 failed, 254 waiting"},
+        {254, 75, 4, 80, "prowlet: 79/254 done, 75 answered, 4 failed, 175 waiting"},
+        {2, 1, 1, 0, "prowlet: 2/2 done, 1 answered, 1 failed, 0 waiting"},
+        // Never as wide as the terminal: a wrapped line could not be drawn over.
+        {254, 75, 4, 20, "prowlet: 79/254 don"},
+    };
+    for (const Case &c : cases) EXPECT_EQ(progress_text(c.total, c.answered, c.failed, c.width), c.text);
+    FlagWords off{Option::noProgress};
+    EXPECT_FALSE(progress_wanted(off));
 }
 
 // One step of a printer's output: a piece of classic text, a warning or the

@@ -66,6 +66,8 @@ inline constexpr std::uint64_t F1_SERIAL = 0x2000000;
 inline constexpr std::uint64_t F1_JSON = 0x4000000;
 // --keep-going: a name that does not resolve fails alone.
 inline constexpr std::uint64_t F1_KEEPGOING = 0x10000000;
+// --no-progress: no progress line on a terminal.
+inline constexpr std::uint64_t F1_NOPROGRESS = 0x20000000;
 
 // flags[2]: options whose argument is kept in settings[n - 3] for bit n.
 inline constexpr std::uint64_t F2_MAXPROC = 0x8;

@@ -28,3 +28,10 @@ RunResult run_program(const std::string &path, const std::vector<std::string> &a
                       std::chrono::seconds limit = std::chrono::seconds(120),
                       const std::string &cwd = "", const std::string &argv0 = "");
 
+// Runs PROWLET_BINARY with its standard error (and standard output, when
+// stdoutOnTerminal) on a pseudo-terminal of that many columns, in raw mode,
+// standard input /dev/null: err holds what the terminal received, byte for
+// byte, and out standard output when it is a pipe.
+RunResult run_prowlet_on_terminal(const std::vector<std::string> &args, bool stdoutOnTerminal = false,
+                                  std::chrono::seconds limit = std::chrono::seconds(120),
+                                  unsigned short columns = 80);
