@@ -16,6 +16,7 @@
 #include "frontend/exit_status.h"
 #include "frontend/failures.h"
 #include "frontend/maxproc.h"
+#include "frontend/names.h"
 #include "frontend/options.h"
 #include "frontend/printer_list.h"
 #include "frontend/progress.h"
@@ -55,21 +56,23 @@ int retries_from_timeout(unsigned long timeout) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(timeout)) / 2;
 }
 
-// Every name is resolved here, before any printer is contacted. The list runs
-// newest first, so workers start in the reverse of command-line order.
+// Every name is resolved here, before any printer is contacted (all of them
+// side by side, each distinct name once). The list runs newest first, so
+// workers start in the reverse of command-line order.
 TargetList create_sessions(SNMP_socket *transport, const std::vector<TargetSpec> &targets,
                            const SnmpProtocol *protocol, bool keepGoing) {
+    const auto addresses = resolve_names(targets);
     TargetList list;
     for (const TargetSpec &t : targets) {
         ++list.targetCount;
-        std::unique_ptr<SNMP_session> s;
-        try {
-            s = std::make_unique<SNMP_session>(transport, t.name.c_str(), t.community ? t.community->c_str() : nullptr);
-        } catch (const SNMP_resolve_error &) {
-            if (!keepGoing) throw;
+        const std::vector<SNMP_session::IPv4> &found = addresses.at(t.name);
+        if (found.empty()) {
+            if (!keepGoing) throw SNMP_resolve_error(t.name);
             list.order.push_back({nullptr, t.name});
             continue;
         }
+        auto s = std::make_unique<SNMP_session>(transport, t.name.c_str(),
+                                                t.community ? t.community->c_str() : nullptr, found);
         if (protocol) apply_protocol(*s, *protocol);
         s->next = list.head;
         list.head = s.get();

@@ -2,6 +2,7 @@
 // the session list made from it. No traffic.
 #include <gtest/gtest.h>
 
+#include "frontend/names.h"
 #include "frontend/prowlet.h"
 #include "frontend/targets.h"
 #include "snmp/session.h"
@@ -255,6 +256,32 @@ TEST(TargetList, DefaultCommunityWithoutAnyGiven) {
     ASSERT_NE(list.head, nullptr);
     EXPECT_EQ(list.head->community(), "quorum");
     EXPECT_EQ(list.targetCount, 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Each distinct name is looked up once, whatever the number of lookups at
+// once; a name given twice shares its addresses.
+TEST(TargetList, NamesLookedUpOnceSideBySide) {
+    const std::vector<TargetSpec> targets = {
+        {"127.0.0.1", std::nullopt}, {"127.0.0.2", "lab"}, {"127.0.0.1", "other"}, {"10.1.2.3", std::nullopt}};
+    for (std::size_t lookups : {std::size_t{1}, std::size_t{2}, PARALLEL_LOOKUPS}) {
+        SCOPED_TRACE(lookups);
+        const auto found = resolve_names(targets, lookups);
+        ASSERT_EQ(found.size(), 3u);
+        EXPECT_EQ(found.at("127.0.0.1"), (std::vector<SNMP_session::IPv4>{{127, 0, 0, 1}}));
+        EXPECT_EQ(found.at("127.0.0.2"), (std::vector<SNMP_session::IPv4>{{127, 0, 0, 2}}));
+        EXPECT_EQ(found.at("10.1.2.3"), (std::vector<SNMP_session::IPv4>{{10, 1, 2, 3}}));
+    }
+    EXPECT_TRUE(resolve_names({}).empty());
+    SNMP_socket transport(2, -1, 0);
+    TargetList list = create_sessions(&transport, targets);
+    ASSERT_EQ(list.order.size(), 4u);
+    EXPECT_EQ(list.order[0].session->hostname, "10.1.2.3");
+    EXPECT_EQ(list.order[1].session->community(), "other");
+    EXPECT_EQ(list.order[3].session->addresses(), (std::vector<SNMP_session::IPv4>{{127, 0, 0, 1}}));
 }
 
 }  // namespace
