@@ -96,6 +96,13 @@ struct PseudoTerminal {
 
 }  // namespace
 
+bool pseudo_terminals_available() {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0) return false;
+    close(master);
+    return true;
+}
+
 RunResult run_prowlet_on_terminal(const std::vector<std::string> &args, bool stdoutOnTerminal,
                                   std::chrono::seconds limit, unsigned short columns) {
     PseudoTerminal terminal(columns);

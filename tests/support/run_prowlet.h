@@ -28,6 +28,9 @@ RunResult run_program(const std::string &path, const std::vector<std::string> &a
                       std::chrono::seconds limit = std::chrono::seconds(120),
                       const std::string &cwd = "", const std::string &argv0 = "");
 
+// Whether this system hands out pseudo-terminals (/dev/ptmx).
+bool pseudo_terminals_available();
+
 // Runs PROWLET_BINARY with its standard error (and standard output, when
 // stdoutOnTerminal) on a pseudo-terminal of that many columns, in raw mode,
 // standard input /dev/null: err holds what the terminal received, byte for
