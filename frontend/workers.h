@@ -44,6 +44,26 @@ int do_reqs(ThreadData *td);
 // printers wait out their time-outs together.
 inline constexpr std::size_t DEFAULT_MAXPROC = 1024;
 
+// A cap on the workers of several sets that run at once (the scrapes of a
+// long-running process): a slot is taken before a worker starts and given
+// back when it has been joined.
+class WorkerSlots {
+ public:
+    explicit WorkerSlots(std::size_t cap) : cap_(cap) {}
+    // Takes a slot, waiting until one is free; false, nothing taken, when
+    // none has freed by the deadline.
+    bool take(std::chrono::system_clock::time_point deadline);
+    void give_back();
+    std::size_t in_use() const;
+    std::size_t cap() const { return cap_; }
+
+ private:
+    const std::size_t cap_;
+    mutable std::mutex lock_;
+    std::condition_variable freed_;
+    std::size_t inUse_ = 0;
+};
+
 // Counts shared by main (starting workers), the workers (ending) and the joiner.
 struct WorkerSet {
     explicit WorkerSet(std::vector<ThreadData> &data)
@@ -59,6 +79,11 @@ struct WorkerSet {
     std::deque<std::size_t> ended;         // guarded by countLock: workers done, not yet joined
     std::atomic<std::size_t> joinedCount{0};
     std::size_t maxproc = DEFAULT_MAXPROC;  // cap on started, unjoined workers; 0: none
+    // A cap shared with other sets (none: only maxproc), and the time after
+    // which no worker is started any more: the workers not started by then are
+    // left out (targetCount and startedCount tell which).
+    WorkerSlots *sharedSlots = nullptr;
+    std::chrono::system_clock::time_point startDeadline = std::chrono::system_clock::time_point::max();
 
     // How threads are started, and how long main waits before it tries again
     // after a refusal while no started worker is left to end. Tests change them.

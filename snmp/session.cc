@@ -181,6 +181,12 @@ std::unique_ptr<OidSeq> SNMP_session::do_bulk(OidSeq *request, int maxRepetition
     return reply ? std::move(reply->bindings) : nullptr;
 }
 
+void SNMP_session::reopen() {
+    state &= ~UNREACHABLE;
+    sendError_ = 0;
+    addrIndex = 0;
+}
+
 void SNMP_session::setVersion(SNMP_version version) {
     if (version == SNMP_version::V3) throw std::logic_error("SNMPv3 needs a user: setUser");
     version_ = version;
@@ -248,7 +254,8 @@ std::optional<ReplyCheck> SNMP_session::exchange_with(const IPv4 &address, const
     for (int discarded = 0, unverified = 0;;) {
         std::size_t len = message.size();
         sendFailure = 0;
-        auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendFailure, msgId);
+        auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendFailure, msgId,
+                                     timing_ ? &*timing_ : nullptr);
         if (sendFailure != 0)
             warn(std::string("Error sending packet: ") + std::strerror(sendFailure) + "\n", false);
         if (!reply) return std::nullopt;

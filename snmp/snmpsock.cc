@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <system_error>
@@ -96,11 +97,19 @@ std::string SNMP_socket::finish() {
     return strays.summary();
 }
 
+SNMP_transport_counts SNMP_socket::counts() const {
+    return {sendCount.load(), retryCount.load(), timeoutCount.load(), strayCount.load()};
+}
+
 std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, const void *address,
                                                    const unsigned char *data, std::size_t &length,
-                                                   int *sendError, std::int32_t msgId) {
+                                                   int *sendError, std::int32_t msgId,
+                                                   const SNMP_call_timing *timing) {
     if (addrlen != 4 || family != AF_INET)
         throw std::invalid_argument("SNMP_socket::call: only IPv4 addresses are supported");
+    const int timeout = timing ? timing->timeout : timeout_;
+    const int retries = timing ? timing->retries : retries_;
+    const auto callDeadline = timing ? timing->deadline : std::chrono::system_clock::time_point::max();
 
     PendingRequest request;
     std::memcpy(request.address, address, 4);
@@ -118,7 +127,8 @@ std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, cons
     if (head) head->prev = &request;
     head = &request;
 
-    for (int tries = 0; tries <= retries_ && !request.data; ++tries) {
+    for (int tries = 0; tries <= retries && !request.data; ++tries) {
+        if (std::chrono::system_clock::now() >= callDeadline) break;
         const SendOutcome sent = send_datagram(dest, data, length);
         if (sent.error != 0) {
             unlink_pending(key, &request);
@@ -126,19 +136,23 @@ std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, cons
             return nullptr;
         }
         if (!sent.sent) continue;
+        ++sendCount;
+        if (tries > 0) ++retryCount;
 
         // The deadline is the current time in whole seconds plus the timeout, so
         // with a timeout of 2 the wait lasts one to two seconds. The seconds come
         // from the clock the wait uses: time() reads a coarse clock that can lag
         // it by a few milliseconds, which would put a deadline in the past.
-        const auto deadline = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) +
-                              std::chrono::seconds(timeout_);
+        const std::chrono::system_clock::time_point tryEnd =
+            std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) + std::chrono::seconds(timeout);
+        const auto deadline = std::min(tryEnd, callDeadline);
         while (!request.data) {
             if (request.condition.wait_until(lock, deadline) == std::cv_status::timeout) break;
         }
     }
     if (!request.data) {
         unlink_pending(key, &request);
+        ++timeoutCount;
         return nullptr;
     }
     length = request.length;
@@ -236,6 +250,7 @@ void SNMP_socket::receiver() {
             // address is no reply (an agent answers from the port it was
             // asked on), and must not count against the printer's exchange.
             if (from.sin_port != port_ || !deliver(addr, buf, static_cast<std::size_t>(n))) {
+                ++strayCount;
                 const std::string line = strays.count(addr);
                 if (!line.empty()) std::fputs(line.c_str(), stderr);
             }

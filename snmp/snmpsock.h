@@ -1,6 +1,8 @@
 // The one UDP socket of a run, its receiver thread, and the send-and-wait exchange.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +31,27 @@ class SNMP_socket_error : public std::runtime_error {
 // anything but EINTR) and err is the errno. The receiver stops after the call
 // (if it returns at all): nothing more is received.
 using SNMP_receiver_failed = void (*)(const char *step, int err);
+
+// The timing of one call when it is not the transport's own (a long-running
+// process whose printers have settings of their own, and a deadline by which
+// the whole of a printer's work must end).
+struct SNMP_call_timing {
+    int timeout = 2;  // seconds to wait after each send
+    int retries = 0;  // sends after the first
+    // No send is made at or after the deadline, and no wait runs past it.
+    std::chrono::system_clock::time_point deadline = std::chrono::system_clock::time_point::max();
+};
+
+// What the transport has done since it was made, for a process that reports
+// on itself: datagrams sent (repeated sends of a refused datagram not
+// counted), sends after a call's first, calls that got no reply, and stray
+// datagrams (no call waited for them).
+struct SNMP_transport_counts {
+    std::uint64_t sends = 0;
+    std::uint64_t retries = 0;
+    std::uint64_t timeouts = 0;
+    std::uint64_t strays = 0;
+};
 
 // Owns one file descriptor and closes it once.
 class SNMP_descriptor {
@@ -92,16 +115,20 @@ class SNMP_socket {
     // and its errno in *sendError (when given). Safe to call from many threads
     // at once; the newest call for an address gets the next datagram from it.
     // With msgId 0 or more (an SNMPv3 request) the call takes only an SNMPv3
-    // message of that msgID; other datagrams pass it by.
+    // message of that msgID; other datagrams pass it by. With timing, its
+    // timeout, retries and deadline replace the transport's.
     std::unique_ptr<unsigned char[]> call(int addrlen, int family, const void *address,
                                           const unsigned char *data, std::size_t &length,
-                                          int *sendError = nullptr, std::int32_t msgId = -1);
+                                          int *sendError = nullptr, std::int32_t msgId = -1,
+                                          const SNMP_call_timing *timing = nullptr);
 
     // Stops the receiver (no call may be in progress; nothing is received
     // afterwards) and returns the end-of-run lines of the stray datagrams:
     // how many more came from each address after the first, reported at once
     // as "Warning: stray packet recieved from a.b.c.d" (see SNMP_stray_counts).
     std::string finish();
+
+    SNMP_transport_counts counts() const;
 
     int timeout() const { return timeout_; }
     int retries() const { return retries_; }
@@ -141,5 +168,6 @@ class SNMP_socket {
     // the requests of every other printer.
     std::unordered_map<std::uint32_t, PendingRequest *> pendingList;
     SNMP_stray_counts strays;  // the receiver's only
+    std::atomic<std::uint64_t> sendCount{0}, retryCount{0}, timeoutCount{0}, strayCount{0};
     std::thread listening_thr;
 };

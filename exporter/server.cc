@@ -1,0 +1,77 @@
+// server: the HTTP routes of the exporter.
+#include "exporter/server.h"
+
+#include <httplib.h>
+
+#include <charconv>
+#include <optional>
+
+#include "exporter/exporter.h"
+
+namespace {
+
+std::optional<std::string> param(const httplib::Request &req, const char *name) {
+    if (!req.has_param(name)) return std::nullopt;
+    return req.get_param_value(name);
+}
+
+void answer(httplib::Response &res, const ExporterAnswer &a) {
+    res.status = a.status;
+    res.set_content(a.body, a.contentType.c_str());
+}
+
+}  // namespace
+
+bool parse_listen_address(const std::string &text, ListenAddress &address) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos) return false;
+    const std::string port = text.substr(colon + 1);
+    int value = 0;
+    const auto r = std::from_chars(port.data(), port.data() + port.size(), value);
+    if (port.empty() || r.ec != std::errc() || r.ptr != port.data() + port.size() || value < 1 || value > 65535)
+        return false;
+    address.host = text.substr(0, colon);
+    address.port = value;
+    return true;
+}
+
+struct HttpServer::Impl {
+    httplib::Server server;
+};
+
+HttpServer::HttpServer(Exporter &exporter, int threads) : impl_(std::make_unique<Impl>()) {
+    httplib::Server &server = impl_->server;
+    // The library owns the queue it is handed and releases it when it stops.
+    server.new_task_queue = [threads] { return std::make_unique<httplib::ThreadPool>(threads).release(); };
+    server.set_payload_max_length(4096);
+    server.set_read_timeout(10);
+    server.Get("/", [](const httplib::Request &, httplib::Response &res) { answer(res, Exporter::landing_page()); });
+    server.Get("/metrics",
+               [&exporter](const httplib::Request &, httplib::Response &res) { answer(res, exporter.metrics()); });
+    server.Get("/probe", [&exporter](const httplib::Request &req, httplib::Response &res) {
+        // Only the two parameters: a community or passphrase never travels in a URL.
+        for (const auto &[name, value] : req.params)
+            if (name != "target" && name != "module") {
+                answer(res, {400, "unknown parameter \"" + name + "\" (only target and module)\n"});
+                return;
+            }
+        std::optional<std::string> timeout;
+        if (req.has_header("X-Prometheus-Scrape-Timeout-Seconds"))
+            timeout = req.get_header_value("X-Prometheus-Scrape-Timeout-Seconds");
+        answer(res, exporter.probe(param(req, "target"), param(req, "module"), timeout));
+    });
+}
+
+HttpServer::~HttpServer() = default;
+
+std::string HttpServer::bind(const ListenAddress &address) {
+    const std::string host = address.host.empty() ? "0.0.0.0" : address.host;
+    if (!impl_->server.bind_to_port(host, address.port))
+        return "cannot listen on " + host + ":" + std::to_string(address.port);
+    port_ = address.port;
+    return {};
+}
+
+bool HttpServer::serve() { return impl_->server.listen_after_bind(); }
+
+void HttpServer::stop() { impl_->server.stop(); }
