@@ -88,6 +88,19 @@ std::string take_option(int code, const char *arg, ExporterOptions &opts) {
 
 }  // namespace
 
+bool parse_listen_address(const std::string &text, ListenAddress &address) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos) return false;
+    const std::string port = text.substr(colon + 1);
+    int value = 0;
+    const auto r = std::from_chars(port.data(), port.data() + port.size(), value);
+    if (port.empty() || r.ec != std::errc() || r.ptr != port.data() + port.size() || value < 1 || value > 65535)
+        return false;
+    address.host = text.substr(0, colon);
+    address.port = value;
+    return true;
+}
+
 const std::string &exporter_usage() {
     static const std::string text =
         "usage: prowlet_exporter --config.file=FILE [--web.listen-address=[HOST]:PORT] [--maxproc=N]\n"
@@ -103,7 +116,7 @@ ExporterParse parse_exporter_options(int argc, char **argv, ExporterOptions &opt
     optind = 0;
     opterr = 0;
     int code;
-    while ((code = getopt_long(argc, argv, "+", LONG_OPTIONS, nullptr)) != -1) {
+    while ((code = getopt_long(argc, argv, "+:", LONG_OPTIONS, nullptr)) != -1) {
         if (code == OPT_HELP) return {true, EXPORTER_OK, exporter_usage(), {}};
         if (code == OPT_VERSION) return {true, EXPORTER_OK, std::string("prowlet_exporter ") + PROWLET_VERSION + "\n", {}};
         if (code == '?' || code == ':') {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "exporter/exporter.h"
-#include "exporter/server.h"
 
 enum ExporterStatus : int {
     EXPORTER_OK = 0,           // SIGTERM or SIGINT after serving; --help, --version; a textfile written
@@ -18,6 +17,14 @@ enum ExporterStatus : int {
 };
 
 inline constexpr const char *DEFAULT_LISTEN_ADDRESS = ":9731";
+
+// Where to listen: "[HOST]:PORT" (an empty host: every IPv4 address).
+struct ListenAddress {
+    std::string host;
+    int port = 0;
+};
+// Reads "[HOST]:PORT"; false for anything else (no port, a port outside 1-65535).
+bool parse_listen_address(const std::string &text, ListenAddress &address);
 
 struct ExporterOptions {
     ExporterSettings settings;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "exporter/exporter_options.h"
+#include "exporter/server.h"
 #include "exporter/textfile.h"
 
 namespace {

@@ -3,7 +3,6 @@
 
 #include <httplib.h>
 
-#include <charconv>
 #include <optional>
 
 #include "exporter/exporter.h"
@@ -21,19 +20,6 @@ void answer(httplib::Response &res, const ExporterAnswer &a) {
 }
 
 }  // namespace
-
-bool parse_listen_address(const std::string &text, ListenAddress &address) {
-    const std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos) return false;
-    const std::string port = text.substr(colon + 1);
-    int value = 0;
-    const auto r = std::from_chars(port.data(), port.data() + port.size(), value);
-    if (port.empty() || r.ec != std::errc() || r.ptr != port.data() + port.size() || value < 1 || value > 65535)
-        return false;
-    address.host = text.substr(0, colon);
-    address.port = value;
-    return true;
-}
 
 struct HttpServer::Impl {
     httplib::Server server;

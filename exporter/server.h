@@ -5,15 +5,9 @@
 #include <memory>
 #include <string>
 
-class Exporter;
+#include "exporter/exporter_options.h"
 
-// Where to listen: "[HOST]:PORT" (an empty host: every IPv4 address).
-struct ListenAddress {
-    std::string host;
-    int port = 0;
-};
-// Reads "[HOST]:PORT"; false for anything else (no port, a port outside 1-65535).
-bool parse_listen_address(const std::string &text, ListenAddress &address);
+class Exporter;
 
 class HttpServer {
  public:
