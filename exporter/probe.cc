@@ -13,6 +13,7 @@
 const char *outcome_name(PrinterOutcome outcome) {
     switch (outcome) {
         case PrinterOutcome::Answered: return "answered";
+        case PrinterOutcome::Incomplete: return "incomplete";
         case PrinterOutcome::Silent: return "silent";
         case PrinterOutcome::Refused: return "refused";
         case PrinterOutcome::Failed: return "failed";
@@ -112,9 +113,15 @@ ProbeOutcome run_probe(ProbeEnvironment &env, const std::string &target, const M
     std::map<std::string, PrinterRecord> records = outputs.take();
     for (std::size_t t = 0; t < thrdat.size(); ++t) {
         ProbedPrinter &printer = outcome.printers[printerOf[t]];
+        printer.outcome = PrinterOutcome::NotStarted;
         auto found = records.find(printer.name);
-        printer.outcome = found == records.end() ? PrinterOutcome::NotStarted : outcome_of(found->second.status);
-        if (found != records.end()) printer.record = std::move(found->second);
+        if (found == records.end()) continue;  // not started
+        printer.record = std::move(found->second);
+        printer.outcome = outcome_of(printer.record.status);
+        // A printer that stopped answering only because the probe's time ran
+        // out has answered: what it sent is there.
+        const bool answeredSome = !printer.record.groups.empty() || !printer.record.rows.empty();
+        if (printer.outcome == PrinterOutcome::Silent && answeredSome) printer.outcome = PrinterOutcome::Incomplete;
     }
     for (std::size_t k = 0; k < specs.size(); ++k)
         if (sessions[k]) env.sessions.give_back(std::move(sessions[k]), module.name, generation);

@@ -19,6 +19,7 @@ class WorkerSlots;
 // How a printer's part of a scrape ended.
 enum class PrinterOutcome {
     Answered,    // the printer answered (whatever it had)
+    Incomplete,  // the printer answered, but the deadline came before its work ended
     Silent,      // no answer before its time-outs or the scrape's deadline
     Refused,     // SNMPv3 security refused us, or the printer refused a request
     Failed,      // a reply that cannot be used, or another failure

@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# End to end through a real Prometheus server (Debian's prometheus): two
+# exporters share a fleet of simulated printers by file-based service
+# discovery and hashmod relabelling, Prometheus scrapes them every second,
+# and the test asks Prometheus' query API that every printer is up (or down,
+# for a silent address), probed by exactly one exporter, with its supply
+# ratios as the JSON record of the same printer gives them.
+#
+# Usage (inside a private network namespace: tests/agents/netns-run):
+#   prometheus_test.sh EXPORTER PROWLET SOURCE_DIR
+set -uo pipefail
+exporter=$1 prowlet=$2 src=$3
+. "$src/tests/agents/agents.sh"
+
+fail() { echo "prometheus_test: FAIL: $*" >&2; exit 1; }
+command -v prometheus >/dev/null || fail "prometheus is not installed (Debian package prometheus)"
+
+work=$(mktemp -d /tmp/prowlet-prometheus.XXXXXX)
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
+  stop-agents
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The project's recordings on 127.0.1.1 ..., and one silent address.
+pairs=() targets=() n=0
+for rec in "$src"/tests/agents/recordings/*.snmprec; do
+  n=$((n + 1))
+  pairs+=("127.0.1.$n=$rec")
+  targets+=("127.0.1.$n")
+done
+start-snmpsim public "${pairs[@]}" || fail "snmpsimd did not start"
+silent=127.0.1.250
+targets+=("$silent")
+
+cat >"$work/exporter.conf" <<CONF
+module default
+  version 2c
+  community public
+  timeout 1
+  retries 0
+CONF
+chmod 600 "$work/exporter.conf"
+for port in 19731 19732; do
+  # Prometheus' time-out of 1 s less 0.1 s for the answer: 0.9 s per probe.
+  "$exporter" --config.file="$work/exporter.conf" --web.listen-address=127.0.0.1:$port \
+    --scrape.timeout-offset=0.1 2>"$work/exporter-$port.log" &
+  pids+=($!)
+done
+
+# File-based service discovery: the fleet in one file, as a CMDB export would give it.
+python3 - "${targets[@]}" >"$work/printers.json" <<'PY'
+import json, sys
+print(json.dumps([{"targets": sys.argv[1:], "labels": {"site": "lab"}}]))
+PY
+shard() {  # shard NUMBER EXPORTER-PORT
+  cat <<YML
+  - job_name: printers-shard-$1
+    metrics_path: /probe
+    params: {module: [default]}
+    file_sd_configs: [{files: ["$work/printers.json"], refresh_interval: 1s}]
+    relabel_configs:
+      - {source_labels: [__address__], modulus: 2, target_label: __tmp_shard, action: hashmod}
+      - {source_labels: [__tmp_shard], regex: "$1", action: keep}
+      - {source_labels: [__address__], target_label: __param_target}
+      - {source_labels: [__param_target], target_label: instance}
+      - {target_label: __address__, replacement: "127.0.0.1:$2"}
+YML
+}
+{
+  printf 'global:\n  scrape_interval: 1s\n  scrape_timeout: 1s\nscrape_configs:\n'
+  shard 0 19731
+  shard 1 19732
+  printf '  - job_name: exporters\n    static_configs: [{targets: ["127.0.0.1:19731", "127.0.0.1:19732"]}]\n'
+} >"$work/prometheus.yml"
+promtool check config "$work/prometheus.yml" >/dev/null || fail "promtool refuses the configuration"
+prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/data" \
+  --web.listen-address=127.0.0.1:19090 --log.level=warn 2>"$work/prometheus.log" &
+pids+=($!)
+
+query() {  # query PROMQL -> "labels value" lines, sorted
+  curl -sfG --max-time 5 http://127.0.0.1:19090/api/v1/query --data-urlencode "query=$1" | python3 -c '
+import json, sys
+r = json.load(sys.stdin)["data"]["result"]
+for s in r:
+    m = s["metric"]
+    print(" ".join(f"{k}={m[k]}" for k in sorted(m) if k != "__name__"), s["value"][1])' | sort
+}
+
+# Every target gets its up series once both shards have been scraped.
+deadline=$((SECONDS + 45))
+until [ "$(query 'count(prowlet_printer_up)' | awk '{print $NF}')" = "${#targets[@]}" ]; do
+  ((SECONDS < deadline)) || { tail -n 20 "$work"/*.log >&2; fail "Prometheus did not see every printer within 45 s"; }
+  sleep 1
+done
+
+status=0
+check() {  # check WHAT EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    echo "prometheus_test: $1 differs:" >&2
+    diff <(echo "$2") <(echo "$3") >&2
+    status=1
+  fi
+}
+
+# Up: 1 for every simulated printer, 0 for the silent address.
+expected_up=$(for t in "${targets[@]}"; do [ "$t" = "$silent" ] && v=0 || v=1; echo "instance=$t printer=$t $v"; done | sort)
+check "up series" "$expected_up" "$(query 'max by (instance, printer) (prowlet_printer_up)')"
+
+# Nothing probed twice, nothing missing: each printer under exactly one shard's job.
+check "printers probed by more than one exporter" "" "$(query 'count by (instance) (count by (instance, job) (prowlet_printer_up)) > 1')"
+shards=$(query 'count by (job) (prowlet_printer_up)' | wc -l)
+check "shards in use" "2" "$shards"
+# Each exporter probed only its share: its own count of probed printers.
+probed=$(query 'sum(max_over_time(prowlet_probe_printers[1m]))' | awk '{print $NF}')
+[ "${probed:-0}" -ge "${#targets[@]}" ] || { echo "prometheus_test: probed printers $probed" >&2; status=1; }
+
+# Supply ratios: the level over the capacity of every supply of the JSON
+# record (the level itself in percent units), none for special values.
+expected_ratio=$(for t in "${targets[@]}"; do
+  [ "$t" = "$silent" ] && continue
+  "$prowlet" -v 2c -c public --generic --supplies --json "$t"
+done | python3 -c '
+import json, sys
+for line in sys.stdin:
+    p = json.loads(line)
+    for n, s in enumerate(p.get("supplies", []), 1):
+        level, cap = s["level"], s["maxcap"]
+        if level < 0 or (s.get("supplyunit") != "percent" and cap <= 0):
+            continue
+        ratio = level / 100 if s.get("supplyunit") == "percent" else level / cap
+        print("instance=%s supply=%d %r" % (p["host"], n, ratio))' | sort)
+actual_ratio=$(query 'prowlet_supply_level_ratio' | python3 -c '
+import sys
+for line in sys.stdin:
+    labels, value = line.rsplit(" ", 1)
+    kv = dict(x.split("=", 1) for x in labels.split(" ") if "=" in x)
+    print("instance=%s supply=%s %r" % (kv["instance"], kv["supply"], float(value)))' | sort)
+check "supply ratios" "$expected_ratio" "$actual_ratio"
+[ -n "$expected_ratio" ] || { echo "prometheus_test: no supply ratio among the printers" >&2; status=1; }
+
+# The exporters' own metrics are scraped too and hold the transport's counts.
+check "exporters up" "2" "$(query 'sum(up{job="exporters"})' | awk '{print $NF}')"
+
+[ $status -eq 0 ] && echo "prometheus_test: ${#targets[@]} printers, 2 exporters: every series as expected"
+exit $status
