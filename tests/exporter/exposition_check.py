@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Compares the exporter's exposition of a set of printers with prowlet's
+JSON record of the same printers (the same numbers, the same text), printer
+by printer and series by series.
+
+Usage: exposition_check.py EXPOSITION JSON_LINES
+Prints each difference; exit status 1 when there is any."""
+import json
+import re
+import sys
+
+SAMPLE = re.compile(r'^([a-zA-Z_:][a-zA-Z0-9_:]*)(?:\{(.*)\})? (\S+)$')
+LABEL = re.compile(r'([a-zA-Z_][a-zA-Z0-9_]*)="((?:[^"\\]|\\.)*)"(,|$)')
+
+
+def unescape(text):
+    return re.sub(r'\\(.)', lambda m: {'n': '\n', '\\': '\\', '"': '"'}[m.group(1)], text)
+
+
+def parse(path):
+    """{(name, frozenset(labels)): value} of every sample; families' HELP/TYPE checked."""
+    samples, problems = {}, []
+    for number, line in enumerate(open(path, encoding='utf-8'), 1):
+        line = line.rstrip('\n')
+        if line.startswith('#'):
+            continue
+        m = SAMPLE.match(line)
+        if not m:
+            problems.append('line %d is no sample: %r' % (number, line))
+            continue
+        labels, rest = {}, m.group(2) or ''
+        while rest:
+            lm = LABEL.match(rest)
+            if not lm:
+                problems.append('line %d: bad labels %r' % (number, rest))
+                break
+            labels[lm.group(1)] = unescape(lm.group(2))
+            rest = rest[lm.end():]
+        samples[(m.group(1), frozenset(labels.items()))] = float(m.group(3))
+    return samples, problems
+
+
+def label_text(text):
+    """A JSON string as the exporter writes it into a label value."""
+    text = (text or '').rstrip('\0')
+    return ''.join('\ufffd' if (ord(c) < 0x20 and c != '\n') or 0x7f <= ord(c) <= 0x9f else c for c in text)
+
+
+def series(samples, name, **want):
+    """The samples of name whose labels include want, as {labels dict: value}."""
+    out = []
+    for (n, labels), v in samples.items():
+        d = dict(labels)
+        if n == name and all(d.get(k) == val for k, val in want.items()):
+            out.append((d, v))
+    return out
+
+
+UP_STATUSES_DOWN = {8, 12, 13, 15, 19, 20, 21, 22, 23, 24, 253}
+
+
+def expected(p):
+    """The series a printer's JSON record predicts: {(name, key labels): value}."""
+    host, exp = p['host'], {}
+    if p['exitStatus'] in UP_STATUSES_DOWN:
+        exp[('prowlet_printer_up', ())] = 0.0
+        return exp
+    exp[('prowlet_printer_up', ())] = 1.0
+    info = tuple(('%s' % k, label_text(p.get(k))) for k in ('vendor', 'model', 'serial', 'location', 'contact'))
+    exp[('prowlet_printer_info', info)] = 1.0
+    for n, s in enumerate(p.get('supplies', []), 1):
+        key = (('supply', str(n)), ('description', label_text(s.get('desc'))))
+        level, cap, unit = s['level'], s['maxcap'], s.get('supplyunit')
+        if level >= 0:
+            exp[('prowlet_supply_level', key)] = float(level)
+            if unit == 'percent' or cap > 0:
+                exp[('prowlet_supply_level_ratio', key)] = level / 100 if unit == 'percent' else level / cap
+        if cap >= 0:
+            exp[('prowlet_supply_capacity', key)] = float(cap)
+    for n, t in enumerate(p.get('inputTrays', []), 1):
+        key = (('tray', str(n)),)
+        if t['curLevel'] >= 0:
+            exp[('prowlet_input_tray_level', key)] = float(t['curLevel'])
+        if t['maxCap'] >= 0:
+            exp[('prowlet_input_tray_capacity', key)] = float(t['maxCap'])
+    for n, c in enumerate(p.get('covers', []), 1):
+        if c['status'] in ('doorOpen', 'doorClosed', 'interlockOpen', 'interlockClosed'):
+            key = (('cover', str(n)), ('description', label_text(c.get('description'))))
+            exp[('prowlet_cover_open', key)] = 1.0 if c['status'].endswith('Open') else 0.0
+    for n, m in enumerate(p.get('markers', []), 1):
+        if m.get('pagecount', -1) >= 0:
+            exp[('prowlet_pages_total', (('marker', str(n)),))] = float(m['pagecount'])
+    counts = {}
+    for a in p.get('alerts', []):
+        k = (('severity', a['severityLevel']), ('group', a['group']))
+        counts[k] = counts.get(k, 0) + 1
+    for k, v in counts.items():
+        exp[('prowlet_alerts', k)] = float(v)
+    return exp
+
+
+def main():
+    samples, problems = parse(sys.argv[1])
+    printers = [json.loads(line) for line in open(sys.argv[2], encoding='utf-8')]
+    checked = 0
+    for p in printers:
+        host = p['host']
+        for (name, key), value in expected(p).items():
+            found = series(samples, name, printer=host, **dict(key))
+            checked += 1
+            if len(found) != 1:
+                problems.append('%s %s %s: %d series, expected one of value %r' % (host, name, dict(key), len(found), value))
+            elif found[0][1] != value:
+                problems.append('%s %s %s: %r, the JSON record says %r' % (host, name, dict(key), found[0][1], value))
+        # Nothing more than the JSON holds: as many supply, tray and alert series.
+        for name, table in (('prowlet_supply_capacity', 'supplies'), ('prowlet_input_tray_capacity', 'inputTrays')):
+            have = len(series(samples, name, printer=host))
+            want = sum(1 for (n, _) in expected(p) if n == name)
+            if have != want:
+                problems.append('%s: %d %s series, the JSON record has %d' % (host, have, name, want))
+    for line in problems:
+        print(line)
+    print('%d printers, %d series checked, %d differences' % (len(printers), checked, len(problems)))
+    return 1 if problems else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
