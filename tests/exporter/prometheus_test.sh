@@ -57,26 +57,13 @@ python3 - "${targets[@]}" >"$work/printers.json" <<'PY'
 import json, sys
 print(json.dumps([{"targets": sys.argv[1:], "labels": {"site": "lab"}}]))
 PY
-shard() {  # shard NUMBER EXPORTER-PORT
-  cat <<YML
-  - job_name: printers-shard-$1
-    metrics_path: /probe
-    params: {module: [default]}
-    file_sd_configs: [{files: ["$work/printers.json"], refresh_interval: 1s}]
-    relabel_configs:
-      - {source_labels: [__address__], modulus: 2, target_label: __tmp_shard, action: hashmod}
-      - {source_labels: [__tmp_shard], regex: "$1", action: keep}
-      - {source_labels: [__address__], target_label: __param_target}
-      - {source_labels: [__param_target], target_label: instance}
-      - {target_label: __address__, replacement: "127.0.0.1:$2"}
-YML
-}
-{
-  printf 'global:\n  scrape_interval: 1s\n  scrape_timeout: 1s\nscrape_configs:\n'
-  shard 0 19731
-  shard 1 19732
-  printf '  - job_name: exporters\n    static_configs: [{targets: ["127.0.0.1:19731", "127.0.0.1:19732"]}]\n'
-} >"$work/prometheus.yml"
+# The configuration shipped in contrib/, with this test's files, addresses and
+# a scrape every second.
+sed -e "s|/etc/prometheus/printers.json|$work/printers.json|" \
+    -e "s|exporter-a.example.net:9731|127.0.0.1:19731|g" -e "s|exporter-b.example.net:9731|127.0.0.1:19732|g" \
+    -e "s|scrape_interval: 1m|scrape_interval: 1s|" -e "s|scrape_timeout: 30s|scrape_timeout: 1s|" \
+    "$src/contrib/prometheus/prometheus.yml" >"$work/prometheus.yml"
+grep -q 127.0.0.1:19732 "$work/prometheus.yml" || fail "contrib/prometheus/prometheus.yml has no second exporter"
 promtool check config "$work/prometheus.yml" >/dev/null || fail "promtool refuses the configuration"
 prometheus --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/data" \
   --web.listen-address=127.0.0.1:19090 --log.level=warn 2>"$work/prometheus.log" &
@@ -112,6 +99,8 @@ expected_up=$(for t in "${targets[@]}"; do [ "$t" = "$silent" ] && v=0 || v=1; e
 check "up series" "$expected_up" "$(query 'max by (instance, printer) (prowlet_printer_up)')"
 
 # Nothing probed twice, nothing missing: each printer under exactly one shard's job.
+# (The file's own labels travel with the targets.)
+check "site labels" "${#targets[@]}" "$(query 'count(prowlet_printer_up{site="lab"})' | awk '{print $NF}')"
 check "printers probed by more than one exporter" "" "$(query 'count by (instance) (count by (instance, job) (prowlet_printer_up)) > 1')"
 shards=$(query 'count by (job) (prowlet_printer_up)' | wc -l)
 check "shards in use" "2" "$shards"
@@ -144,7 +133,7 @@ check "supply ratios" "$expected_ratio" "$actual_ratio"
 [ -n "$expected_ratio" ] || { echo "prometheus_test: no supply ratio among the printers" >&2; status=1; }
 
 # The exporters' own metrics are scraped too and hold the transport's counts.
-check "exporters up" "2" "$(query 'sum(up{job="exporters"})' | awk '{print $NF}')"
+check "exporters up" "2" "$(query 'sum(up{job="prowlet-exporters"})' | awk '{print $NF}')"
 
 [ $status -eq 0 ] && echo "prometheus_test: ${#targets[@]} printers, 2 exporters: every series as expected"
 exit $status
