@@ -85,8 +85,10 @@ ProbeOutcome run_probe(ProbeEnvironment &env, const std::string &target, const M
     for (std::size_t k = 0; k < specs.size(); ++k) {
         outcome.printers.push_back(ProbedPrinter{specs[k].name, PrinterOutcome::Unresolved, {}});
         const std::vector<SNMP_session::IPv4> addresses = resolve_ipv4(specs[k].name.c_str());
-        if (!addresses.empty())
-            sessions[k] = env.sessions.borrow(specs[k].name, addresses, module, generation, timing);
+        if (addresses.empty()) continue;
+        // Another probe has the printer until the deadline: not started.
+        outcome.printers.back().outcome = PrinterOutcome::NotStarted;
+        sessions[k] = env.sessions.borrow(specs[k].name, addresses, module, generation, timing);
     }
 
     const RunSettings run;

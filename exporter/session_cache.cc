@@ -11,7 +11,9 @@ std::unique_ptr<SNMP_session> SessionCache::borrow(const std::string &name,
                                                    const SNMP_call_timing &timing) {
     std::unique_ptr<SNMP_session> session;
     {
-        std::lock_guard<std::mutex> lock(lock_);
+        std::unique_lock<std::mutex> lock(lock_);
+        if (!returned_.wait_until(lock, timing.deadline, [&] { return lent_.count(name) == 0; })) return nullptr;
+        lent_.insert(name);
         const auto found = index_.find(key_of(name, module.name));
         if (found != index_.end()) {
             Entry &entry = *found->second;
@@ -39,6 +41,8 @@ void SessionCache::give_back(std::unique_ptr<SNMP_session> session, const std::s
                              std::uint64_t generation) {
     std::unique_ptr<SNMP_session> released;  // destroyed outside the lock
     std::lock_guard<std::mutex> lock(lock_);
+    lent_.erase(session->hostname);
+    returned_.notify_all();
     const std::string key = key_of(session->hostname, module);
     if (capacity_ == 0 || generation != generation_ || index_.count(key)) return;
     session->setWarningSink(nullptr);

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "exporter/config.h"
@@ -29,11 +31,17 @@ class SessionCache {
     // its addresses are no longer the name's, or when it belongs to another
     // configuration generation. Ready for another round of work: reachable
     // again, with the module's timing and the deadline.
+    //
+    // One session at a time talks to a printer (whatever its module): the
+    // transport hands an SNMPv1 or SNMPv2c reply to the newest request of its
+    // address, so two exchanges with one printer at once would take each
+    // other's replies. While another probe has the printer, the call waits
+    // for it, until the deadline: nullptr then.
     std::unique_ptr<SNMP_session> borrow(const std::string &name, const std::vector<SNMP_session::IPv4> &addresses,
                                          const ModuleConfig &module, std::uint64_t generation,
                                          const SNMP_call_timing &timing);
-    // Puts a borrowed session back; one of an older generation (or whose
-    // place another scrape of the same printer filled meanwhile) is released.
+    // Puts a borrowed session back (the printer is free for the next probe);
+    // one of an older generation is released.
     void give_back(std::unique_ptr<SNMP_session> session, const std::string &module, std::uint64_t generation);
     // Releases every idle session and takes only sessions of generation from
     // now on (a reload: sessions refer to the users of the configuration they
@@ -57,6 +65,8 @@ class SessionCache {
     mutable std::mutex lock_;
     std::list<Entry> entries_;  // most recently given back first
     std::unordered_map<std::string, std::list<Entry>::iterator> index_;
+    std::unordered_set<std::string> lent_;  // printers (names) a probe has now
+    std::condition_variable returned_;
     std::uint64_t made_ = 0;
     std::uint64_t generation_;
 };
