@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/support/agents.h"
 #include "tests/support/fake_agent.h"
@@ -101,6 +103,20 @@ TEST(ExporterProbe, RequestsRefusedBeforeAnythingIsSent) {
     EXPECT_TRUE(has_line(self, "prowlet_exporter_probes_refused_total{reason=\"bad_target\"} 5")) << self;
     EXPECT_TRUE(has_line(self, "prowlet_exporter_probes_refused_total{reason=\"unknown_module\"} 1"));
     EXPECT_TRUE(has_line(self, "prowlet_exporter_probes_refused_total{reason=\"missing_parameter\"} 1"));
+}
+
+TEST(ExporterProbe, ProbesOfOnePrinterAtOnceEachGetIt) {
+    // Two Prometheus servers of a pair scrape the same printer at the same
+    // moment: each probe gets the whole printer, none takes the other's replies.
+    FakeAgent agent("127.0.1.8", 161, fake_v2_mib_handler(fake_mib_from_snmprec(project_recording("hp-laserjet-4000.snmprec"))));
+    Exporter exporter(ExporterSettings{}, config_of(CONFIG));
+    std::vector<std::string> bodies(4);
+    std::vector<std::thread> probes;
+    for (std::string &body : bodies)
+        probes.emplace_back([&exporter, &body] { body = exporter.probe("127.0.1.8", "default", "10").body; });
+    for (std::thread &t : probes) t.join();
+    for (const std::string &body : bodies) EXPECT_TRUE(has_line(body, "prowlet_probe_success 1")) << body;
+    EXPECT_TRUE(has_line(exporter.metrics().body, "prowlet_exporter_sessions_created_total 1"));
 }
 
 TEST(ExporterProbe, WithoutAModuleTheDefaultOne) {
