@@ -4,6 +4,8 @@
 #include <cctype>
 #include <map>
 
+#include "exporter/device_state.h"
+
 namespace {
 
 // Text of a field: a name, the printer's text or a number; "" when absent.
@@ -153,6 +155,19 @@ void write_alerts(Exposition &out, const Labels &printer, const std::vector<cons
     }
 }
 
+void write_device_state(Exposition &out, const std::string &name, const PrinterRecord &r) {
+    if (const FieldValue *v = r.field(Group::HostResources, "deviceStatus"); v && v->kind == FieldValue::Kind::Signed)
+        for (long long s = 1; s <= 5; ++s)
+            out.sample("prowlet_device_status", {{"printer", name}, {"state", device_status_name(s)}},
+                       v->s == s ? 1.0 : 0.0);
+    const FieldValue *bits = r.field(Group::HostResources, "detectedErrorState");
+    if (!bits || bits->kind != FieldValue::Kind::Text) return;
+    const std::vector<bool> set = detected_errors(bits->str);
+    for (std::size_t bit = 0; bit < DETECTED_ERROR_COUNT; ++bit)
+        out.sample("prowlet_printer_detected_error", {{"printer", name}, {"condition", DETECTED_ERROR_NAMES[bit]}},
+                   set[bit] ? 1.0 : 0.0);
+}
+
 }  // namespace
 
 void write_probe_metrics(Exposition &out, const ProbeOutcome &outcome, double seconds) {
@@ -173,6 +188,11 @@ void write_probe_metrics(Exposition &out, const ProbeOutcome &outcome, double se
     out.family("prowlet_printer_info", MetricType::Gauge, "The printer's identification as labels; always 1.");
     out.family("prowlet_printer_status", MetricType::Gauge,
                "1 for the printer's hrPrinterStatus (other, unknown, idle, printing, warmup), 0 for the others.");
+    out.family("prowlet_device_status", MetricType::Gauge,
+               "1 for the printer's hrDeviceStatus (unknown, running, warning, testing, down), 0 for the others.");
+    out.family("prowlet_printer_detected_error", MetricType::Gauge,
+               "1 for each condition hrPrinterDetectedErrorState sets (lowPaper ... overduePreventMaint), 0 for the "
+               "others.");
     declare_tables(out);
 }
 
@@ -194,6 +214,7 @@ void write_printer_metrics(Exposition &out, const ProbedPrinter &printer) {
     if (!status.empty())
         for (const char *state : {"other", "unknown", "idle", "printing", "warmup"})
             out.sample("prowlet_printer_status", {{"printer", printer.name}, {"state", state}}, status == state ? 1.0 : 0.0);
+    write_device_state(out, printer.name, r);
     std::map<Table, std::size_t> ordinal;
     std::vector<const Fields *> alerts;
     for (const auto &[table, row] : r.rows) {

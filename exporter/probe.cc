@@ -3,8 +3,8 @@
 
 #include <memory>
 
+#include "exporter/device_state.h"
 #include "exporter/session_cache.h"
-#include "frontend/dispatch.h"
 #include "frontend/exit_status.h"
 #include "frontend/targets.h"
 #include "frontend/workers.h"
@@ -102,7 +102,7 @@ ProbeOutcome run_probe(ProbeEnvironment &env, const std::string &target, const M
         td.run = &run;
         td.outputs = &outputs;
         td.flags = module_flags(module);
-        td.reports = &real_reports();
+        td.reports = &exporter_reports();
         thrdat.push_back(td);
         printerOf.push_back(k);
     }

@@ -3,7 +3,10 @@
 JSON record of the same printers (the same numbers, the same text), printer
 by printer and series by series.
 
-Usage: exposition_check.py EXPOSITION JSON_LINES
+Usage: exposition_check.py EXPOSITION JSON_LINES [RECORDINGS]
+RECORDINGS: lines "ADDRESS PATH" of the snmprec file each printer serves;
+hrDeviceStatus and hrPrinterDetectedErrorState, which the JSON record does not
+hold, are compared with the recording itself.
 Prints each difference; exit status 1 when there is any."""
 import json
 import re
@@ -99,6 +102,43 @@ def expected(p):
     return exp
 
 
+CONDITIONS = ['lowPaper', 'noPaper', 'lowToner', 'noToner', 'doorOpen', 'jammed', 'offline', 'serviceRequested',
+              'inputTrayMissing', 'outputTrayMissing', 'markerSupplyMissing', 'outputNearFull', 'outputFull',
+              'inputTrayEmpty', 'overduePreventMaint']
+DEVICE_STATES = {1: 'unknown', 2: 'running', 3: 'warning', 4: 'testing', 5: 'down'}
+
+
+def recorded(path, oid):
+    """The value of oid in an snmprec file as (type, bytes or int), or None."""
+    for line in open(path, encoding='latin-1'):
+        parts = line.rstrip('\n').split('|', 2)
+        if len(parts) == 3 and parts[0] == oid:
+            typ, value = parts[1], parts[2]
+            if typ == '2':
+                return int(value)
+            return bytes.fromhex(value) if typ.endswith('x') else value.encode('latin-1')
+    return None
+
+
+def check_device_state(samples, host, recording, problems):
+    """Where the exposition has them, the recording's device status and
+    detected conditions; returns whether it had the conditions."""
+    have = {d['condition']: v for d, v in series(samples, 'prowlet_printer_detected_error', printer=host)}
+    if have:
+        octets = recorded(recording, '1.3.6.1.2.1.25.3.5.1.2.1')
+        want = {c: float(bool(octets and bit // 8 < len(octets) and octets[bit // 8] >> (7 - bit % 8) & 1))
+                for bit, c in enumerate(CONDITIONS)}
+        if octets is None or have != want:
+            problems.append('%s: detected errors %r, the recording holds %r' % (host, have, octets))
+    states = {d['state']: v for d, v in series(samples, 'prowlet_device_status', printer=host)}
+    if states:
+        status = recorded(recording, '1.3.6.1.2.1.25.3.2.1.5.1')
+        want = {name: float(code == status) for code, name in DEVICE_STATES.items()}
+        if states != want:
+            problems.append('%s: device status %r, the recording holds %r' % (host, states, status))
+    return bool(have)
+
+
 def main():
     samples, problems = parse(sys.argv[1])
     printers = [json.loads(line) for line in open(sys.argv[2], encoding='utf-8')]
@@ -118,9 +158,15 @@ def main():
             want = sum(1 for (n, _) in expected(p) if n == name)
             if have != want:
                 problems.append('%s: %d %s series, the JSON record has %d' % (host, have, name, want))
+    with_errors = 0
+    if len(sys.argv) > 3:
+        recordings = dict(line.split(' ', 1) for line in open(sys.argv[3]).read().splitlines())
+        for p in printers:
+            with_errors += check_device_state(samples, p['host'], recordings[p['host']], problems)
     for line in problems:
         print(line)
-    print('%d printers, %d series checked, %d differences' % (len(printers), checked, len(problems)))
+    print('%d printers, %d series checked, %d with detected error conditions, %d differences'
+          % (len(printers), checked, with_errors, len(problems)))
     return 1 if problems else 0
 
 

@@ -21,6 +21,7 @@ for rec in "$src"/tests/agents/recordings/*.snmprec "$src"/tests/exporter/record
   [ -r "$rec" ] || continue
   n=$((n + 1))
   pairs+=("127.0.2.$n=$rec")
+  echo "127.0.2.$n $rec" >>"$work/recordings"
 done
 [ "$n" -gt 20 ] || echo "exposition_test: the real recordings are missing; only the project's are checked" >&2
 start-snmpsim public "${pairs[@]}" || fail "snmpsimd did not start"
@@ -35,7 +36,9 @@ lint=$(promtool check metrics <"$work/printers.prom" 2>&1) || fail "promtool che
 
 "$prowlet" -v 2c -c public --generic --all --vendor --model --contact --serial --status --supplies --inputtray \
   --covers --alerts --pagecount --json "$range" >"$work/printers.json"
-python3 "$src/tests/exporter/exposition_check.py" "$work/printers.prom" "$work/printers.json" || fail "exposition and JSON differ"
+python3 "$src/tests/exporter/exposition_check.py" "$work/printers.prom" "$work/printers.json" "$work/recordings" \
+  | tee "$work/check" | tail -n 20 >&2
+tail -n 1 "$work/check" | grep -q ' 0 differences$' || fail "exposition and JSON differ"
 
 # Over HTTP: the same printers, the same series (the probe's duration aside).
 "$exporter" --config.file="$work/exporter.conf" --web.listen-address=127.0.0.1:19733 2>"$work/server.log" &
