@@ -12,6 +12,9 @@ struct ReportRoutines {
     void (*reboot)(ReportContext &);
     // The configuration source; false for a vendor without one.
     bool (*cfgsrc)(ReportContext &);
+    // What the printer's health still needs after the other steps (none:
+    // nothing more is read).
+    void (*health)(ReportContext &) = nullptr;
 };
 
 // The real reports of the reports layer.

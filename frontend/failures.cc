@@ -11,12 +11,18 @@
 
 const char *progname = "prowlet";
 
-int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &error) {
+namespace {
+
+std::string unrecoverable_message(const char *host, const SNMP_error_unrecoverable &error) {
     if (error.reason == SEND_FAILED)
-        out.failed(format_text("%s: cannot send to %s: %s\n", progname, out.host().c_str(),
-                               std::strerror(error.sendError)));
-    else
-        out.failed(format_text("%s: No response from %s\n", progname, out.host().c_str()));
+        return format_text("%s: cannot send to %s: %s\n", progname, host, std::strerror(error.sendError));
+    return format_text("%s: No response from %s\n", progname, host);
+}
+
+}  // namespace
+
+int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &error) {
+    out.failed(unrecoverable_message(out.host().c_str(), error));
     return STATUS_NO_RESPONSE;
 }
 
@@ -45,34 +51,64 @@ ExitStatus security_status(SNMP_error_security::Cause cause) {
 
 }  // namespace
 
-int report_failure(PrinterOutput &out) {
+namespace {
+
+// The message and status of the exception in flight.
+int failure_of(PrinterOutput &out, Message &message) {
     const char *host = out.host().c_str();
     try {
         throw;
     } catch (const WorkerExit &e) {
-        if (!e.message.empty()) out.failed(e.message);
+        message = e.message;
         return stop_status(e.reason);
     } catch (const SNMP_error_unrecoverable &e) {
-        return handle_unrecoverable(out, e);
+        message = unrecoverable_message(host, e);
+        return STATUS_NO_RESPONSE;
     } catch (const SNMP_error_oid &e) {
-        out.failed(e.str.empty()
-                       ? format_text("%s: %s refused a request (error-status %d)\n", progname, host, e.status)
-                       : format_text("%s: %s refused %s (error-status %d)\n", progname, host, e.str.c_str(), e.status));
+        message = e.str.empty()
+                      ? format_text("%s: %s refused a request (error-status %d)\n", progname, host, e.status)
+                      : format_text("%s: %s refused %s (error-status %d)\n", progname, host, e.str.c_str(), e.status);
         return STATUS_REFUSED;
     } catch (const SNMP_error_security &e) {
-        out.failed(format_text("%s: %s\n", progname, e.what()));
+        message = format_text("%s: %s\n", progname, e.what());
         return security_status(e.cause);
     } catch (const SNMP_error_type &e) {
-        out.failed(format_text("%s: %s sent a value of the wrong type for %s\n", progname, host, e.str.c_str()));
+        message = format_text("%s: %s sent a value of the wrong type for %s\n", progname, host, e.str.c_str());
         return STATUS_BAD_REPLY;
     } catch (const BerDecodeError &e) {
-        out.failed(format_text("%s: %s sent a reply that cannot be decoded (%s)\n", progname, host, e.what()));
+        message = format_text("%s: %s sent a reply that cannot be decoded (%s)\n", progname, host, e.what());
         return STATUS_BAD_REPLY;
     } catch (const std::exception &e) {
-        out.failed(format_text("%s: %s: %s\n", progname, host, e.what()));
+        message = format_text("%s: %s: %s\n", progname, host, e.what());
         return STATUS_INTERNAL;
     } catch (...) {
-        out.failed(format_text("%s: %s: unexpected failure\n", progname, host));
+        message = format_text("%s: %s: unexpected failure\n", progname, host);
         return STATUS_INTERNAL;
+    }
+}
+
+}  // namespace
+
+int report_failure(PrinterOutput &out, std::string *text) {
+    Message message;
+    const int status = failure_of(out, message);
+    // A report that stops without a message (none today) writes nothing.
+    if (!message.empty()) out.failed(message);
+    if (text) *text = message.raw();
+    return status;
+}
+
+Reachability reachability_of(int status, bool anythingRead) {
+    switch (status) {
+    case STATUS_NO_RESPONSE: return Reachability::Silent;
+    case STATUS_UNKNOWN_USER:
+    case STATUS_WRONG_DIGEST:
+    case STATUS_UNSUPPORTED_LEVEL:
+    case STATUS_DECRYPTION_ERROR:
+    case STATUS_ACCESS_DENIED:
+    case STATUS_SNMPV3_FAILURE:
+    case STATUS_PROBE_REJECTED: return Reachability::Refused;
+    case STATUS_REFUSED: return anythingRead ? Reachability::Answered : Reachability::Refused;
+    default: return Reachability::Answered;
     }
 }

@@ -3,7 +3,10 @@
 // worker's status.
 #pragma once
 
+#include <string>
+
 #include "frontend/exit_status.h"
+#include "reports/health.h"
 
 class PrinterOutput;
 class SNMP_error_unrecoverable;
@@ -22,5 +25,12 @@ ExitStatus stop_status(WorkerStop reason);
 
 // Called inside the worker's top-level catch: writes the message of the
 // exception in flight to the printer's output and returns the worker status
-// it means.
-int report_failure(PrinterOutput &out);
+// it means; message, when given, gets the message's text too (the printer's
+// text as sent).
+int report_failure(PrinterOutput &out, std::string *message = nullptr);
+
+// Whether a printer whose worker ended with status answered: silent when
+// nothing came back, refused when its answers turned us away (an SNMPv3
+// security refusal, the probe refused, or an error-status before anything
+// was read), else answered.
+Reachability reachability_of(int status, bool anythingRead);

@@ -105,6 +105,7 @@ std::optional<std::vector<TargetSpec>> expand_arguments(int argc, char **argv, c
 RunSettings run_settings(const Options &opts) {
     RunSettings run;
     run.values = opts.settings;
+    run.supplyColours = opts.flags.asked(Option::json);
     for (const ConnRequest *node = opts.connList; node; node = node->next) run.ports.push_back(node->port);
     return run;
 }

@@ -57,13 +57,13 @@ ProtocolOutcome failure(const char *progname, int status, const std::string &tex
 }
 
 // The first SNMPv3 option given, for the message when -v 3 is missing.
-const char *first_v3_option(const SnmpOptions &o) {
-    if (o.user) return "-u";
-    if (o.level) return "-l";
-    if (o.authProtocol) return "-a";
-    if (o.authPass) return "-A";
-    if (o.privProtocol) return "-x";
-    if (o.privPass) return "-X";
+const char *first_v3_option(const SnmpOptions &o, const SnmpOptionNames &n) {
+    if (o.user) return n.user;
+    if (o.level) return n.level;
+    if (o.authProtocol) return n.authProtocol;
+    if (o.authPass) return n.authPass;
+    if (o.privProtocol) return n.privProtocol;
+    if (o.privPass) return n.privPass;
     if (o.secretsFile) return "--secrets";
     return nullptr;
 }
@@ -83,34 +83,41 @@ UsmLevel implied_level(const SnmpOptions &o) {
 }
 
 // Passphrases and ciphers the level needs; an empty string when all is there.
-std::string missing_for_level(const SnmpOptions &o, UsmLevel level, UsmPriv priv) {
+std::string missing_for_level(const SnmpOptions &o, UsmLevel level, UsmPriv priv, const SnmpOptionNames &n) {
     const std::string name = usm_level_name(level);
     if (level == UsmLevel::NoAuthNoPriv) return {};
-    if (!o.authPass) return "security level " + name + " needs an authentication passphrase (-A, or authpass in --secrets).";
+    if (!o.authPass)
+        return "security level " + name + " needs an authentication passphrase (" + n.authPass +
+               ", or authpass in --secrets).";
     if (o.authPass->size() < MIN_PASSPHRASE) return "the authentication passphrase must have at least 8 characters.";
     if (level == UsmLevel::AuthNoPriv) return {};
-    if (!o.privPass) return "security level " + name + " needs a privacy passphrase (-X, or privpass in --secrets).";
+    if (!o.privPass)
+        return "security level " + name + " needs a privacy passphrase (" + n.privPass + ", or privpass in --secrets).";
     if (o.privPass->size() < MIN_PASSPHRASE) return "the privacy passphrase must have at least 8 characters.";
     try {
         usm_require_privacy(priv);
     } catch (const UsmCryptoError &e) {
-        return std::string(e.what()) + "; use -x AES.";
+        return std::string(e.what()) + "; use " + n.privProtocol + " AES.";
     }
     return {};
 }
 
-ProtocolOutcome make_user(SnmpOptions &o, const char *progname) {
-    if (!o.user || !*o.user) return failure(progname, STATUS_BAD_SECURITY_OPTION, "-v 3 needs a user name (-u).");
+ProtocolOutcome make_user(SnmpOptions &o, const char *progname, const SnmpOptionNames &n) {
+    if (!o.user || !*o.user)
+        return failure(progname, STATUS_BAD_SECURITY_OPTION,
+                       std::string(n.versionThree) + " needs a user name (" + n.user + ").");
     if (std::strlen(o.user) > USM_MAX_USER_NAME)
-        return failure(progname, STATUS_BAD_SECURITY_OPTION, "the user name of -u is longer than 32 bytes.");
+        return failure(progname, STATUS_BAD_SECURITY_OPTION,
+                       std::string("the user name of ") + n.user + " is longer than 32 bytes.");
     UsmAuth auth = UsmAuth::MD5;
     UsmPriv priv = UsmPriv::DES;
     if (o.authProtocol && !lookup(AUTH_NAMES, o.authProtocol, auth))
         return failure(progname, STATUS_BAD_SECURITY_OPTION,
-                       std::string("-a needs MD5, SHA, SHA-224, SHA-256, SHA-384 or SHA-512, not \"") + o.authProtocol + "\".");
+                       std::string(n.authProtocol) + " needs MD5, SHA, SHA-224, SHA-256, SHA-384 or SHA-512, not \"" +
+                           o.authProtocol + "\".");
     if (o.privProtocol && !lookup(PRIV_NAMES, o.privProtocol, priv))
         return failure(progname, STATUS_BAD_SECURITY_OPTION,
-                       std::string("-x needs DES or AES, not \"") + o.privProtocol + "\".");
+                       std::string(n.privProtocol) + " needs DES or AES, not \"" + o.privProtocol + "\".");
     if (o.secretsFile) {
         std::string why;
         std::optional<SecretsFile> file = read_secrets_file(o.secretsFile, why);
@@ -118,13 +125,15 @@ ProtocolOutcome make_user(SnmpOptions &o, const char *progname) {
             return failure(progname, STATUS_BAD_SECRETS_FILE,
                            std::string("--secrets file \"") + o.secretsFile + "\"" + why + ".");
         if (!merge_secret(o.authPass, file->authPass) || !merge_secret(o.privPass, file->privPass))
-            return failure(progname, STATUS_BAD_SECURITY_OPTION, "a passphrase is given twice (-A or -X, and --secrets).");
+            return failure(progname, STATUS_BAD_SECURITY_OPTION,
+                           std::string("a passphrase is given twice (") + n.authPass + " or " + n.privPass +
+                               ", and --secrets).");
     }
     UsmLevel level = implied_level(o);
     if (o.level && !lookup(LEVEL_NAMES, o.level, level))
         return failure(progname, STATUS_BAD_SECURITY_OPTION,
-                       std::string("-l needs noAuthNoPriv, authNoPriv or authPriv, not \"") + o.level + "\".");
-    const std::string missing = missing_for_level(o, level, priv);
+                       std::string(n.level) + " needs noAuthNoPriv, authNoPriv or authPriv, not \"" + o.level + "\".");
+    const std::string missing = missing_for_level(o, level, priv, n);
     if (!missing.empty()) return failure(progname, STATUS_BAD_SECURITY_OPTION, missing);
 
     ProtocolOutcome out;
@@ -152,14 +161,15 @@ SecretBytes take_secret(char *text) {
     return secret;
 }
 
-ProtocolOutcome make_protocol(SnmpOptions &options, const char *progname) {
+ProtocolOutcome make_protocol(SnmpOptions &options, const char *progname, const SnmpOptionNames &names) {
     SNMP_version version = SNMP_version::V1;
     if (options.version && !lookup(VERSION_NAMES, options.version, version))
         return failure(progname, STATUS_BAD_SECURITY_OPTION,
-                       std::string("-v needs 1, 2c or 3, not \"") + options.version + "\".");
-    if (version == SNMP_version::V3) return make_user(options, progname);
-    if (const char *given = first_v3_option(options))
-        return failure(progname, STATUS_BAD_SECURITY_OPTION, std::string(given) + " needs -v 3 (SNMPv3).");
+                       std::string(names.version) + " needs 1, 2c or 3, not \"" + options.version + "\".");
+    if (version == SNMP_version::V3) return make_user(options, progname, names);
+    if (const char *given = first_v3_option(options, names))
+        return failure(progname, STATUS_BAD_SECURITY_OPTION,
+                       std::string(given) + " needs " + names.versionThree + " (SNMPv3).");
     ProtocolOutcome out;
     out.protocol.emplace();
     out.protocol->version = version;

@@ -44,9 +44,16 @@ struct ProtocolOutcome {
     int status = 0;
 };
 
+// How the command line spells the options, for the messages: prowlet's own
+// letters by default, check_snmp's in the check.
+struct SnmpOptionNames {
+    const char *version = "-v", *versionThree = "-v 3", *user = "-u", *level = "-l", *authProtocol = "-a";
+    const char *authPass = "-A", *privProtocol = "-x", *privPass = "-X";
+};
+
 // Checks the options, reads the --secrets file and makes the user's keys. The
 // passphrases are taken out of options (and wiped once turned into keys).
-ProtocolOutcome make_protocol(SnmpOptions &options, const char *progname);
+ProtocolOutcome make_protocol(SnmpOptions &options, const char *progname, const SnmpOptionNames &names = {});
 
 // The passphrases of a --secrets file: lines "authpass PASSPHRASE" and
 // "privpass PASSPHRASE" (the passphrase is the rest of the line, trailing

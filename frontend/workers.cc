@@ -16,6 +16,8 @@
 #include "frontend/threadattr.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "reports/health.h"
+#include "reports/health_fetch.h"
 #include "reports/output.h"
 #include "reports/printmib.h"
 #include "snmp/session.h"
@@ -31,6 +33,15 @@ void complain(const FlagWords &flags, MibGroup group, PrinterOutput &out) {
     std::sort(asked.begin(), asked.end(),
               [](const OptionSpec *a, const OptionSpec *b) { return a->complaintOrder < b->complaintOrder; });
     for (const OptionSpec *o : asked) not_supported(out, o->unsupported);
+}
+
+// The printer's health and its judgement to its output, once its reports
+// have ended however they ended.
+void hand_over_health(PrinterOutput &out, HealthReadings &readings, int status, const HealthRules *rules) {
+    readings.reachability = reachability_of(status, readings.sysDescr.has_value());
+    PrinterHealth health = interpret_health(readings);
+    health.host = out.host();
+    out.health(health, judge_health(health, rules ? *rules : HealthRules{}));
 }
 
 // The steps after the probe, in order; ends early by returning or by an exception.
@@ -72,9 +83,11 @@ bool firmware_unsupported(ReportContext &ctx) {
 // The steps of one printer, in order; ends early by returning or by an exception.
 int run_reqs(ReportContext &ctx, const ReportRoutines &reports) {
     ctx.capFlags = Capabilities::wanted_by(ctx.flags);
-    if (ctx.flags.asked_any(Report::General) || ctx.capFlags.wants_any()) reports.general(ctx);
+    if (ctx.flags.asked_any(Report::General) || ctx.capFlags.wants_any() || ctx.health) reports.general(ctx);
     const bool noFirmware = firmware_unsupported(ctx);
     const int status = later_steps(ctx, reports);
+    // The health is read whatever the other steps found missing.
+    if (ctx.health && reports.health) reports.health(ctx);
     // The status a configuration source gets on such a printer.
     return status == STATUS_OK && noFirmware ? STATUS_NO_VENDOR_REPORT : status;
 }
@@ -87,14 +100,20 @@ int do_reqs(ThreadData *td) {
     std::unique_ptr<PrinterOutput> out = td->outputs->make(td->session->hostname);
     td->session->setWarningSink(out.get());
     ReportContext ctx(*td->session, *out, *td->run, td->flags);
+    std::unique_ptr<HealthCollection> health;
+    if (td->flags.asked(Option::health)) {
+        health = std::make_unique<HealthCollection>();
+        ctx.health = health.get();
+    }
     int status;
     try {
         status = run_reqs(ctx, *td->reports);
     } catch (...) {
-        status = report_failure(*out);
+        status = report_failure(*out, health ? &health->readings.failure : nullptr);
     }
     td->session->setWarningSink(nullptr);
     td->capFlags = ctx.capFlags;
+    if (health) hand_over_health(*out, health->readings, status, td->run->healthRules);
     out->finish(status);
     return status;
 }

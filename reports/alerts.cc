@@ -7,6 +7,7 @@
 #include "ber/ber.h"
 #include "reports/context.h"
 #include "reports/enums.h"
+#include "reports/health_fetch.h"
 #include "reports/oids.h"
 #include "reports/request.h"
 #include "snmp/structfill.h"
@@ -126,4 +127,5 @@ void alert_group(ReportContext &ctx) {
     const std::vector<AlertInfo> rows = fetch_alert_table(ctx);
     const std::optional<std::uint64_t> uptime = fetch_uptime(ctx);
     print_alerts(rows, uptime, static_cast<std::int64_t>(std::time(nullptr)), ctx.out);
+    if (ctx.health) note_alerts(*ctx.health, rows);
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "reports/health.h"
+
 namespace {
 
 constexpr std::size_t LINE_MAX_CHARS = 511;  // a 512-byte line buffer with its NUL
@@ -170,6 +172,18 @@ std::vector<ClassicPiece> classic_pieces(Table table, const Fields &fields, unsi
 }
 
 void ClassicOutput::found(Group group, const Fields &fields) { write(classic_pieces(group, fields)); }
+
+Fields health_fields(const HealthVerdict &verdict) {
+    std::string reasons;
+    for (const HealthReason &r : verdict.reasons)
+        reasons += (reasons.empty() ? "" : "; ") + std::string(health_state_name(r.state)) + " " + r.text;
+    // The reasons quote what printers call their parts: escaped like their text.
+    return Fields().name("health", health_state_name(verdict.state)).text("healthReasons", reasons);
+}
+
+void ClassicOutput::health(const PrinterHealth &, const HealthVerdict &verdict) {
+    write({continuing(every_field(health_fields(verdict)), true)});
+}
 
 void ClassicOutput::row(Table table, const Fields &fields, unsigned parts) {
     write(classic_pieces(table, fields, parts));

@@ -34,6 +34,10 @@ std::string classic_text(const std::vector<const Field *> &fields, bool cut, boo
 // The same of every field given.
 std::string classic_text(const Fields &fields, bool cut, bool endsLine, bool lastBare = false);
 
+// The fields of a printer's health on its classic line: the state and every
+// reason with its own state, "; " between them.
+Fields health_fields(const HealthVerdict &verdict);
+
 // One printer's classic output. Its open line is held here and written whole
 // when it is closed: by a line of its own, by a piece ending in "\n", by the
 // failure that ends the worker, or when the worker ends. So each printer's
@@ -50,6 +54,9 @@ class ClassicOutput : public PrinterOutput {
     using PrinterOutput::warn;
     void warn(const Message &message, bool namesPrinter) override;
     void failed(const Message &message) override;
+    // health="STATE";healthReasons="STATE reason; ...": continues the line,
+    // cut at 511 characters like the Printer MIB's pieces.
+    void health(const PrinterHealth &health, const HealthVerdict &verdict) override;
     void finish(int) override { close_line(); }
 
     // The text of one piece; record: a line of its own. A text ending in

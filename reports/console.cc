@@ -4,6 +4,7 @@
 #include "ber/ber.h"
 #include "reports/context.h"
 #include "reports/enums.h"
+#include "reports/health_fetch.h"
 #include "reports/oids.h"
 #include "snmp/structfill.h"
 
@@ -28,5 +29,7 @@ void cover_group(ReportContext &ctx) {
     tabdef<CoverTable> tab(&ctx.session);
     tab.append(oid::prtCoverDescription, STRING_TAG, &CoverTable::description);
     tab.append(oid::prtCoverStatus, INT_TAG, &CoverTable::status);
-    print_covers(tab.get(), ctx.out);
+    const std::vector<CoverTable> rows = tab.get();
+    print_covers(rows, ctx.out);
+    if (ctx.health) note_covers(*ctx.health, rows);
 }

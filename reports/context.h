@@ -12,6 +12,8 @@
 #include "snmp/errors.h"
 
 class SNMP_session;
+struct HealthCollection;
+struct HealthRules;
 
 // What the command line says for every printer alike; read-only once the
 // options are parsed, shared by all workers.
@@ -21,6 +23,11 @@ struct RunSettings {
     const char *const *values = nullptr;
     // The -n/--connection ports, in the order their lines are printed.
     std::vector<std::uint16_t> ports;
+    // The rules the health is judged by (nullptr: the defaults).
+    const HealthRules *healthRules = nullptr;
+    // The output shows each supply's colour (JSON): the supplies report
+    // reads the colorant table too.
+    bool supplyColours = false;
 };
 
 class ReportContext {
@@ -35,6 +42,8 @@ class ReportContext {
     FlagWords flags;
     // The MIB groups wanted and answered, and the vendor.
     Capabilities capFlags;
+    // The printer's health readings while the health is asked, else nullptr.
+    HealthCollection *health = nullptr;
 
     const char *host() const { return out.host().c_str(); }
     // The argument of --setcontact, --setlocation or --updatefirmware while

@@ -21,10 +21,11 @@ enum class Option : std::uint8_t {
     tabloid, a4, b4, executive, a3, b5, letter, legal, display, covers,
     languages, pjl, hpgl, psprinter, autolang, pcl, postscript, marker, pagecount, colors, resolution,
     minmargin, protocol, appletalk, lpd, netware, port9100, supplies, cfgsrc, alerts, reboot,
-    generic, serial, json,
+    generic, serial, json, health,
     maxproc, setcontact, setlocation, updatefirmware,
-    // Options with handling of their own: no flag bit.
-    community, timeout, connection, help, snmpVersion, v3User, v3Level, v3AuthProtocol,
+    // Options with handling of their own: no flag bit. helpAbbrev is "--he",
+    // which meant --help before --health began with the same letters.
+    community, timeout, connection, help, helpAbbrev, snmpVersion, v3User, v3Level, v3AuthProtocol,
     v3AuthPassphrase, v3PrivProtocol, v3PrivPassphrase, secrets,
 };
 
@@ -52,6 +53,7 @@ enum class Report : std::uint8_t {
     Reset,
     ConfigSource,
     Firmware,
+    Health,        // the printer's health, after every other step
 };
 
 // A line of the classic --help text and its position there (1 is the first line).

@@ -11,6 +11,7 @@
 #include "reports/context.h"
 #include "reports/enums.h"
 #include "reports/flags.h"
+#include "reports/health_fetch.h"
 #include "reports/hp.h"
 #include "reports/oids.h"
 #include "reports/request.h"
@@ -104,7 +105,13 @@ void hostmib_memory_status(ReportContext &ctx) {
     if (asked.memory)
         ctx.found(Group::HostResources,
                   Fields().unsigned_number("memsize", static_cast<std::uint32_t>(info.memsize)));
-    if (asked.status && ctx.flags.asked(Option::status)) print_printer_status(ctx, info.prstatus);
+    if (asked.status && ctx.flags.asked(Option::status)) {
+        print_printer_status(ctx, info.prstatus);
+        if (ctx.health && info.prstatus != NO_STATUS) {
+            ctx.health->readings.printerStatus = info.prstatus;
+            ctx.health->printerStatusRead = true;
+        }
+    }
 }
 
 // Walks the storage table with the columns marked wanted, step by step so that

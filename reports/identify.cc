@@ -67,7 +67,11 @@ Capabilities probe_mibs_found(const std::vector<std::string> &oids) {
 // A printer no vendor rule knows: the standard MIBs it answers, the maker
 // registered for its sysObjectID, the model from hrDeviceDescr.1.
 void generic_handling(ReportContext &ctx, const std::string &descr) {
-    ctx.capFlags.found(probe_standard_mibs(ctx));
+    // The health walks what it needs whichever MIBs answer: asked alone it
+    // needs no probe.
+    if (ctx.flags.asked_any({Option::model, Option::hostmib, Option::printmib, Option::vendor}) ||
+        ctx.capFlags.wants_any())
+        ctx.capFlags.found(probe_standard_mibs(ctx));
     if (ctx.flags.asked(Option::vendor)) {
         const char *maker = nullptr;
         if (std::optional<std::string> oid = get_single(ctx, oid::sysObjectID, OID_TAG).value)

@@ -5,9 +5,11 @@
 #include <array>
 
 #include "ber/ber.h"
+#include "reports/column_walk.h"
 #include "reports/context.h"
 #include "reports/enums.h"
 #include "reports/flags.h"
+#include "reports/health_fetch.h"
 #include "reports/oids.h"
 #include "snmp/structfill.h"
 
@@ -115,5 +117,9 @@ void input_tray_group(ReportContext &ctx) {
     tab.append(oid::prtInputMediaName, STRING_TAG, &InputTrayInfo::mediaName);
     tab.append(oid::prtInputName, STRING_TAG, &InputTrayInfo::name);
     tab.append(oid::prtInputDescription, STRING_TAG, &InputTrayInfo::description);
-    print_input_trays(ctx.flags, tab.get(), ctx.out);
+    const InstanceRows<InputTrayInfo> rows = walk_with_instances(tab, oid::prtInputType);
+    std::vector<InputTrayInfo> trays;
+    for (const auto &row : rows) trays.push_back(row.second);
+    print_input_trays(ctx.flags, trays, ctx.out);
+    if (ctx.health) note_trays(*ctx.health, rows);
 }

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "reports/health.h"
+
 using Json = nlohmann::ordered_json;
 
 struct JsonOutput::Object {
@@ -102,6 +104,19 @@ void JsonOutput::found(Group group, const Fields &fields) {
 
 void JsonOutput::row(Table table, const Fields &fields, unsigned) {
     fields_->top[table_name(table)].push_back(object_of(fields));
+}
+
+void JsonOutput::health(const PrinterHealth &health, const HealthVerdict &verdict) {
+    Json &top = fields_->top;
+    Json &errors = top["detectedErrors"] = nullptr;
+    if (health.detectedErrors) {
+        errors = Json::array();
+        for (DetectedError e : health.detectedErrors->list()) errors.push_back(detected_error_name(e));
+    }
+    Json reasons = Json::array();
+    for (const HealthReason &r : verdict.reasons)
+        reasons.push_back(Json{{"state", health_state_name(r.state)}, {"text", string_value(r.text)}});
+    top["health"] = Json{{"state", health_state_name(verdict.state)}, {"reasons", std::move(reasons)}};
 }
 
 void JsonOutput::warn(const Message &message, bool) { warnings_.push_back(without_line_end(message.raw())); }

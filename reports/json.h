@@ -24,6 +24,10 @@ class JsonOutput : public PrinterOutput {
     using PrinterOutput::warn;
     void warn(const Message &message, bool namesPrinter) override;
     void failed(const Message &message) override;
+    // "detectedErrors" (the bits' names, null when the printer gave none) and
+    // "health" {"state", "reasons": [{"state", "text"}]}, after the reports'
+    // fields.
+    void health(const PrinterHealth &health, const HealthVerdict &verdict) override;
     void finish(int status) override;
 
     // The object as finish writes it, without the line end.

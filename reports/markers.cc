@@ -5,6 +5,7 @@
 #include "reports/context.h"
 #include "reports/enums.h"
 #include "reports/flags.h"
+#include "reports/health_fetch.h"
 #include "reports/oids.h"
 #include "snmp/structfill.h"
 
@@ -111,5 +112,7 @@ void marker_group(ReportContext &ctx) {
         tab.append(oid::prtMarkerMarkTech, INT_TAG, &MarkerTable::marktech);
         tab.append(oid::prtMarkerStatus, INT_TAG, &MarkerTable::status);
     }
-    print_markers(ctx.flags, tab.get(), ctx.out);
+    const std::vector<MarkerTable> rows = tab.get();
+    print_markers(ctx.flags, rows, ctx.out);
+    if (ctx.health && (marker || flags.asked(Option::pagecount))) note_page_count(*ctx.health, rows);
 }

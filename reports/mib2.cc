@@ -11,6 +11,7 @@
 #include "reports/context.h"
 #include "reports/enums.h"
 #include "reports/flags.h"
+#include "reports/health_fetch.h"
 #include "reports/identify.h"
 #include "reports/oids.h"
 #include "reports/request.h"
@@ -53,7 +54,7 @@ auto with_current_address(ReportContext &ctx, Ask ask) {
 // printer answers, or to ask it anything beyond MIB-II.
 bool wants_description(const ReportContext &ctx) {
     return ctx.flags.asked_any({Option::model, Option::hostmib, Option::printmib, Option::vendor}) ||
-           ctx.capFlags.wants_any();
+           ctx.capFlags.wants_any() || ctx.health != nullptr;
 }
 
 void build_general_request(const ReportContext &ctx, tabdef<GeneralInfo> &request, const std::string &netmaskOid) {
@@ -203,7 +204,10 @@ void do_general_get(ReportContext &ctx) {
     const GeneralReply reply{info, request.lastResponse(), dropped, address};
 
     if (ctx.flags.asked(Option::netconfig)) print_netconfig(ctx, reply, netmaskOid);
-    if (wantDescr && reply.has(oid::sysDescr)) identify_printer(ctx, info.sysDescr);
+    if (wantDescr && reply.has(oid::sysDescr)) {
+        if (ctx.health) ctx.health->readings.sysDescr = info.sysDescr;
+        identify_printer(ctx, info.sysDescr);
+    }
     if (ctx.flags.asked(Option::contact))
         ctx.found(Group::Contact, Fields().text("contact", info.sysContact).text("location", info.sysLocation));
     if (ctx.flags.asked(Option::hostmib))

@@ -9,6 +9,8 @@ namespace oid {
 inline constexpr const char *sysDescr = "1.3.6.1.2.1.1.1.0";
 inline constexpr const char *sysObjectID = "1.3.6.1.2.1.1.2.0";
 inline constexpr const char *sysUpTime = "1.3.6.1.2.1.1.3.0";
+// sysObjectID without its instance: a get-next from it gives sysObjectID.0.
+inline constexpr const char *sysObjectIDObject = "1.3.6.1.2.1.1.2";
 inline constexpr const char *sysContact = "1.3.6.1.2.1.1.4.0";
 inline constexpr const char *sysLocation = "1.3.6.1.2.1.1.6.0";
 inline constexpr const char *ifType1 = "1.3.6.1.2.1.2.2.1.3.1";
@@ -36,11 +38,17 @@ inline constexpr const char *hrStorageAllocationFailures = "1.3.6.1.2.1.25.2.3.1
 inline constexpr const char *hrDeviceType = "1.3.6.1.2.1.25.3.2.1.2";
 inline constexpr const char *hrDeviceDescr1 = "1.3.6.1.2.1.25.3.2.1.3.1";
 inline constexpr const char *hrPrinterStatus1 = "1.3.6.1.2.1.25.3.5.1.1.1";
+// Columns of the device and printer tables, walked from their first row.
+inline constexpr const char *hrDeviceDescr = "1.3.6.1.2.1.25.3.2.1.3";
+inline constexpr const char *hrDeviceStatus = "1.3.6.1.2.1.25.3.2.1.5";
+inline constexpr const char *hrPrinterStatus = "1.3.6.1.2.1.25.3.5.1.1";
+inline constexpr const char *hrPrinterDetectedErrorState = "1.3.6.1.2.1.25.3.5.1.2";
 
 // ---- Printer MIB (RFC 1759) ----------------------------------------------------
 inline constexpr const char *prtGeneralEntry = "1.3.6.1.2.1.43.5.1.1.1";  // first column of prtGeneral
 inline constexpr const char *prtGeneralReset1 = "1.3.6.1.2.1.43.5.1.1.3.1";
 inline constexpr const char *prtGeneralSerialNumber1 = "1.3.6.1.2.1.43.5.1.1.17.1";
+inline constexpr const char *prtGeneralSerialNumber = "1.3.6.1.2.1.43.5.1.1.17";
 inline constexpr const char *prtCoverDescription = "1.3.6.1.2.1.43.6.1.1.2";
 inline constexpr const char *prtCoverStatus = "1.3.6.1.2.1.43.6.1.1.3";
 inline constexpr const char *prtInputType = "1.3.6.1.2.1.43.8.2.1.2";
@@ -66,12 +74,14 @@ inline constexpr const char *prtMarkerSouthMargin = "1.3.6.1.2.1.43.10.2.1.12";
 inline constexpr const char *prtMarkerWestMargin = "1.3.6.1.2.1.43.10.2.1.13";
 inline constexpr const char *prtMarkerEastMargin = "1.3.6.1.2.1.43.10.2.1.14";
 inline constexpr const char *prtMarkerStatus = "1.3.6.1.2.1.43.10.2.1.15";
+inline constexpr const char *prtMarkerSuppliesColorantIndex = "1.3.6.1.2.1.43.11.1.1.3";
 inline constexpr const char *prtMarkerSuppliesClass = "1.3.6.1.2.1.43.11.1.1.4";
 inline constexpr const char *prtMarkerSuppliesType = "1.3.6.1.2.1.43.11.1.1.5";
 inline constexpr const char *prtMarkerSuppliesDescription = "1.3.6.1.2.1.43.11.1.1.6";
 inline constexpr const char *prtMarkerSuppliesSupplyUnit = "1.3.6.1.2.1.43.11.1.1.7";
 inline constexpr const char *prtMarkerSuppliesMaxCapacity = "1.3.6.1.2.1.43.11.1.1.8";
 inline constexpr const char *prtMarkerSuppliesLevel = "1.3.6.1.2.1.43.11.1.1.9";
+inline constexpr const char *prtMarkerColorantValue = "1.3.6.1.2.1.43.12.1.1.4";
 inline constexpr const char *prtMediaPathMaxSpeedPrintUnit = "1.3.6.1.2.1.43.13.4.1.2";
 inline constexpr const char *prtMediaPathMediaSizeUnit = "1.3.6.1.2.1.43.13.4.1.3";
 inline constexpr const char *prtMediaPathMaxSpeed = "1.3.6.1.2.1.43.13.4.1.4";

@@ -10,6 +10,8 @@ const Field *Fields::find(std::string_view key) const {
     return nullptr;
 }
 
+void PrinterOutput::health(const PrinterHealth &, const HealthVerdict &) {}
+
 const char *table_name(Table table) {
     switch (table) {
         case Table::Storage: return "storage";

@@ -14,6 +14,9 @@
 
 #include "snmp/warning_sink.h"
 
+struct PrinterHealth;
+struct HealthVerdict;
+
 class FieldValue {
  public:
     enum class Kind {
@@ -167,6 +170,10 @@ class PrinterOutput : public SNMP_warning_sink {
     virtual void warn(const Message &message, bool namesPrinter) = 0;
     // The message of the failure that ends this printer's worker.
     virtual void failed(const Message &message) = 0;
+    // The printer's health and its judgement, handed over once its reports
+    // have ended (also after a failure), before finish; only when the health
+    // is asked. A renderer that shows no health ignores it.
+    virtual void health(const PrinterHealth &health, const HealthVerdict &verdict);
     // The worker ended with status.
     virtual void finish(int status) = 0;
 

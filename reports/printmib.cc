@@ -6,6 +6,7 @@
 #include "reports/console.h"
 #include "reports/context.h"
 #include "reports/flags.h"
+#include "reports/health_fetch.h"
 #include "reports/inputtrays.h"
 #include "reports/interpreters.h"
 #include "reports/markers.h"
@@ -20,6 +21,10 @@ namespace {
 // prtGeneralSerialNumber of the first general-printer entry.
 void serial_number(ReportContext &ctx) {
     const SingleValue serial = get_single(ctx, oid::prtGeneralSerialNumber1, STRING_TAG);
+    if (serial.value && ctx.health) {
+        ctx.health->readings.serial = *serial.value;
+        ctx.health->serialRead = true;
+    }
     if (serial.value)
         ctx.found(Group::Serial, Fields().text("serial", *serial.value));
     else if (serial.refused)

@@ -1,11 +1,13 @@
-// Marker supplies.
+// Marker supplies, with their colours where the output shows them.
 #include "reports/supplies.h"
 
 #include <limits>
 
 #include "ber/ber.h"
 #include "reports/context.h"
+#include "reports/column_walk.h"
 #include "reports/enums.h"
+#include "reports/health_fetch.h"
 #include "reports/oids.h"
 #include "snmp/structfill.h"
 
@@ -33,7 +35,8 @@ FieldValue supply_level_state(std::int64_t level) {
     return FieldValue::absent();
 }
 
-void print_supply(const MarkerSuppliesTable &s, PrinterOutput &out) {
+// colour: the supply's colour field, when the output shows colours.
+void print_supply(const MarkerSuppliesTable &s, PrinterOutput &out, const FieldValue *colour) {
     FieldValue cls = checked_name(out, "prtMarkerSuppliesClass", MARKERSUPPLIESCLASS, s.msclass);
     // Supply types and units without a name keep the warnings of their own.
     if (!table_name(MARKERSUPPLIESTYPE, s.type))
@@ -48,13 +51,14 @@ void print_supply(const MarkerSuppliesTable &s, PrinterOutput &out) {
     // maxcap and level as sent, negative special values included.
     row.add("class", cls).text("desc", s.desc).number("maxcap", s.maxcap).number("level", s.level);
     row.add("percent", supply_percent(s)).add("levelState", supply_level_state(s.level));
+    if (colour) row.add("colour", *colour);
     out.row(Table::Supplies, row);
 }
 
 }  // namespace
 
 void print_supplies(const std::vector<MarkerSuppliesTable> &rows, PrinterOutput &out) {
-    for (const MarkerSuppliesTable &s : rows) print_supply(s, out);
+    for (const MarkerSuppliesTable &s : rows) print_supply(s, out, nullptr);
 }
 
 void supplies_group(ReportContext &ctx) {
@@ -65,5 +69,19 @@ void supplies_group(ReportContext &ctx) {
     tab.append(oid::prtMarkerSuppliesSupplyUnit, INT_TAG, &MarkerSuppliesTable::supplyunit);
     tab.append(oid::prtMarkerSuppliesMaxCapacity, INT_TAG, &MarkerSuppliesTable::maxcap);
     tab.append(oid::prtMarkerSuppliesLevel, INT_TAG, &MarkerSuppliesTable::level);
-    print_supplies(tab.get(), ctx.out);
+    const InstanceRows<MarkerSuppliesTable> rows = walk_with_instances(tab, oid::prtMarkerSuppliesClass);
+    // The colours come from two more columns, read only when they are shown
+    // or the health is asked.
+    SupplyColours colours;
+    if (!rows.empty() && (ctx.settings.supplyColours || ctx.health)) colours = read_supply_colours(ctx);
+    for (const auto &[instance, row] : rows) {
+        if (!ctx.settings.supplyColours) {
+            print_supply(row, ctx.out, nullptr);
+            continue;
+        }
+        const std::optional<std::string> colour = colour_of(colours, instance, row);
+        const FieldValue field = colour ? FieldValue::name(*colour) : FieldValue::absent();
+        print_supply(row, ctx.out, &field);
+    }
+    if (ctx.health) note_supplies(*ctx.health, rows, colours);
 }
