@@ -12,6 +12,10 @@ class CollectingOutput : public PrinterOutput {
     using PrinterOutput::warn;
     void warn(const Message &, bool) override { ++record_.warnings; }
     void failed(const Message &message) override { record_.failure = message.raw(); }
+    void health(const PrinterHealth &health, const HealthVerdict &verdict) override {
+        record_.health = health;
+        record_.verdict = verdict;
+    }
     void finish(int status) override {
         record_.status = status;
         record_.finished = true;

@@ -7,16 +7,20 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "reports/health.h"
 #include "reports/output.h"
 
 struct PrinterRecord {
     std::vector<std::pair<Group, Fields>> groups;
     std::vector<std::pair<Table, Fields>> rows;
     std::size_t warnings = 0;
+    std::optional<PrinterHealth> health;  // handed over when the health is asked
+    HealthVerdict verdict;
     std::string failure;  // the failure message, printer text as sent
     int status = 0;
     bool finished = false;

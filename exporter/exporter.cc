@@ -83,7 +83,7 @@ ExporterAnswer Exporter::probe(const std::optional<std::string> &target, const s
     self_.probe_done(moduleName, outcome, seconds);
     Exposition out;
     write_probe_metrics(out, outcome, seconds);
-    for (const ProbedPrinter &printer : outcome.printers) write_printer_metrics(out, printer);
+    for (const ProbedPrinter &printer : outcome.printers) write_printer_metrics(out, printer, settings->groups);
     return {200, out.text(), EXPOSITION_CONTENT_TYPE};
 }
 

@@ -6,4 +6,5 @@
 #include "exporter/probe.h"
 
 void write_probe_metrics(Exposition &out, const ProbeOutcome &outcome, double seconds);
-void write_printer_metrics(Exposition &out, const ProbedPrinter &printer);
+// groups: the module's READ_* bits, the series written.
+void write_printer_metrics(Exposition &out, const ProbedPrinter &printer, unsigned groups);

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "exporter/device_state.h"
 #include "exporter/session_cache.h"
+#include "frontend/dispatch.h"
 #include "frontend/exit_status.h"
 #include "frontend/targets.h"
 #include "frontend/workers.h"
@@ -23,19 +23,14 @@ const char *outcome_name(PrinterOutcome outcome) {
     return "failed";
 }
 
-FlagWords module_flags(const ModuleConfig &module) {
-    // --generic: a fleet is of every make; --all: a MIB group a printer lacks
-    // is left out without a "not supported" status.
-    FlagWords flags{Option::generic, Option::all};
-    if (module.groups & READ_IDENTIFICATION)
-        for (Option o : {Option::vendor, Option::model, Option::contact, Option::serial}) flags.ask(o);
-    if (module.groups & READ_STATUS) flags.ask(Option::status);
-    if (module.groups & READ_SUPPLIES) flags.ask(Option::supplies);
-    if (module.groups & READ_TRAYS) flags.ask(Option::inputtray);
-    if (module.groups & READ_COVERS) flags.ask(Option::covers);
-    if (module.groups & READ_ALERTS) flags.ask(Option::alerts);
-    if (module.groups & READ_COUNTERS) flags.ask(Option::pagecount);
-    return flags;
+FlagWords module_flags(const ModuleConfig &) {
+    // --health reads everything the health model needs (supplies with their
+    // colorants, trays, covers, alerts, the page count, the serial number,
+    // the device and printer status, the detected errors) in one walk;
+    // --contact adds contact and location to the identification. --generic:
+    // a fleet is of every make; --all: a MIB group a printer lacks is left
+    // out without a "not supported" status.
+    return FlagWords{Option::generic, Option::all, Option::health, Option::contact};
 }
 
 namespace {
@@ -83,7 +78,7 @@ ProbeOutcome run_probe(ProbeEnvironment &env, const std::string &target, const M
     const SNMP_call_timing timing{module.timeout, module.retries, deadline};
     std::vector<std::unique_ptr<SNMP_session>> sessions(specs.size());
     for (std::size_t k = 0; k < specs.size(); ++k) {
-        outcome.printers.push_back(ProbedPrinter{specs[k].name, PrinterOutcome::Unresolved, {}});
+        outcome.printers.push_back(ProbedPrinter{specs[k].name, PrinterOutcome::Unresolved, false, {}});
         const std::vector<SNMP_session::IPv4> addresses = resolve_ipv4(specs[k].name.c_str());
         if (addresses.empty()) continue;
         // Another probe has the printer until the deadline: not started.
@@ -102,7 +97,7 @@ ProbeOutcome run_probe(ProbeEnvironment &env, const std::string &target, const M
         td.run = &run;
         td.outputs = &outputs;
         td.flags = module_flags(module);
-        td.reports = &exporter_reports();
+        td.reports = &real_reports();
         thrdat.push_back(td);
         printerOf.push_back(k);
     }
@@ -124,6 +119,8 @@ ProbeOutcome run_probe(ProbeEnvironment &env, const std::string &target, const M
         // out has answered: what it sent is there.
         const bool answeredSome = !printer.record.groups.empty() || !printer.record.rows.empty();
         if (printer.outcome == PrinterOutcome::Silent && answeredSome) printer.outcome = PrinterOutcome::Incomplete;
+        printer.answered = printer.outcome == PrinterOutcome::Answered || printer.outcome == PrinterOutcome::Incomplete ||
+                           (printer.record.health && printer.record.health->reachability == Reachability::Answered);
     }
     for (std::size_t k = 0; k < specs.size(); ++k)
         if (sessions[k]) env.sessions.give_back(std::move(sessions[k]), module.name, generation);

@@ -31,6 +31,10 @@ const char *outcome_name(PrinterOutcome outcome);
 struct ProbedPrinter {
     std::string name;  // as the target expanded: the printer's label
     PrinterOutcome outcome = PrinterOutcome::NotStarted;
+    // The printer answered: its work ended well or was cut short, or it
+    // answered before a refusal or an unusable reply ended it (the health's
+    // reachability). Its series are written.
+    bool answered = false;
     PrinterRecord record;
 };
 

@@ -67,7 +67,7 @@ int write_textfile(const ExporterConfig &config, const std::string &module, cons
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     write_probe_metrics(out, all, seconds);
-    for (const ProbedPrinter &printer : all.printers) write_printer_metrics(out, printer);
+    for (const ProbedPrinter &printer : all.printers) write_printer_metrics(out, printer, settings->groups);
     std::fputs(transport.finish().c_str(), stderr);
     const std::string problem = write_file_atomically(path, out.text());
     if (!problem.empty()) {

@@ -59,40 +59,55 @@ def series(samples, name, **want):
     return out
 
 
-UP_STATUSES_DOWN = {8, 12, 13, 15, 19, 20, 21, 22, 23, 24, 253}
+def ordinals(samples, name, host, key):
+    """{ordinal: index label} of a printer's series, the indexes in their order."""
+    indexes = sorted({int(d[key]) for d, _ in series(samples, name, printer=host)})
+    return {n: str(i) for n, i in enumerate(indexes, 1)}
 
 
-def expected(p):
-    """The series a printer's JSON record predicts: {(name, key labels): value}."""
+def expected(p, samples):
+    """The series a printer's JSON record predicts: {(name, key labels): value}.
+    Rows are matched in order: the n-th row of a JSON table is the series of
+    the n-th index."""
     host, exp = p['host'], {}
-    if p['exitStatus'] in UP_STATUSES_DOWN:
+    # Up: the printer answered something (a refusal after answers counts; a
+    # host system that describes itself, exit status 10, has answered).
+    if not set(p) - {'host', 'exitStatus', 'warnings', 'error'} and p['exitStatus'] != 10:
         exp[('prowlet_printer_up', ())] = 0.0
         return exp
     exp[('prowlet_printer_up', ())] = 1.0
-    info = tuple(('%s' % k, label_text(p.get(k))) for k in ('vendor', 'model', 'serial', 'location', 'contact'))
+    info = tuple(('%s' % k, label_text(p.get(k) or '')) for k in ('location', 'contact'))
     exp[('prowlet_printer_info', info)] = 1.0
+    supply = ordinals(samples, 'prowlet_supply_state', host, 'supply')
     for n, s in enumerate(p.get('supplies', []), 1):
-        key = (('supply', str(n)), ('description', label_text(s.get('desc'))))
+        key = (('supply', supply.get(n, '?')), ('description', label_text(s.get('desc'))),
+               ('colour', s.get('colour') or ''))
         level, cap, unit = s['level'], s['maxcap'], s.get('supplyunit')
         if level >= 0:
             exp[('prowlet_supply_level', key)] = float(level)
             if unit == 'percent' or cap > 0:
                 exp[('prowlet_supply_level_ratio', key)] = level / 100 if unit == 'percent' else level / cap
+            if cap > 0:
+                filled = min(1.0, level / cap)
+                exp[('prowlet_supply_remaining_ratio', key)] = (
+                    1 - filled if s.get('class') == 'receptacleThatIsFilled' else filled)
         if cap >= 0:
             exp[('prowlet_supply_capacity', key)] = float(cap)
+    tray = ordinals(samples, 'prowlet_input_tray_missing', host, 'tray')
     for n, t in enumerate(p.get('inputTrays', []), 1):
-        key = (('tray', str(n)),)
+        key = (('tray', tray.get(n, '?')),)
         if t['curLevel'] >= 0:
             exp[('prowlet_input_tray_level', key)] = float(t['curLevel'])
         if t['maxCap'] >= 0:
             exp[('prowlet_input_tray_capacity', key)] = float(t['maxCap'])
+    cover = ordinals(samples, 'prowlet_cover_open', host, 'cover')
     for n, c in enumerate(p.get('covers', []), 1):
         if c['status'] in ('doorOpen', 'doorClosed', 'interlockOpen', 'interlockClosed'):
-            key = (('cover', str(n)), ('description', label_text(c.get('description'))))
+            key = (('cover', cover.get(n, '?')), ('description', label_text(c.get('description'))))
             exp[('prowlet_cover_open', key)] = 1.0 if c['status'].endswith('Open') else 0.0
-    for n, m in enumerate(p.get('markers', []), 1):
-        if m.get('pagecount', -1) >= 0:
-            exp[('prowlet_pages_total', (('marker', str(n)),))] = float(m['pagecount'])
+    markers = p.get('markers', [])
+    if markers and markers[0].get('pagecount', -1) >= 0:
+        exp[('prowlet_pages_total', ())] = float(markers[0]['pagecount'])
     counts = {}
     for a in p.get('alerts', []):
         k = (('severity', a['severityLevel']), ('group', a['group']))
@@ -109,7 +124,7 @@ DEVICE_STATES = {1: 'unknown', 2: 'running', 3: 'warning', 4: 'testing', 5: 'dow
 
 
 def recorded(path, oid):
-    """The value of oid in an snmprec file as (type, bytes or int), or None."""
+    """The value of oid in an snmprec file: an int, or the bytes; None when absent."""
     for line in open(path, encoding='latin-1'):
         parts = line.rstrip('\n').split('|', 2)
         if len(parts) == 3 and parts[0] == oid:
@@ -142,28 +157,36 @@ def check_device_state(samples, host, recording, problems):
 def main():
     samples, problems = parse(sys.argv[1])
     printers = [json.loads(line) for line in open(sys.argv[2], encoding='utf-8')]
-    checked = 0
+    checked, beyond = 0, []
     for p in printers:
         host = p['host']
-        for (name, key), value in expected(p).items():
+        predicted = expected(p, samples)
+        for (name, key), value in predicted.items():
             found = series(samples, name, printer=host, **dict(key))
             checked += 1
-            if len(found) != 1:
+            if name == 'prowlet_printer_up' and (len(found) != 1 or found[0][1] != value):
+                problems.append('%s up %r, the JSON record says exit status %d: %s'
+                                % (host, found, p['exitStatus'], p.get('error', '')))
+            elif len(found) != 1:
                 problems.append('%s %s %s: %d series, expected one of value %r' % (host, name, dict(key), len(found), value))
-            elif found[0][1] != value:
+            elif abs(found[0][1] - value) > 1e-9 * max(1.0, abs(value)):
                 problems.append('%s %s %s: %r, the JSON record says %r' % (host, name, dict(key), found[0][1], value))
-        # Nothing more than the JSON holds: as many supply, tray and alert series.
-        for name, table in (('prowlet_supply_capacity', 'supplies'), ('prowlet_input_tray_capacity', 'inputTrays')):
-            have = len(series(samples, name, printer=host))
-            want = sum(1 for (n, _) in expected(p) if n == name)
-            if have != want:
-                problems.append('%s: %d %s series, the JSON record has %d' % (host, have, name, want))
+        # As many rows as the JSON record has. Where it has none, the health
+        # walk may still find the table (it reads the Printer MIB's columns
+        # whatever the classic probe of the MIB concluded): noted, not wrong.
+        for name, table in (('prowlet_supply_state', 'supplies'), ('prowlet_input_tray_missing', 'inputTrays')):
+            have = len(ordinals(samples, name, host, 'supply' if table == 'supplies' else 'tray'))
+            want = len(p.get(table, []))
+            if have != want and want > 0:
+                problems.append('%s: %d rows of %s, the JSON record has %d' % (host, have, table, want))
+            elif have != want:
+                beyond.append('%s: %d rows of %s beyond the JSON record' % (host, have, table))
     with_errors = 0
     if len(sys.argv) > 3:
         recordings = dict(line.split(' ', 1) for line in open(sys.argv[3]).read().splitlines())
         for p in printers:
             with_errors += check_device_state(samples, p['host'], recordings[p['host']], problems)
-    for line in problems:
+    for line in beyond + problems:
         print(line)
     print('%d printers, %d series checked, %d with detected error conditions, %d differences'
           % (len(printers), checked, with_errors, len(problems)))

@@ -41,7 +41,7 @@ TEST(ExporterProbe, OneEngineDiscoveryPerPrinterForTheExportersLife) {
         const ExporterAnswer a = exporter.probe("127.0.1.1", "v3", "10");
         EXPECT_EQ(200, a.status);
         EXPECT_TRUE(has_line(a.body, "prowlet_printer_up{printer=\"127.0.1.1\"} 1")) << a.body;
-        EXPECT_TRUE(has_line(a.body, "prowlet_pages_total{printer=\"127.0.1.1\",marker=\"1\",unit=\"impressions\"} 51230"));
+        EXPECT_TRUE(has_line(a.body, "prowlet_pages_total{printer=\"127.0.1.1\",unit=\"impressions\"} 51230"));
     }
     EXPECT_EQ(1, usm.discoveries());
     const std::string self = exporter.metrics().body;
