@@ -91,10 +91,10 @@ done
 status=0
 # Each scrape is independent: a probe the machine's load cuts short at
 # Prometheus' 1 s time-out has a printer silent or a table missing, and the
-# next scrape, a second later, is whole. settle waits (at most 30 s) until a
+# next scrape, a second later, is whole. settle waits (at most 45 s) until a
 # query gives what is expected, then checks it.
 settle() {  # settle WHAT EXPECTED PROMQL [FILTER]
-  local deadline=$((SECONDS + 30)) got
+  local deadline=$((SECONDS + 45)) got
   while :; do
     got=$(query "$3" | ${4:-cat})
     [ "$got" = "$2" ] || ((SECONDS >= deadline)) && break
