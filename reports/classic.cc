@@ -182,7 +182,7 @@ Fields health_fields(const HealthVerdict &verdict) {
 }
 
 void ClassicOutput::health(const PrinterHealth &, const HealthVerdict &verdict) {
-    write({continuing(every_field(health_fields(verdict)), true)});
+    write({continuing(every_field(health_fields(verdict)), false)});
 }
 
 void ClassicOutput::row(Table table, const Fields &fields, unsigned parts) {

@@ -55,7 +55,7 @@ class ClassicOutput : public PrinterOutput {
     void warn(const Message &message, bool namesPrinter) override;
     void failed(const Message &message) override;
     // health="STATE";healthReasons="STATE reason; ...": continues the line,
-    // cut at 511 characters like the Printer MIB's pieces.
+    // whole (no reason is lost to a line buffer).
     void health(const PrinterHealth &health, const HealthVerdict &verdict) override;
     void finish(int) override { close_line(); }
 

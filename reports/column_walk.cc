@@ -141,13 +141,15 @@ class Walker {
                 perRequest_ = std::max<std::size_t>(1, chunk.size() / 2);
                 return false;
             }
-            // The refused column has ended (noSuchName past the end of the
-            // MIB); a refusal naming none ends every column asked.
+            // noSuchName to a get-next is the end of the MIB after the object
+            // named: every column at or past it has ended too. A refusal
+            // naming none ends every column asked.
+            const std::vector<std::uint64_t> end = arcs_of(error.str);
             bool named = false;
             for (std::size_t i : chunk)
-                if (columns_[i].next == error.str) named = columns_[i].done = true;
-            if (!named)
-                for (std::size_t i : chunk) columns_[i].done = true;
+                if (columns_[i].next == error.str) named = true;
+            for (std::size_t i : chunk)
+                if (!named || !(arcs_of(columns_[i].next) < end)) columns_[i].done = true;
             return true;
         }
         for (std::size_t k = 0; k < chunk.size(); ++k) {

@@ -89,23 +89,52 @@ std::string type_words(std::int64_t type) {
     return words;
 }
 
-// Names unique within their list: a repeated name gets " #index".
 template <class Item>
-void make_unique_names(std::vector<Item> &items) {
+std::map<std::string, int> name_counts(const std::vector<Item> &items) {
     std::map<std::string, int> seen;
     for (const Item &i : items) ++seen[i.displayName];
+    return seen;
+}
+
+// Names unique within their list: a repeated name becomes its description
+// when that tells the items apart ("Black Toner 1", "Black Toner 2"), else
+// gets " #index".
+template <class Item>
+void make_unique_names(std::vector<Item> &items, std::string (*described)(const Item &)) {
+    std::map<std::string, int> seen = name_counts(items);
+    std::map<std::string, int> descriptions;
+    for (const Item &i : items)
+        if (seen[i.displayName] > 1) ++descriptions[described(i)];
+    for (Item &i : items)
+        if (seen[i.displayName] > 1 && !described(i).empty() && descriptions[described(i)] == 1)
+            i.displayName = described(i);
+    seen = name_counts(items);
     for (Item &i : items)
         if (seen[i.displayName] > 1) i.displayName += " #" + std::to_string(i.index);
 }
 
+// What a description says the supply is when its type column is missing.
+std::string kind_in(std::string_view description) {
+    const std::string text = lower(description);
+    for (const char *kind : {"toner", "ink", "drum", "developer", "ribbon", "wax", "cartridge"})
+        if (has_word(text, kind)) return kind;
+    return {};
+}
+
+std::string supply_description(const SupplyHealth &s) { return clean_description(s.description.value_or("")); }
+
 std::string supply_name(const SupplyHealth &s) {
-    const std::string type = s.type ? type_words(*s.type) : std::string();
-    if (!s.colour.empty() && !type.empty()) return s.colour + " " + type;
-    const std::string description = clean_description(s.description.value_or(""));
+    const std::string description = supply_description(s);
+    std::string kind = s.type ? type_words(*s.type) : std::string();
+    if (kind.empty() && (!s.type || *s.type <= 2)) kind = kind_in(description);
+    if (!s.colour.empty() && !kind.empty()) return s.colour + " " + kind;
     if (!description.empty()) return description;
-    if (!type.empty()) return type;
+    if (!kind.empty()) return kind;
     return "supply " + std::to_string(s.index);
 }
+
+std::string tray_description(const TrayHealth &t) { return clean_description(t.description.value_or("")); }
+std::string cover_description(const CoverHealth &) { return {}; }
 
 SupplyHealth interpret_supply(const SupplyReading &r, const std::map<std::int64_t, std::string> &colorants,
                               double lowPercent) {
@@ -250,16 +279,20 @@ SupplyState supply_state(const SupplyReading &s, double lowPercent) {
     return *s.level == 0 ? SupplyState::Empty : SupplyState::SomeRemaining;
 }
 
-std::string clean_description(std::string_view text) {
+std::string clean_description(std::string_view text, std::size_t limit) {
     std::string out;
     for (unsigned char c : text) {
         if (c < 0x20 || c == 0x7f) break;
         if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
         out += static_cast<char>(c);
     }
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    if (out.size() > 40) {
-        out.resize(40);
+    // Part and serial numbers some printers append ("Black Toner, PN
+    // 006R01509;SN4817...", "Black Toner Cartridge S/N:CRUM-") name no part.
+    for (const char *tail : {", PN ", ";SN", " S/N", " P/N", " SN:", " PN:"})
+        if (const std::size_t at = out.find(tail); at != std::string::npos && at > 0) out.resize(at);
+    while (!out.empty() && (out.back() == ' ' || out.back() == ',' || out.back() == ';')) out.pop_back();
+    if (out.size() > limit) {
+        out.resize(limit);
         // Not in the middle of a UTF-8 character.
         while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xc0) == 0x80) out.pop_back();
         if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xc0) out.pop_back();
@@ -287,8 +320,9 @@ PrinterHealth interpret_health(const HealthReadings &r, double lowPercent) {
     PrinterHealth h;
     h.reachability = r.reachability;
     h.failure = r.failure;
+    while (!h.failure.empty() && (h.failure.back() == '\n' || h.failure.back() == ' ')) h.failure.pop_back();
     h.vendor = r.vendor.value_or("");
-    h.model = clean_description(r.model.value_or(""));
+    h.model = clean_description(r.model.value_or(""), 64);
     h.serial = clean_description(r.serial.value_or(""));
     h.deviceStatus = r.deviceStatus;
     h.printerStatus = r.printerStatus;
@@ -306,8 +340,8 @@ PrinterHealth interpret_health(const HealthReadings &r, double lowPercent) {
         h.covers.push_back(cover);
     }
     for (const AlertReading &a : r.alerts) h.alerts.push_back(AlertHealth{a});
-    make_unique_names(h.supplies);
-    make_unique_names(h.trays);
-    make_unique_names(h.covers);
+    make_unique_names(h.supplies, supply_description);
+    make_unique_names(h.trays, tray_description);
+    make_unique_names(h.covers, cover_description);
     return h;
 }

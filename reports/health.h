@@ -168,8 +168,9 @@ std::string supply_colour(const SupplyReading &s, const std::map<std::int64_t, s
 std::optional<double> supply_percent(const SupplyReading &s);
 SupplyState supply_state(const SupplyReading &s, double lowPercent = DEFAULT_LOW_PERCENT);
 // A description as one short line: the text before the first line break or
-// control byte, spaces trimmed and collapsed, at most 40 characters.
-std::string clean_description(std::string_view text);
+// control byte, without an appended part or serial number, spaces trimmed
+// and collapsed, at most limit bytes (not within a UTF-8 character).
+std::string clean_description(std::string_view text, std::size_t limit = 40);
 
 // Names of the enumerations the model keeps as numbers (nullptr when the
 // value has no name).
@@ -218,7 +219,7 @@ struct HealthRules {
     HealthState someRemaining = HealthState::Ok;     // level -3 on its own
     HealthState emptyTray = HealthState::Warning;    // unless a manual feed
     HealthState missingTray = HealthState::Warning;
-    HealthState openCover = HealthState::Critical;
+    HealthState openCover = HealthState::Warning;   // the doorOpen bit is the critical one
     HealthState criticalAlert = HealthState::Critical;
     HealthState warningAlert = HealthState::Warning;
     // Per detected-error bit: doorOpen, jammed, noToner and offline CRITICAL,

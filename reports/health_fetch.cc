@@ -158,14 +158,12 @@ std::optional<std::int64_t> first_number(const std::vector<std::vector<ColumnCel
 // The first-row variables of the health: identification, device and
 // printer status, the detected errors, the serial number and the page count.
 struct ScalarColumns {
-    std::optional<std::size_t> objectId, deviceDescr, deviceStatus, printerStatus, detectedErrors, serial;
+    std::optional<std::size_t> deviceStatus, printerStatus, detectedErrors, serial;
     std::optional<std::size_t> lifeCount, counterUnit;
 };
 
 ScalarColumns plan_scalars(const HealthCollection &h, WalkPlan &plan) {
     ScalarColumns s;
-    s.objectId = plan.add(oid::sysObjectIDObject, true);
-    s.deviceDescr = plan.add(oid::hrDeviceDescr, true);
     s.deviceStatus = plan.add(oid::hrDeviceStatus, true);
     if (!h.printerStatusRead) s.printerStatus = plan.add(oid::hrPrinterStatus, true);
     s.detectedErrors = plan.add(oid::hrPrinterDetectedErrorState, true);
@@ -177,7 +175,8 @@ ScalarColumns plan_scalars(const HealthCollection &h, WalkPlan &plan) {
     return s;
 }
 
-void take_scalars(HealthReadings &r, const ScalarColumns &s, const std::vector<std::vector<ColumnCell>> &cells) {
+void take_scalars(HealthCollection &h, const ScalarColumns &s, const std::vector<std::vector<ColumnCell>> &cells) {
+    HealthReadings &r = h.readings;
     if (s.printerStatus) r.printerStatus = first_number(cells, s.printerStatus);
     r.deviceStatus = first_number(cells, s.deviceStatus);
     r.detectedErrorOctets = first_text(cells, s.detectedErrors, STRING_TAG);
@@ -187,7 +186,7 @@ void take_scalars(HealthReadings &r, const ScalarColumns &s, const std::vector<s
             r.pageCount = static_cast<std::uint64_t>(*count);
         r.pageCountUnit = first_number(cells, s.counterUnit);
     }
-    identify_for_health(r, first_text(cells, s.objectId, OID_TAG), first_text(cells, s.deviceDescr, STRING_TAG));
+    identify_for_health(r, h.objectId, h.deviceDescr);
 }
 
 std::map<std::int64_t, std::string> colorants_of(const std::vector<ColumnCell> &cells) {
@@ -319,7 +318,7 @@ void health_group(ReportContext &ctx) {
     if (!h.coversRead) plan.add_table(&r.covers, COVER_NUMBERS, COVER_TEXTS);
     if (!h.alertsRead) plan.add_table(&r.alerts, ALERT_NUMBERS, ALERT_TEXTS);
     const std::vector<std::vector<ColumnCell>> cells = walk_columns(ctx, plan.specs);
-    take_scalars(r, scalars, cells);
+    take_scalars(h, scalars, cells);
     plan.assemble(cells);
     if (colorantValue) r.colorants = colorants_of(cells[*colorantValue]);
 }

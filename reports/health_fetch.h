@@ -24,6 +24,8 @@ struct MarkerTable;
 // has already read.
 struct HealthCollection {
     HealthReadings readings;
+    // sysObjectID.0 and hrDeviceDescr.1, read with the description.
+    std::optional<std::string> objectId, deviceDescr;
     bool suppliesRead = false, colorantsRead = false, traysRead = false, coversRead = false;
     bool alertsRead = false, pageCountRead = false, printerStatusRead = false, serialRead = false;
 };

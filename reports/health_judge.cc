@@ -82,8 +82,10 @@ std::string level_words(const SupplyHealth &s) {
     switch (s.state) {
     case SupplyState::NoRestriction: return s.displayName + ": no restriction on its level";
     case SupplyState::Unknown:
-        return s.level && *s.level < -3 ? s.displayName + ": level " + std::to_string(*s.level) + " has no meaning"
-                                        : s.displayName + ": level unknown";
+        if (s.level && *s.level < -3) return s.displayName + ": level " + std::to_string(*s.level) + " has no meaning";
+        if (s.level && *s.level >= 0)
+            return s.displayName + ": level " + std::to_string(*s.level) + " of an unknown capacity";
+        return s.displayName + ": level unknown";
     case SupplyState::SomeRemaining: return s.displayName + (s.receptacle ? ": some space left" : ": some remaining");
     default: break;
     }
@@ -301,8 +303,14 @@ HealthState judge_supply(const HealthRules &rules, const SupplyHealth &s, std::s
         if (state != HealthState::Ok) text = level_words(s);
         break;
     default: {
-        // A consumed supply at 0 without a capacity is judged as 0 %.
-        const double left = s.percent.value_or(0);
+        // Thresholds are percentages of the capacity: a level without a
+        // capacity (0 of an unknown amount) is named, not judged. A printer
+        // out of toner says so with its noToner bit.
+        if (!s.percent) {
+            text = s.displayName + ": level " + std::to_string(s.level.value_or(0)) + " of an unknown capacity";
+            break;
+        }
+        const double left = *s.percent;
         const char *side = s.receptacle ? " space left" : "";
         if (rules.critical.alerts(left)) {
             state = HealthState::Critical;

@@ -27,6 +27,9 @@ struct GeneralInfo {
     std::array<unsigned char, 4> gateway{};
     std::array<unsigned char, 4> netmask{};
     std::int64_t ifType = 0;
+    // For the health: sysObjectID and hrDeviceDescr.1 name the maker and the model.
+    std::string objectId;
+    std::string deviceDescr;
 };
 
 using IPv4 = SNMP_session::IPv4;
@@ -63,6 +66,10 @@ void build_general_request(const ReportContext &ctx, tabdef<GeneralInfo> &reques
         request.append(oid::sysContact, STRING_TAG, &GeneralInfo::sysContact);
         request.append(oid::sysLocation, STRING_TAG, &GeneralInfo::sysLocation);
     }
+    if (ctx.health) {
+        request.append(oid::sysObjectID, OID_TAG, &GeneralInfo::objectId);
+        request.append(oid::hrDeviceDescr1, STRING_TAG, &GeneralInfo::deviceDescr);
+    }
     if (ctx.flags.asked(Option::netconfig)) {
         request.append(oid::ifPhysAddress1, STRING_TAG, &GeneralInfo::hwAddr);
         request.append(oid::ifType1, INT_TAG, &GeneralInfo::ifType);
@@ -83,6 +90,10 @@ bool absorb_general_refusal(ReportContext &ctx, tabdef<GeneralInfo> &request, co
                          format_text("Warning: %s does not have a system.sysDescr.0 probably Windows NT. Skipping.\n",
                                      ctx.host()));
     if (rejected == oid::defaultNextHop && request.remove(oid::defaultNextHop)) return true;
+    // What only the health asks for is dropped without a word.
+    if (ctx.health && (rejected == oid::sysObjectID || rejected == oid::hrDeviceDescr1) &&
+        request.remove(rejected.c_str()))
+        return true;
     if ((rejected == oid::sysContact || rejected == oid::sysLocation) && ctx.flags.asked(Option::contact)) {
         request.remove(oid::sysContact);
         request.remove(oid::sysLocation);
@@ -202,6 +213,10 @@ void do_general_get(ReportContext &ctx) {
         return absorb_general_refusal(ctx, request, rejected, netmaskOid);
     });
     const GeneralReply reply{info, request.lastResponse(), dropped, address};
+    if (ctx.health) {
+        if (reply.has(oid::sysObjectID)) ctx.health->objectId = info.objectId;
+        if (reply.has(oid::hrDeviceDescr1)) ctx.health->deviceDescr = info.deviceDescr;
+    }
 
     if (ctx.flags.asked(Option::netconfig)) print_netconfig(ctx, reply, netmaskOid);
     if (wantDescr && reply.has(oid::sysDescr)) {

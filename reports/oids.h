@@ -9,8 +9,6 @@ namespace oid {
 inline constexpr const char *sysDescr = "1.3.6.1.2.1.1.1.0";
 inline constexpr const char *sysObjectID = "1.3.6.1.2.1.1.2.0";
 inline constexpr const char *sysUpTime = "1.3.6.1.2.1.1.3.0";
-// sysObjectID without its instance: a get-next from it gives sysObjectID.0.
-inline constexpr const char *sysObjectIDObject = "1.3.6.1.2.1.1.2";
 inline constexpr const char *sysContact = "1.3.6.1.2.1.1.4.0";
 inline constexpr const char *sysLocation = "1.3.6.1.2.1.1.6.0";
 inline constexpr const char *ifType1 = "1.3.6.1.2.1.2.2.1.3.1";
@@ -39,7 +37,6 @@ inline constexpr const char *hrDeviceType = "1.3.6.1.2.1.25.3.2.1.2";
 inline constexpr const char *hrDeviceDescr1 = "1.3.6.1.2.1.25.3.2.1.3.1";
 inline constexpr const char *hrPrinterStatus1 = "1.3.6.1.2.1.25.3.5.1.1.1";
 // Columns of the device and printer tables, walked from their first row.
-inline constexpr const char *hrDeviceDescr = "1.3.6.1.2.1.25.3.2.1.3";
 inline constexpr const char *hrDeviceStatus = "1.3.6.1.2.1.25.3.2.1.5";
 inline constexpr const char *hrPrinterStatus = "1.3.6.1.2.1.25.3.5.1.1";
 inline constexpr const char *hrPrinterDetectedErrorState = "1.3.6.1.2.1.25.3.5.1.2";

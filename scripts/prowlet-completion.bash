@@ -43,7 +43,7 @@ _prowlet() {
         local opts="-c -n --community --connection --timeout --maxproc --help --version
             -v -u -l -a -A -x -X --snmp-version --v3-user --v3-level --v3-auth-protocol
             --v3-auth-passphrase --v3-priv-protocol --v3-priv-passphrase --secrets
-            --all --debugsnmp --name --generic --json
+            --all --debugsnmp --name --generic --json --health --he
             --vendor --model --contact --netconfig --printmib --hostmib
             --memory --storage --status --cfgsrc
             --mediapath --maxpapersize --minpapersize --enginespeed --duplex

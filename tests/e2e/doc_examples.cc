@@ -90,7 +90,8 @@ const std::vector<std::string> kDemoOptions = {"--vendor", "--model", "--contact
 bool take_command(Example &ex) {
     std::vector<std::string> words = split_words(ex.command);
     if (words.empty()) return false;
-    if (words[0] == "prowlet" && pipeline_stages(ex.command).size() > 1) {
+    // Pipelines and the plugin run through the shell, the build's programs first in PATH.
+    if ((words[0] == "prowlet" && pipeline_stages(ex.command).size() > 1) || words[0] == "check_printers") {
         ex.pipeline = true;
     } else if (words[0] == "prowlet") {
         ex.args.assign(words.begin() + 1, words.end());

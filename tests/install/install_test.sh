@@ -15,17 +15,23 @@ rm -f "$prefix.log"
 
 bin=$prefix/bin/prowlet
 man=$prefix/share/man/man1/prowlet.1
+check=$prefix/bin/check_printers
+checkman=$prefix/share/man/man1/check_printers.1
 completion=$prefix/share/bash-completion/completions/prowlet
-for f in "$bin" "$man" "$completion"; do [ -f "$f" ] || fail "not installed: ${f#$prefix/}"; done
+for f in "$bin" "$man" "$completion" "$check" "$checkman"; do [ -f "$f" ] || fail "not installed: ${f#$prefix/}"; done
 [ -x "$bin" ] || fail "bin/prowlet is not executable"
 
 version=$(cd / && "$bin" --version 2>&1); status=$?
 [ "$status" -eq 0 ] || fail "prowlet --version exited $status"
 [ "$version" = "prowlet version 0.8.7" ] || fail "prowlet --version printed \"$version\""
+# The plugin beside it: -V prints its version and exits UNKNOWN (3), as plugins do.
+version=$(cd / && "$check" -V 2>&1); status=$?
+[ "$status" -eq 3 ] || fail "check_printers -V exited $status"
+[ "$version" = "check_printers (prowlet 0.8.7)" ] || fail "check_printers -V printed \"$version\""
 
 # The manual page renders, without warnings, and covers the options --help leaves out.
 if command -v groff >/dev/null; then
-    warnings=$(groff -man -Tutf8 -ww -z "$man" 2>&1)
+    warnings=$(groff -man -Tutf8 -ww -z "$man" "$checkman" 2>&1)
     [ -z "$warnings" ] || fail "groff warnings: $warnings"
     text=$(groff -man -Tutf8 -P-cbou "$man" 2>/dev/null)
     for word in --generic --maxproc "EXIT STATUS" "PACKET LOG" snmplog; do

@@ -7,20 +7,14 @@
 #include <vector>
 
 #include "reports/health.h"
+#include "tests/reports/health_readings.h"
 
 namespace {
 
-using O = std::optional<std::int64_t>;
+using O = OptionalNumber;
 
 SupplyReading supply(std::int64_t index, O type, O capacity, O level, const char *description, O cls = 3) {
-    SupplyReading s;
-    s.index = index;
-    s.supplyClass = cls;
-    s.type = type;
-    s.capacity = capacity;
-    s.level = level;
-    s.description = description;
-    return s;
+    return supply_reading(cls, type, capacity, level, description, std::nullopt, index);
 }
 
 TrayReading tray(std::int64_t index, O type, O level, const char *name) {
@@ -97,8 +91,13 @@ const JudgeCase CASES[] = {
      {"WARNING black toner 12% (warning below 20%)"}},
     {"below the critical threshold", [](HealthReadings &r) { r.supplies[0].level = 4; }, NO_CHANGE, S::Critical,
      {"CRITICAL black toner 4% (critical below 5%)"}},
-    {"empty without a capacity", [](HealthReadings &r) { r.supplies[0].capacity = -2; r.supplies[0].level = 0; },
-     NO_CHANGE, S::Critical, {"CRITICAL black toner empty (critical below 5%)"}},
+    {"a level without a capacity is named, not judged",
+     [](HealthReadings &r) { r.supplies[0].capacity = -2; r.supplies[0].level = 0; }, NO_CHANGE, S::Ok,
+     {"OK black toner: level 0 of an unknown capacity"}},
+    {"a filled receptacle without a capacity", [](HealthReadings &r) {
+         r.supplies.push_back(supply(7, 4, -2, 100, "Waste Toner Box", std::nullopt));
+     },
+     NO_CHANGE, S::Ok, {"OK Waste Toner Box: level 100 of an unknown capacity"}},
     {"thresholds of one's own", [](HealthReadings &r) { r.supplies[0].level = 12; },
      [](HealthRules &k) { k.warning = *parse_range("10:"); k.critical = *parse_range("@0:2"); }, S::Ok, {}},
     {"waste box nearly full",
@@ -137,7 +136,7 @@ const JudgeCase CASES[] = {
          c.status = 3;
          r.covers = {c};
      },
-     NO_CHANGE, S::Critical, {"CRITICAL Rear Door open"}},
+     NO_CHANGE, S::Warning, {"WARNING Rear Door open"}},
     {"a fuser left out by type, its alert with it",
      [](HealthReadings &r) {
          r.supplies.push_back(supply(2, 15, 100, 0, "Fuser"));

@@ -7,23 +7,15 @@
 #include <vector>
 
 #include "reports/health.h"
+#include "tests/reports/health_readings.h"
 
 namespace {
 
-using O = std::optional<std::int64_t>;
+using O = OptionalNumber;
 const O NONE = std::nullopt;
-
-SupplyReading supply(O cls, O type, O capacity, O level, const char *description = nullptr, O colorant = NONE,
-                     std::int64_t index = 1) {
-    SupplyReading s;
-    s.index = index;
-    s.supplyClass = cls;
-    s.type = type;
-    s.capacity = capacity;
-    s.level = level;
-    s.colorantIndex = colorant;
-    if (description) s.description = description;
-    return s;
+template <class... Args>
+SupplyReading supply(Args... args) {
+    return supply_reading(args...);
 }
 
 std::string names(const DetectedErrors &e) {
@@ -131,11 +123,15 @@ TEST(HealthModel, NamesAreShortAndUnique) {
                   supply(3, 9, 1, 1, "Black Drum 828A", NONE, 5), supply(3, NONE, 1, 1, "Toner (Cyan)", NONE, 6),
                   supply(3, 15, 1, 1, "Fuser Kit HP 110V", NONE, 10), supply(3, 1, 1, 1, nullptr, NONE, 7),
                   supply(3, 3, 1, 1, "   Very long description of a toner cartridge with its part number CF400X",
-                         NONE, 8)};
+                         NONE, 8),
+                  supply(3, NONE, 1, 1, "Yellow Toner, PN 006R01509;SN48178080E000", NONE, 9),
+                  supply(3, 1, 1, 1, "Maintenance Kit S/N:CRUM-1", NONE, 11),
+                  supply(3, 5, 1, 1, "Cyan", NONE, 12), supply(3, 5, 1, 1, "Cyan", NONE, 13)};
     const PrinterHealth h = interpret_health(r);
-    const std::vector<std::string> want = {"black toner #30", "black toner #31", "black toner cartridge",
-                                           "black drum",      "Toner (Cyan)",    "Fuser Kit HP 110V",
-                                           "supply 7",        "Very long description of a toner cartrid"};
+    const std::vector<std::string> want = {
+        "Black Toner 1", "Black Toner 2", "black toner cartridge",   "black drum",
+        "cyan toner",    "Fuser Kit HP 110V", "supply 7", "Very long description of a toner cartrid",
+        "yellow toner",  "Maintenance Kit",   "cyan ink #12", "cyan ink #13"};
     ASSERT_EQ(want.size(), h.supplies.size());
     for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(want[i], h.supplies[i].displayName);
 }

@@ -55,7 +55,9 @@ std::map<std::string, FieldSet> classic_fields(const std::string &out, const std
 
 namespace {
 
-bool json_only(const std::string &key) { return key == "percent" || key == "levelState" || key == "timeUtc"; }
+bool json_only(const std::string &key) {
+    return key == "percent" || key == "levelState" || key == "timeUtc" || key == "colour" || key == "detectedErrors";
+}
 
 // A classic field the JSON object holds as it is, or as null.
 bool held(const FieldSet &json, const std::pair<std::string, std::string> &field) {

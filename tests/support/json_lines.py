@@ -39,6 +39,25 @@ def refuse_constant(name):
     raise ValueError("not JSON: " + name)
 
 
+def health_fields(host, key, value):
+    """--health: the detected errors as one text of names, and the health as
+    the classic fields health and healthReasons ("STATE text; ...")."""
+    if key == "detectedErrors":
+        if value is not None and not (isinstance(value, list) and all(isinstance(v, str) for v in value)):
+            raise ValueError("detectedErrors is not a list of names")
+        yield host, key, "(null)" if value is None else ",".join(value)
+        return
+    if not isinstance(value, dict) or list(value) != ["state", "reasons"] or not isinstance(value["reasons"], list):
+        raise ValueError("health is not {state, reasons}")
+    reasons = []
+    for r in value["reasons"]:
+        if not isinstance(r, dict) or list(r) != ["state", "text"]:
+            raise ValueError("a reason is not {state, text}")
+        reasons.append(r["state"] + " " + r["text"])
+    yield host, "health", classic(value["state"])
+    yield host, "healthReasons", classic("; ".join(reasons))
+
+
 def fields(line):
     obj = json.loads(line.decode("utf-8"), parse_constant=refuse_constant)
     if not isinstance(obj, dict):
@@ -53,6 +72,9 @@ def fields(line):
         raise ValueError("warnings or error are not text")
     for key, value in obj.items():
         if key in ("host", "exitStatus", "warnings", "error"):
+            continue
+        if key in ("detectedErrors", "health"):
+            yield from health_fields(host, key, value)
             continue
         rows = value if isinstance(value, list) else [value] if isinstance(value, dict) else None
         if rows is None:
