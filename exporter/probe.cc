@@ -98,6 +98,7 @@ ProbeOutcome run_probe(ProbeEnvironment &env, const std::string &target, const M
         td.outputs = &outputs;
         td.flags = module_flags(module);
         td.reports = &real_reports();
+        td.sessionKept = true;
         thrdat.push_back(td);
         printerOf.push_back(k);
     }

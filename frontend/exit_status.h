@@ -16,8 +16,9 @@ enum ExitStatus : int {
     STATUS_NO_PRINTER_NAME = 7,     // no target after the options
     STATUS_NO_THREAD = 14,          // the system refused a thread for good
     STATUS_BAD_MAXPROC = 16,        // --maxproc is not a positive number
-    STATUS_BAD_SECURITY_OPTION = 17,  // -v, -u, -l, -a, -A, -x, -X
+    STATUS_BAD_SECURITY_OPTION = 17,  // -v, -u, -l, -a, -A, -x, -X, -e
     STATUS_BAD_SECRETS_FILE = 18,     // --secrets
+    STATUS_BAD_KNOWN_ENGINES = 26,    // --known-engines
     STATUS_UNRESOLVED_NAME = 252,     // a printer name does not resolve
 
     // One printer's worker.
@@ -36,6 +37,7 @@ enum ExitStatus : int {
     STATUS_DECRYPTION_ERROR = 22,   // SNMPv3: privacy passphrase or protocol wrong
     STATUS_ACCESS_DENIED = 23,      // authorizationError
     STATUS_SNMPV3_FAILURE = 24,     // SNMPv3: time window, discovery, other Reports
+    STATUS_ENGINE_CHANGED = 25,     // SNMPv3: another engine ID than the one given (-e, --known-engines) or confirmed
     STATUS_NO_VENDOR_REPORT = -1,   // --cfgsrc/--updatefirmware on a vendor without them
     STATUS_PROBE_REJECTED = -3,     // sysDescr refused, the general request refused, no HP model key
 };

@@ -45,6 +45,7 @@ ExitStatus security_status(SNMP_error_security::Cause cause) {
         case SNMP_error_security::UNSUPPORTED_LEVEL: return STATUS_UNSUPPORTED_LEVEL;
         case SNMP_error_security::DECRYPTION_ERROR: return STATUS_DECRYPTION_ERROR;
         case SNMP_error_security::ACCESS_DENIED: return STATUS_ACCESS_DENIED;
+        case SNMP_error_security::ENGINE_CHANGED: return STATUS_ENGINE_CHANGED;
         default: return STATUS_SNMPV3_FAILURE;
     }
 }

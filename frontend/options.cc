@@ -32,12 +32,7 @@ constexpr int word_bit(int word, std::uint64_t bit) {
 // What getopt_long returns for an option with handling of its own: its
 // letter, or a code above every character for a long option alone.
 constexpr int LONG_ONLY_CODES = 0x100;
-int own_code(const OptionSpec &o) {
-    // "--he" is --help under a second name, so getopt_long takes it for the
-    // same option.
-    if (o.id == Option::helpAbbrev) return own_code(option_spec(Option::help));
-    return o.letter ? o.letter : LONG_ONLY_CODES + static_cast<int>(o.id);
-}
+int own_code(const OptionSpec &o) { return o.letter ? o.letter : LONG_ONLY_CODES + static_cast<int>(o.id); }
 
 std::optional<Option> option_of_code(int code) {
     for (const OptionSpec &o : option_table())
@@ -152,6 +147,8 @@ void take_snmp_option(Option o, SnmpOptions &snmp) {
     case Option::v3PrivProtocol: snmp.privProtocol = optarg; break;
     case Option::v3PrivPassphrase: snmp.privPass = take_secret(optarg); break;
     case Option::secrets: snmp.secretsFile = optarg; break;
+    case Option::v3EngineId: snmp.engineId = optarg; break;
+    case Option::knownEngines: snmp.knownEngines = optarg; break;
     default: throw std::logic_error("not an SNMP option");
     }
 }

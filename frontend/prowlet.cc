@@ -180,6 +180,8 @@ int prowlet_main(int argc, char **argv) {
     }
     if (targets.targetCount >= 2) opts.flags.ask(Option::name);
     status = serve(opts, targets, maxproc);
+    // No session localizes a key any more.
+    if (protocol.protocol->user) protocol.protocol->user->forget_keys();
     write_all(stderr, transport->finish());
     return status;
 }

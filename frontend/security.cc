@@ -65,6 +65,8 @@ const char *first_v3_option(const SnmpOptions &o, const SnmpOptionNames &n) {
     if (o.privProtocol) return n.privProtocol;
     if (o.privPass) return n.privPass;
     if (o.secretsFile) return "--secrets";
+    if (o.engineId) return "-e";
+    if (o.knownEngines) return "--known-engines";
     return nullptr;
 }
 
@@ -102,6 +104,28 @@ std::string missing_for_level(const SnmpOptions &o, UsmLevel level, UsmPriv priv
     return {};
 }
 
+// -e and --known-engines: the run's engine store; nothing when one is wrong
+// (out holds the failure then).
+bool make_engines(const SnmpOptions &o, SnmpProtocol &protocol, ProtocolOutcome &out, const char *progname) {
+    if (o.engineId) {
+        protocol.engineId = parse_engine_id(o.engineId);
+        if (!protocol.engineId) {
+            out = failure(progname, STATUS_BAD_SECURITY_OPTION,
+                          std::string("-e needs an engine ID of 5 to 32 bytes in hexadecimal, not \"") + o.engineId +
+                              "\".");
+            return false;
+        }
+    }
+    protocol.engines = std::make_unique<SNMP_engine_store>();
+    std::string why;
+    if (o.knownEngines && !protocol.engines->use_file(o.knownEngines, why)) {
+        out = failure(progname, STATUS_BAD_KNOWN_ENGINES,
+                      std::string("--known-engines file \"") + o.knownEngines + "\"" + why + ".");
+        return false;
+    }
+    return true;
+}
+
 ProtocolOutcome make_user(SnmpOptions &o, const char *progname, const SnmpOptionNames &n) {
     if (!o.user || !*o.user)
         return failure(progname, STATUS_BAD_SECURITY_OPTION,
@@ -137,7 +161,9 @@ ProtocolOutcome make_user(SnmpOptions &o, const char *progname, const SnmpOption
     if (!missing.empty()) return failure(progname, STATUS_BAD_SECURITY_OPTION, missing);
 
     ProtocolOutcome out;
-    out.protocol.emplace();
+    SnmpProtocol protocol;
+    if (!make_engines(o, protocol, out, progname)) return out;
+    out.protocol = std::move(protocol);
     out.protocol->version = SNMP_version::V3;
     out.protocol->user = std::make_unique<SNMP_usm_user>(
         make_usm_user(o.user, level, auth, priv, o.authPass ? std::move(*o.authPass) : SecretBytes(),
@@ -155,6 +181,7 @@ bool usm_priv_named(const char *text, UsmPriv &priv) { return lookup(PRIV_NAMES,
 bool usm_level_named(const char *text, UsmLevel &level) { return lookup(LEVEL_NAMES, text, level); }
 
 SecretBytes take_secret(char *text) {
+    usm_keep_out_of_core_dumps();
     const std::size_t n = std::strlen(text);
     SecretBytes secret(text, n);
     usm_wipe(text, n);
@@ -177,6 +204,7 @@ ProtocolOutcome make_protocol(SnmpOptions &options, const char *progname, const 
 }
 
 std::optional<SecretBytes> read_private_file(const char *path, std::size_t maxBytes, std::string &err) {
+    usm_keep_out_of_core_dumps();
     // O_NONBLOCK: a FIFO put in the file's place would otherwise hold the
     // open until someone writes to it; it is then refused as not a regular file.
     SNMP_descriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -251,8 +279,13 @@ std::optional<SecretsFile> parse_secrets(const SecretBytes &text, std::string &e
 }
 
 void apply_protocol(SNMP_session &session, const SnmpProtocol &protocol) {
-    if (protocol.user)
-        session.setUser(*protocol.user);
-    else
+    if (!protocol.user) {
         session.setVersion(protocol.version);
+        return;
+    }
+    session.setUser(*protocol.user);
+    session.setEngineStore(protocol.engines.get());
+    if (protocol.engineId)
+        for (const SNMP_session::IPv4 &address : session.addresses())
+            protocol.engines->pin(address, *protocol.engineId, "given with -e");
 }

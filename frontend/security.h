@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frontend/exit_status.h"
+#include "snmp/engine_store.h"
 #include "snmp/session.h"
 #include "snmp/usm.h"
 #include "snmp/usm_engine.h"
@@ -21,6 +22,8 @@ struct SnmpOptions {
     const char *authProtocol = nullptr;  // -a, --v3-auth-protocol
     const char *privProtocol = nullptr;  // -x, --v3-priv-protocol
     const char *secretsFile = nullptr;   // --secrets
+    const char *engineId = nullptr;      // -e, --v3-engine-id
+    const char *knownEngines = nullptr;  // --known-engines
     std::optional<SecretBytes> authPass;  // -A, --v3-auth-passphrase
     std::optional<SecretBytes> privPass;  // -X, --v3-priv-passphrase
 };
@@ -34,6 +37,10 @@ SecretBytes take_secret(char *text);
 struct SnmpProtocol {
     SNMP_version version = SNMP_version::V1;
     std::unique_ptr<SNMP_usm_user> user;  // SNMPv3 only
+    // SNMPv3: the run's engines (one discovery per printer, the
+    // known-engines file), and the engine ID every printer must have (-e).
+    std::unique_ptr<SNMP_engine_store> engines;
+    std::optional<std::vector<unsigned char>> engineId;
 };
 
 // The outcome: a protocol, or the message (ending in a newline) and the status
@@ -82,5 +89,6 @@ bool usm_auth_named(const char *text, UsmAuth &auth);
 bool usm_priv_named(const char *text, UsmPriv &priv);
 bool usm_level_named(const char *text, UsmLevel &level);
 
-// Applies the protocol to a session.
+// Applies the protocol to a session: its version, or its user, the run's
+// engine store and the engine ID of -e for each of its addresses.
 void apply_protocol(SNMP_session &session, const SnmpProtocol &protocol);

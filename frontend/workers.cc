@@ -112,6 +112,8 @@ int do_reqs(ThreadData *td) {
         status = report_failure(*out, health ? &health->readings.failure : nullptr);
     }
     td->session->setWarningSink(nullptr);
+    // The printer is done with: its SNMPv3 keys go now, not at the run's end.
+    if (!td->sessionKept) td->session->releaseSecrets();
     td->capFlags = ctx.capFlags;
     if (health) hand_over_health(*out, health->readings, status, td->run->healthRules);
     out->finish(status);

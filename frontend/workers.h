@@ -32,6 +32,10 @@ struct ThreadData {
     Capabilities capFlags;       // the printer's capability word when the worker ended
     int status = 0;              // the worker's result, read by the joiner after the join
     WorkerSet *set = nullptr;    // the set the worker reports its end to; filled by run_workers
+    // The session outlives the worker (a long-running process keeps each
+    // printer's SNMPv3 engine and localized keys between scrapes); otherwise
+    // the keys are wiped as soon as the printer is done with.
+    bool sessionKept = false;
 };
 
 // One printer, start to end; returns the worker status. Nothing escapes it.

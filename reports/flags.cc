@@ -71,7 +71,6 @@ constexpr OptionSpec OPTION_TABLE[] = {
     {Option::timeout, "timeout", 0, true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {{55, "\t--timeout\t"}}},
     {Option::connection, "connection", 'n', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {{5, "\t-n {PORT}\t\tCommunicate on a port other than the standard SNMP port UDP 161"}, {52, "\t--connection port\t"}}},
     {Option::help, "help", 0, false, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
-    {Option::helpAbbrev, "he", 0, false, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
     {Option::snmpVersion, "snmp-version", 'v', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
     {Option::v3User, "v3-user", 'u', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
     {Option::v3Level, "v3-level", 'l', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
@@ -80,12 +79,14 @@ constexpr OptionSpec OPTION_TABLE[] = {
     {Option::v3PrivProtocol, "v3-priv-protocol", 'x', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
     {Option::v3PrivPassphrase, "v3-priv-passphrase", 'X', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
     {Option::secrets, "secrets", 0, true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
+    {Option::v3EngineId, "v3-engine-id", 'e', true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
+    {Option::knownEngines, "known-engines", 0, true, -1, 0, MibGroup::None, Report::None, nullptr, 0, {}},
 };
 
 constexpr bool table_in_option_order() {
     for (std::size_t i = 0; i < std::size(OPTION_TABLE); ++i)
         if (static_cast<std::size_t>(OPTION_TABLE[i].id) != i) return false;
-    return std::size(OPTION_TABLE) == static_cast<std::size_t>(Option::secrets) + 1;
+    return std::size(OPTION_TABLE) == static_cast<std::size_t>(Option::knownEngines) + 1;
 }
 static_assert(table_in_option_order(), "the option table lists every option once, in Option order");
 

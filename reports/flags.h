@@ -23,10 +23,9 @@ enum class Option : std::uint8_t {
     minmargin, protocol, appletalk, lpd, netware, port9100, supplies, cfgsrc, alerts, reboot,
     generic, serial, json, health,
     maxproc, setcontact, setlocation, updatefirmware,
-    // Options with handling of their own: no flag bit. helpAbbrev is "--he",
-    // which meant --help before --health began with the same letters.
-    community, timeout, connection, help, helpAbbrev, snmpVersion, v3User, v3Level, v3AuthProtocol,
-    v3AuthPassphrase, v3PrivProtocol, v3PrivPassphrase, secrets,
+    // Options with handling of their own: no flag bit.
+    community, timeout, connection, help, snmpVersion, v3User, v3Level, v3AuthProtocol,
+    v3AuthPassphrase, v3PrivProtocol, v3PrivPassphrase, secrets, v3EngineId, knownEngines,
 };
 
 // The group of MIB variables an option asks about; a printer answers a group

@@ -9,10 +9,11 @@ _prowlet() {
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
 
     # Options whose argument is free text, a number or a port: nothing to
-    # offer; the protocol options offer their names, --secrets a file.
+    # offer; the protocol options offer their names, --secrets and
+    # --known-engines a file.
     case $prev in
         -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware|\
-        -u|-A|-X|--v3-user|--v3-auth-passphrase|--v3-priv-passphrase)
+        -u|-A|-X|-e|--v3-user|--v3-auth-passphrase|--v3-priv-passphrase|--v3-engine-id)
             COMPREPLY=()
             return 0
             ;;
@@ -21,7 +22,7 @@ _prowlet() {
         -a|--v3-auth-protocol)
             mapfile -t COMPREPLY < <(compgen -W "MD5 SHA SHA-224 SHA-256 SHA-384 SHA-512" -- "$cur"); return 0 ;;
         -x|--v3-priv-protocol) mapfile -t COMPREPLY < <(compgen -W "DES AES" -- "$cur"); return 0 ;;
-        --secrets) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return 0 ;;
+        --secrets|--known-engines) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return 0 ;;
     esac
 
     # Options end at the first printer argument or at "--".
@@ -30,7 +31,7 @@ _prowlet() {
         case ${COMP_WORDS[i]} in
             --) break ;;
             -c|-n|--community|--connection|--timeout|--maxproc|--setcontact|--setlocation|--updatefirmware|\
-            -v|-u|-l|-a|-A|-x|-X|--snmp-version|--v3-*|--secrets)
+            -v|-u|-l|-a|-A|-x|-X|-e|--snmp-version|--v3-*|--secrets|--known-engines)
                 ((i++)) ;;
             -*) ;;
             *) break ;;
@@ -41,9 +42,10 @@ _prowlet() {
 
     if [ "$optionsDone" -eq 0 ] && [[ $cur == -* ]]; then
         local opts="-c -n --community --connection --timeout --maxproc --help --version
-            -v -u -l -a -A -x -X --snmp-version --v3-user --v3-level --v3-auth-protocol
+            -v -u -l -a -A -x -X -e --snmp-version --v3-user --v3-level --v3-auth-protocol
             --v3-auth-passphrase --v3-priv-protocol --v3-priv-passphrase --secrets
-            --all --debugsnmp --name --generic --json --health --he
+            --v3-engine-id --known-engines
+            --all --debugsnmp --name --generic --json --health
             --vendor --model --contact --netconfig --printmib --hostmib
             --memory --storage --status --cfgsrc
             --mediapath --maxpapersize --minpapersize --enginespeed --duplex

@@ -62,6 +62,7 @@ class SNMP_error_security : public PrinterError {
         DECRYPTION_ERROR,   // usmStatsDecryptionErrors: privacy passphrase or protocol
         ACCESS_DENIED,      // error-status authorizationError (16)
         OTHER,              // time window not reached after resynchronizing, other Reports, discovery
+        ENGINE_CHANGED,     // discovery found another engine ID than the one given or confirmed
     };
     // text: the failure, naming the printer ("lp1 does not know ..."), without
     // the program name or a newline.

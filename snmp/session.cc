@@ -145,7 +145,7 @@ std::vector<SNMP_session::IPv4> resolve_ipv4(const char *name) {
     return addresses;
 }
 
-SNMP_session::SNMP_session(SNMP_socket *transport, const char *name, const char *community)
+SNMP_session::SNMP_session(SNMP_transport *transport, const char *name, const char *community)
     : hostname(name),
       transport(transport),
       community_(community ? community : DEFAULT_COMMUNITY),
@@ -153,7 +153,7 @@ SNMP_session::SNMP_session(SNMP_socket *transport, const char *name, const char 
     if (addresses_.empty()) throw SNMP_resolve_error(name);
 }
 
-SNMP_session::SNMP_session(SNMP_socket *transport, const char *name, const char *community,
+SNMP_session::SNMP_session(SNMP_transport *transport, const char *name, const char *community,
                            std::vector<IPv4> addresses)
     : hostname(name),
       transport(transport),
@@ -195,10 +195,10 @@ void SNMP_session::setVersion(SNMP_version version) {
 
 std::optional<ReplyCheck> SNMP_session::exchange(int pduTag, OidSeq *request, int maxRepetitions) {
     if (state & UNREACHABLE) return std::nullopt;
-    if (usm_ && !usm_->known() && !discover_engine()) return std::nullopt;
     round_ = Round{};
     round_.bulk = pduTag == GETBULK_REQ_TAG;
     for (;;) {
+        if (usm_ && !ensure_engine()) return std::nullopt;
         const std::int32_t reqid = snmp_request_id();
         const std::int32_t msgId = usm_ ? snmp_request_id() : -1;
         std::vector<unsigned char> plainScoped;
@@ -207,8 +207,9 @@ std::optional<ReplyCheck> SNMP_session::exchange(int pduTag, OidSeq *request, in
         log_sent(message, plainScoped);
         std::optional<ReplyCheck> reply = send_to_printer(message, reqid, msgId);
         if (!reply || reply->outcome == ReplyCheck::Accepted) return reply;
-        // A resynchronizing Report (SNMPv3): the request goes again, once,
-        // with the engine's clock as the Report gave it.
+        // A Report (SNMPv3) made the request go again, once: with the
+        // engine's clock as an authenticated Report gave it, or after a new
+        // discovery.
         round_.resynced = true;
     }
 }
@@ -251,41 +252,61 @@ std::optional<ReplyCheck> SNMP_session::send_to_printer(const std::vector<unsign
 
 std::optional<ReplyCheck> SNMP_session::exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
                                                       std::int32_t reqid, std::int32_t msgId, int &sendFailure) {
-    for (int discarded = 0, unverified = 0;;) {
-        std::size_t len = message.size();
-        sendFailure = 0;
-        auto reply = transport->call(4, AF_INET, address.data(), message.data(), len, &sendFailure, msgId,
-                                     timing_ ? &*timing_ : nullptr);
-        if (sendFailure != 0)
-            warn(std::string("Error sending packet: ") + std::strerror(sendFailure) + "\n", false);
-        if (!reply) return std::nullopt;
-
-        // A reply that cannot be used is dropped like a late one: the request
-        // goes out again. A bounded number of them count as no answer.
-        ReplyCheck check = received(reply.get(), len, reqid, msgId);
-        if (check.outcome == ReplyCheck::Accepted || check.outcome == ReplyCheck::Resend) return check;
-        if (check.outcome == ReplyCheck::Refused)
-            throw SNMP_error_oid(check.refusedOid.c_str(), check.errorStatus);
-        // A GetBulk reply that cannot be used (cut at the buffer's size, or
-        // holding a value SNMPv1 refuses) is not asked for again: the walk goes
-        // on by GetNext, exactly as in SNMPv1.
-        const bool unusable = check.outcome == ReplyCheck::Unusable || check.outcome == ReplyCheck::Unverified;
-        if (round_.bulk && unusable) throw BerDecodeError(check.problem);
-        if (check.outcome == ReplyCheck::Unverified) ++unverified;
-        if (++discarded > MAX_DISCARDED_REPLIES) {
-            // Every reply signed by the printer's engine and none verifies:
-            // the user's key is not the one the printer has.
-            if (unverified == discarded) wrong_digest();
-            warn("Warning: " + hostname + " sent too many replies that cannot be used; no answer from " +
-                 dotted(address) + " assumed.\n");
-            return std::nullopt;
+    const SNMP_call_timing *timing = timing_ ? &*timing_ : nullptr;
+    const std::unique_ptr<SNMP_exchange> exchange = transport->open(address, msgId, timing);
+    const int retries = timing ? timing->retries : transport->retries();
+    int discarded = 0;
+    sendFailure = 0;
+    round_.hint.reset();
+    for (int tries = 0; tries <= retries; ++tries) {
+        if (!send_once(*exchange, message, sendFailure)) {
+            if (sendFailure != 0) return std::nullopt;
+            continue;
         }
-        // A reply to an earlier, timed-out request is expected now and then
-        // and needs no warning.
-        if (unusable)
-            warn("Warning: " + hostname + " sent a reply that cannot be used (" + check.problem +
-                 "); request sent again.\n");
+        exchange->start_wait();
+        // Everything that comes before the wait ends is looked at; only the
+        // reply to this request ends the exchange early.
+        while (std::optional<SNMP_datagram> datagram = exchange->next()) {
+            ReplyCheck check = received(datagram->data(), datagram->size(), reqid, msgId);
+            if (check.outcome == ReplyCheck::Accepted || check.outcome == ReplyCheck::Resend) return check;
+            if (check.outcome == ReplyCheck::Refused)
+                throw SNMP_error_oid(check.refusedOid.c_str(), check.errorStatus);
+            if (check.outcome != ReplyCheck::Hint && discard(check, discarded) &&
+                !send_once(*exchange, message, sendFailure) && sendFailure != 0)
+                return std::nullopt;
+        }
+        if (round_.hint) return act_on_hint();
     }
+    if (discarded > MAX_DISCARDED_REPLIES)
+        warn("Warning: " + hostname + " sent too many replies that cannot be used; no answer from " +
+             dotted(address) + " assumed.\n");
+    return std::nullopt;
+}
+
+bool SNMP_session::send_once(SNMP_exchange &exchange, const std::vector<unsigned char> &message, int &sendFailure) {
+    const SNMP_exchange::Sent sent = exchange.send(message);
+    sendFailure = sent.error;
+    if (sent.error != 0) warn(std::string("Error sending packet: ") + std::strerror(sent.error) + "\n", false);
+    return sent.sent;
+}
+
+bool SNMP_session::discard(const ReplyCheck &check, int &discarded) {
+    // A GetBulk reply that cannot be used (cut at the buffer's size, or
+    // holding a value SNMPv1 refuses) is not asked for again: the walk goes
+    // on by GetNext, exactly as in SNMPv1.
+    const bool unusable = check.outcome == ReplyCheck::Unusable || check.outcome == ReplyCheck::Unverified;
+    if (round_.bulk && unusable) throw BerDecodeError(check.problem);
+    // A reply that is not this request's makes it go out again at once (the
+    // printer may have lost it, or answered an earlier send late), a bounded
+    // number of times; beyond that the waits of the tries go on, so a flood
+    // from the printer's address costs neither an endless resend nor the answer.
+    if (++discarded > MAX_DISCARDED_REPLIES) return false;
+    // A reply to an earlier, timed-out request is expected now and then and
+    // needs no warning.
+    if (unusable)
+        warn("Warning: " + hostname + " sent a reply that cannot be used (" + check.problem +
+             "); request sent again.\n");
+    return true;
 }
 
 ReplyCheck SNMP_session::received(const unsigned char *reply, std::size_t len, std::int32_t reqid,

@@ -10,13 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "snmp/errors.h"
 #include "snmp/oidseq.h"
 #include "snmp/packetlog.h"
 #include "snmp/snmpsock.h"
+#include "snmp/transport.h"
 #include "snmp/warning_sink.h"
 
 class BerBase;
 class BerSequence;
+class SNMP_engine_store;
+class SNMP_exchange;
 class SNMP_usm_engine;
 struct SNMP_usm_user;
 struct UsmOpened;
@@ -49,6 +53,7 @@ struct ReplyCheck {
         Unverified,    // SNMPv3: signed by the printer's engine, but the digest does not verify
         OtherRequest,  // another request id: a late answer to an earlier exchange
         Resend,        // SNMPv3: the engine was discovered or resynchronized; encode the request again
+        Hint,          // SNMPv3: an unauthenticated Report, acted on only if no authenticated answer follows
     } outcome;
     std::unique_ptr<OidSeq> bindings;
     std::string refusedOid;  // empty when the error-index names no binding
@@ -62,20 +67,23 @@ ReplyCheck check_reply(BerSequence &message, std::int32_t reqid);
 
 class SNMP_session {
  public:
-    using IPv4 = std::array<unsigned char, 4>;
+    using IPv4 = SNMP_ipv4;
 
     // Community used when none is given.
     static constexpr const char *DEFAULT_COMMUNITY = "quorum";
     // Replies thrown away in one exchange with one address (wrong request id,
     // undecodable, not a GetResponse, no INTEGER request id, unusable binding
-    // list) before that address counts as not answering.
+    // list) that make the request go out again at once. Further ones are
+    // dropped without a send. None of them ends the exchange: only its tries
+    // (the transport's time-out) or the reply to the request do, so whoever
+    // sends datagrams from a printer's address cannot silence it.
     static constexpr int MAX_DISCARDED_REPLIES = 8;
 
     // Resolves name (gethostbyname, IPv4) and keeps every address it gives.
     // community nullptr: "quorum". Throws SNMP_resolve_error.
-    SNMP_session(SNMP_socket *transport, const char *name, const char *community);
+    SNMP_session(SNMP_transport *transport, const char *name, const char *community);
     // No name lookup: the given addresses (network byte order), tried in order.
-    SNMP_session(SNMP_socket *transport, const char *name, const char *community,
+    SNMP_session(SNMP_transport *transport, const char *name, const char *community,
                  std::vector<IPv4> addresses);
     ~SNMP_session();
     SNMP_session(const SNMP_session &) = delete;
@@ -120,6 +128,13 @@ class SNMP_session {
     SNMP_version version() const { return version_; }
     // The SNMPv3 user, nullptr in SNMPv1 and SNMPv2c.
     const SNMP_usm_user *user() const;
+    // SNMPv3: what is known of the printer's engine comes from store and goes
+    // back to it (not owned; it must outlive the session's requests). Without
+    // a store each session discovers its printer's engine itself.
+    void setEngineStore(SNMP_engine_store *store) { engines_ = store; }
+    // SNMPv3: wipes the keys localized to the printer's engine; the session
+    // sends nothing more afterwards (its worker is done with it).
+    void releaseSecrets();
 
     // Keeps a packet log: takes its number from numbers now (sessions set up
     // in turn get increasing numbers) and creates the file at the first
@@ -159,11 +174,20 @@ class SNMP_session {
     // Creates the packet log when it is wanted and not made yet; true when
     // it is open.
     bool logging();
+    // SNMPv3: what an unauthenticated message said, acted on when the wait
+    // of its try ends without an authenticated answer (the first one counts).
+    struct Hint {
+        enum Kind { Report, Unverified, OtherEngine } kind;
+        std::string oid;                     // Report: its first binding's OID
+        std::vector<unsigned char> engineId;  // OtherEngine: the engine ID discovery found
+    };
     // What the exchange under way is (SNMPv3 and GetBulk need to know).
     struct Round {
-        bool bulk = false;       // a GetBulkRequest
-        bool discovery = false;  // SNMPv3 engine discovery
-        bool resynced = false;   // SNMPv3: one resynchronizing Report taken already
+        bool bulk = false;        // a GetBulkRequest
+        bool discovery = false;   // SNMPv3 engine discovery
+        bool resynced = false;    // SNMPv3: the request went again once after a Report already
+        bool rediscover = false;  // SNMPv3: discover the engine again before the next send
+        std::optional<Hint> hint;
     };
     void write_log(const char *text, std::size_t len);
     // The request and its reply, sent again after a resynchronizing Report;
@@ -180,18 +204,33 @@ class SNMP_session {
     // send itself failed. msgId: the SNMPv3 message id, -1 otherwise.
     std::optional<ReplyCheck> exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
                                             std::int32_t reqid, std::int32_t msgId, int &sendFailure);
+    // One send of message; false when nothing went out (sendFailure set
+    // when the send failed).
+    bool send_once(SNMP_exchange &exchange, const std::vector<unsigned char> &message, int &sendFailure);
+    // A reply thrown away; true when it makes the request go out again.
+    bool discard(const ReplyCheck &check, int &discarded);
     // Decodes, logs and checks one datagram received for reqid.
     ReplyCheck received(const unsigned char *reply, std::size_t len, std::int32_t reqid, std::int32_t msgId);
     ReplyCheck received_community(const unsigned char *reply, std::size_t len, std::int32_t reqid);
     // SNMPv3 (session_v3.cc): engine discovery, opening replies, Reports.
+    // The engine is known (from the store, or discovered); false when
+    // discovery got no answer.
+    bool ensure_engine();
     bool discover_engine();
     ReplyCheck received_v3(const unsigned char *reply, std::size_t len, std::int32_t reqid, std::int32_t msgId);
+    ReplyCheck on_discovery(const UsmOpened &opened);
     void log_received_v3(const unsigned char *reply, std::size_t len, const UsmOpened &opened);
     ReplyCheck on_report(UsmOpened &opened);
+    // The hint of the try whose wait has ended: the request goes again, or
+    // the printer ends.
+    ReplyCheck act_on_hint();
+    [[noreturn]] void report_failure(const std::string &oid) const;
+    // Hands what is known of the engine to the store.
+    void remember_engine();
     [[noreturn]] void wrong_digest() const;
     [[noreturn]] void security_failure(SNMP_error_security::Cause cause, const std::string &text) const;
 
-    SNMP_socket *transport;  // shared by all sessions; not owned
+    SNMP_transport *transport;  // shared by all sessions; not owned
     std::string community_;
     std::vector<IPv4> addresses_;
     std::size_t addrIndex = 0;
@@ -203,6 +242,7 @@ class SNMP_session {
     SNMP_warning_sink *warnings = nullptr;
     SNMP_version version_ = SNMP_version::V1;
     std::unique_ptr<SNMP_usm_engine> usm_;  // SNMPv3 only
+    SNMP_engine_store *engines_ = nullptr;  // not owned
     Round round_;
     std::optional<SNMP_call_timing> timing_;
 };

@@ -1,9 +1,21 @@
 // session_v3: a session's SNMPv3 side: its user, engine discovery, opening
-// replies, and what the Reports of the printer's security model mean.
+// replies, what the Reports of the printer's security model mean, and which
+// of them are believed.
+//
+// Trust (RFC 3414): an engine's ID and clock come unauthenticated from
+// discovery, and count only as a candidate until a message authenticated
+// under that ID confirms them; from then on only authenticated messages move
+// the clock, and the ID never changes within the session's store (a relay
+// that answers discovery with another printer's engine ID gets a request the
+// other printer can authenticate, so authentication alone cannot tell it from
+// the printer). An unauthenticated Report is a hint: the session keeps
+// listening until the wait of its try ends and acts on it only if no
+// authenticated answer came.
 #include <string>
 
 #include "ber/beroid.h"
 #include "ber/berseq.h"
+#include "snmp/engine_store.h"
 #include "snmp/session.h"
 #include "snmp/usm_engine.h"
 
@@ -19,6 +31,10 @@ std::string report_oid(BerSequence &pdu) {
     return n < 0 || static_cast<std::size_t>(n) >= sizeof buf ? std::string() : std::string(buf, n);
 }
 
+ReplyCheck outcome(ReplyCheck::Outcome o, std::string problem = {}) {
+    return ReplyCheck{o, nullptr, {}, 0, std::move(problem)};
+}
+
 }  // namespace
 
 const SNMP_usm_user *SNMP_session::user() const { return usm_ ? &usm_->user() : nullptr; }
@@ -28,11 +44,28 @@ void SNMP_session::setUser(const SNMP_usm_user &user) {
     usm_ = std::make_unique<SNMP_usm_engine>(user);
 }
 
+void SNMP_session::releaseSecrets() {
+    if (usm_) usm_->release_keys();
+}
+
+bool SNMP_session::ensure_engine() {
+    // What the store trusts (pinned, or confirmed by another session of the
+    // printer) outranks this session's own candidate; an untrusted record
+    // serves a session that knows nothing yet.
+    if (engines_ && !usm_->knowledge().trusted()) {
+        std::optional<SNMP_engine_knowledge> stored = engines_->find(address());
+        if (stored && (stored->trusted() || !usm_->known())) usm_->load(*stored);
+    }
+    if (usm_->known() && !round_.rediscover) return true;
+    if (!discover_engine()) return false;
+    round_.rediscover = false;
+    return true;
+}
+
 bool SNMP_session::discover_engine() {
     // RFC 3414 4: an unauthenticated, empty GetRequest without engine ID and
     // user name; the printer answers with a Report (usmStatsUnknownEngineIDs)
     // whose security parameters carry its engine ID, boots and time.
-    round_ = Round{};
     round_.discovery = true;
     const std::int32_t reqid = snmp_request_id();
     const std::int32_t msgId = snmp_request_id();
@@ -40,6 +73,7 @@ bool SNMP_session::discover_engine() {
     log_sent(message, {});
     const bool answered = send_to_printer(message, reqid, msgId).has_value();
     round_.discovery = false;
+    if (answered) remember_engine();
     return answered;
 }
 
@@ -47,18 +81,36 @@ ReplyCheck SNMP_session::received_v3(const unsigned char *reply, std::size_t len
                                      std::int32_t msgId) {
     UsmOpened opened = usm_->open({reply, len}, msgId);
     log_received_v3(reply, len, opened);
-    if (opened.outcome == UsmOpened::OtherMessage) return ReplyCheck{ReplyCheck::OtherRequest, nullptr, {}, 0, {}};
-    if (opened.outcome == UsmOpened::Unusable)
-        return ReplyCheck{opened.unverified ? ReplyCheck::Unverified : ReplyCheck::Unusable, nullptr, {}, 0,
-                          opened.problem};
-    if (round_.discovery) {
-        if (opened.usm.engineId.empty())
-            return ReplyCheck{ReplyCheck::Unusable, nullptr, {}, 0, "engine discovery answered without an engine ID"};
-        usm_->adopt(opened.usm, true);
-        return ReplyCheck{ReplyCheck::Resend, nullptr, {}, 0, {}};
+    if (opened.outcome == UsmOpened::OtherMessage) return outcome(ReplyCheck::OtherRequest);
+    if (opened.outcome == UsmOpened::Unusable) {
+        if (!opened.unverified) return outcome(ReplyCheck::Unusable, opened.problem);
+        if (!round_.hint) round_.hint = Hint{Hint::Unverified, {}, {}};
+        return outcome(ReplyCheck::Unverified, opened.problem);
     }
+    if (round_.discovery) return on_discovery(opened);
     if (static_cast<BerSequence *>(opened.scoped->peek(2))->tag() == REPORT_TAG) return on_report(opened);
-    return check_reply(*opened.scoped, reqid);
+    ReplyCheck check = check_reply(*opened.scoped, reqid);
+    if (check.outcome == ReplyCheck::Accepted) {
+        // Only authenticated responses (or any, for a user without
+        // authentication) get here.
+        usm_->confirm();
+        remember_engine();
+    }
+    return check;
+}
+
+ReplyCheck SNMP_session::on_discovery(const UsmOpened &opened) {
+    if (opened.usm.engineId.empty())
+        return outcome(ReplyCheck::Unusable, "engine discovery answered without an engine ID");
+    const SNMP_engine_knowledge &known = usm_->knowledge();
+    if (known.trusted() && opened.usm.engineId != known.engineId) {
+        // Someone else may answer for the printer; the printer's own answer
+        // may still come.
+        if (!round_.hint) round_.hint = Hint{Hint::OtherEngine, {}, opened.usm.engineId};
+        return outcome(ReplyCheck::Hint);
+    }
+    usm_->take_discovered(opened.usm);
+    return outcome(ReplyCheck::Resend);
 }
 
 void SNMP_session::log_received_v3(const unsigned char *reply, std::size_t len, const UsmOpened &opened) {
@@ -76,22 +128,69 @@ void SNMP_session::log_received_v3(const unsigned char *reply, std::size_t len, 
 
 ReplyCheck SNMP_session::on_report(UsmOpened &opened) {
     const std::string oid = report_oid(*static_cast<BerSequence *>(opened.scoped->peek(2)));
-    const UsmReport kind = classify_report(oid);
-    const std::string user = "user \"" + usm_->user().name + "\"";
-    switch (kind) {
-        case UsmReport::UnknownEngineId:
+    // A user without authentication can get nothing better than an
+    // unauthenticated Report; any other user waits for an authenticated answer.
+    if (!opened.authenticated && usm_->user().level != UsmLevel::NoAuthNoPriv) {
+        if (!round_.hint) round_.hint = Hint{Hint::Report, oid, {}};
+        return outcome(ReplyCheck::Hint);
+    }
+    switch (classify_report(oid)) {
         case UsmReport::NotInTimeWindow:
-            // The engine restarted or its clock moved: take its identity and
-            // time from the Report and send the request again, once. A clock
-            // is only believed from an authenticated Report.
-            if (!round_.resynced) {
-                usm_->adopt(opened.usm, opened.authenticated || kind == UsmReport::UnknownEngineId);
-                return ReplyCheck{ReplyCheck::Resend, nullptr, {}, 0, {}};
-            }
+            // The engine's clock moved (it restarted, or ran on): take it
+            // from the authenticated Report and send the request again, once.
+            if (round_.resynced)
+                security_failure(SNMP_error_security::OTHER,
+                                 hostname + " is still out of the SNMPv3 time window after resynchronizing");
+            if (opened.authenticated) usm_->take_clock(opened.usm);
+            remember_engine();
+            return outcome(ReplyCheck::Resend);
+        case UsmReport::UnknownEngineId:
+            if (round_.resynced) report_failure(oid);
+            round_.rediscover = true;
+            return outcome(ReplyCheck::Resend);
+        default:
+            report_failure(oid);
+    }
+}
+
+ReplyCheck SNMP_session::act_on_hint() {
+    const Hint hint = *round_.hint;
+    round_.hint.reset();
+    if (hint.kind == Hint::Unverified) wrong_digest();
+    if (hint.kind == Hint::OtherEngine) {
+        const SNMP_engine_knowledge &known = usm_->knowledge();
+        security_failure(SNMP_error_security::ENGINE_CHANGED,
+                         hostname + " answered as SNMPv3 engine " + engine_id_text(hint.engineId) + ", not as " +
+                             engine_id_text(known.engineId) + " (" +
+                             (known.pinnedBy.empty() ? "the engine it authenticated as" : known.pinnedBy) +
+                             "); another device may be answering for it, so nothing is sent");
+    }
+    switch (classify_report(hint.oid)) {
+        case UsmReport::NotInTimeWindow:
+            // Its clock cannot be believed: the request goes again once with
+            // the clock as it was, and a printer that really finds it out of
+            // its window says so authenticated (RFC 3414 3.2 step 7).
+            if (round_.resynced)
+                security_failure(SNMP_error_security::OTHER,
+                                 hostname + " reported the request out of the SNMPv3 time window without "
+                                            "authenticating the Report");
+            return outcome(ReplyCheck::Resend);
+        case UsmReport::UnknownEngineId:
+            // A new discovery, which may not replace a trusted engine ID.
+            if (round_.resynced) report_failure(hint.oid);
+            round_.rediscover = true;
+            return outcome(ReplyCheck::Resend);
+        default:
+            report_failure(hint.oid);
+    }
+}
+
+void SNMP_session::report_failure(const std::string &oid) const {
+    const std::string user = "user \"" + usm_->user().name + "\"";
+    switch (classify_report(oid)) {
+        case UsmReport::UnknownEngineId:
             security_failure(SNMP_error_security::OTHER,
-                             hostname + (kind == UsmReport::NotInTimeWindow
-                                             ? " is still out of the SNMPv3 time window after resynchronizing"
-                                             : " reported an unknown engine ID again after rediscovery"));
+                             hostname + " reported an unknown engine ID again after rediscovery");
         case UsmReport::UnknownUser:
             security_failure(SNMP_error_security::UNKNOWN_USER, hostname + " does not know the SNMPv3 " + user);
         case UsmReport::WrongDigest:
@@ -107,6 +206,12 @@ ReplyCheck SNMP_session::on_report(UsmOpened &opened) {
             security_failure(SNMP_error_security::OTHER,
                              hostname + " answered " + user + " with a Report of " + (oid.empty() ? "nothing" : oid));
     }
+}
+
+void SNMP_session::remember_engine() {
+    if (!engines_) return;
+    const std::string problem = engines_->update(address(), usm_->knowledge());
+    if (!problem.empty()) warn("Warning: " + problem + "\n");
 }
 
 void SNMP_session::wrong_digest() const {

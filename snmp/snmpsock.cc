@@ -9,11 +9,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <system_error>
 
@@ -36,16 +37,98 @@ void SNMP_descriptor::reset(int fd) {
     fd_ = fd;
 }
 
-// One call in progress. Lives in the caller's frame; every field is guarded by
-// pendingLock while the record is listed.
+// One exchange in progress. Lives in its exchange object; every field is
+// guarded by pendingLock while the record is listed.
 struct SNMP_socket::PendingRequest {
     unsigned char address[4];
+    std::uint32_t key = 0;    // the address as the index's key
     std::int32_t msgId = -1;  // SNMPv3: the msgID a reply must carry
     std::condition_variable condition;
     PendingRequest *next = nullptr;
     PendingRequest *prev = nullptr;
-    std::unique_ptr<unsigned char[]> data;
-    std::size_t length = 0;
+    std::deque<SNMP_datagram> received;
+    std::size_t receivedBytes = 0;
+};
+
+// An exchange of the socket: listed from construction to destruction.
+class SNMP_socket::Exchange final : public SNMP_exchange {
+ public:
+    Exchange(SNMP_socket &owner, const SNMP_ipv4 &address, std::int32_t msgId, const SNMP_call_timing *timing)
+        : owner_(owner), timeout_(timing ? timing->timeout : owner.timeout_) {
+        if (timing) deadline_ = timing->deadline;
+        std::memcpy(request_.address, address.data(), 4);
+        std::memcpy(&request_.key, address.data(), 4);
+        request_.msgId = msgId;
+        dest_.sin_family = AF_INET;
+        dest_.sin_port = static_cast<in_port_t>(owner.port_);
+        std::memcpy(&dest_.sin_addr, address.data(), 4);
+        std::lock_guard<std::mutex> lock(owner_.pendingLock);
+        owner_.link_pending(&request_);
+    }
+    // Datagrams the session did not take go to the next exchange open for
+    // the address that takes them, as if this one had never waited, or
+    // count as stray.
+    ~Exchange() override {
+        std::string lines;
+        {
+            std::lock_guard<std::mutex> lock(owner_.pendingLock);
+            owner_.unlink_pending(&request_);
+            for (const SNMP_datagram &left : request_.received)
+                lines += owner_.route(request_.address, left.data(), left.size());
+        }
+        if (!lines.empty()) std::fputs(lines.c_str(), stderr);
+    }
+    Exchange(const Exchange &) = delete;
+    Exchange &operator=(const Exchange &) = delete;
+
+    Sent send(std::span<const unsigned char> message) override {
+        if (std::chrono::system_clock::now() >= deadline_) return {false, 0};
+        const Sent sent = owner_.send_datagram(dest_, message.data(), message.size());
+        if (sent.sent) {
+            ++owner_.sendCount;
+            if (sends_++ > 0) ++owner_.retryCount;
+        }
+        return sent;
+    }
+
+    void start_wait() override {
+        // The deadline is the current time in whole seconds plus the timeout,
+        // so with a timeout of 2 the wait lasts one to two seconds. The
+        // seconds come from the clock the wait uses: time() reads a coarse
+        // clock that can lag it by a few milliseconds, which would put a
+        // deadline in the past.
+        const std::chrono::system_clock::time_point tryEnd =
+            std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) + std::chrono::seconds(timeout_);
+        waitEnd_ = std::min(tryEnd, deadline_);
+        heard_ = false;
+    }
+
+    std::optional<SNMP_datagram> next() override {
+        std::unique_lock<std::mutex> lock(owner_.pendingLock);
+        while (request_.received.empty()) {
+            if (request_.condition.wait_until(lock, waitEnd_) == std::cv_status::timeout &&
+                request_.received.empty()) {
+                if (!heard_) ++owner_.timeoutCount;
+                heard_ = true;  // counted once per wait
+                return std::nullopt;
+            }
+        }
+        heard_ = true;
+        SNMP_datagram datagram = std::move(request_.received.front());
+        request_.received.pop_front();
+        request_.receivedBytes -= datagram.size();
+        return datagram;
+    }
+
+ private:
+    SNMP_socket &owner_;
+    PendingRequest request_;
+    sockaddr_in dest_{};
+    int timeout_;  // seconds each wait lasts
+    std::chrono::system_clock::time_point deadline_ = std::chrono::system_clock::time_point::max();
+    std::chrono::system_clock::time_point waitEnd_{};
+    int sends_ = 0;
+    bool heard_ = true;  // the current wait has had a datagram (or none is running)
 };
 
 SNMP_socket::SNMP_socket(int timeout, int retries, int port, SNMP_receiver_failed onFailure)
@@ -94,7 +177,13 @@ void SNMP_socket::stop_receiver() {
 
 std::string SNMP_socket::finish() {
     stop_receiver();
+    std::lock_guard<std::mutex> lock(pendingLock);
     return strays.summary();
+}
+
+std::unique_ptr<SNMP_exchange> SNMP_socket::open(const SNMP_ipv4 &address, std::int32_t msgId,
+                                                  const SNMP_call_timing *timing) {
+    return std::make_unique<Exchange>(*this, address, msgId, timing);
 }
 
 SNMP_transport_counts SNMP_socket::counts() const {
@@ -103,63 +192,31 @@ SNMP_transport_counts SNMP_socket::counts() const {
 
 std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, const void *address,
                                                    const unsigned char *data, std::size_t &length,
-                                                   int *sendError, std::int32_t msgId,
-                                                   const SNMP_call_timing *timing) {
+                                                   int *sendError, std::int32_t msgId) {
     if (addrlen != 4 || family != AF_INET)
         throw std::invalid_argument("SNMP_socket::call: only IPv4 addresses are supported");
-    const int timeout = timing ? timing->timeout : timeout_;
-    const int retries = timing ? timing->retries : retries_;
-    const auto callDeadline = timing ? timing->deadline : std::chrono::system_clock::time_point::max();
-
-    PendingRequest request;
-    std::memcpy(request.address, address, 4);
-    request.msgId = msgId;
-    sockaddr_in dest{};
-    dest.sin_family = static_cast<sa_family_t>(family);
-    dest.sin_port = static_cast<in_port_t>(port_);
-    std::memcpy(&dest.sin_addr, address, 4);
-
-    std::uint32_t key;
-    std::memcpy(&key, address, 4);
-    std::unique_lock<std::mutex> lock(pendingLock);
-    PendingRequest *&head = pendingList[key];
-    request.next = head;
-    if (head) head->prev = &request;
-    head = &request;
-
-    for (int tries = 0; tries <= retries && !request.data; ++tries) {
-        if (std::chrono::system_clock::now() >= callDeadline) break;
-        const SendOutcome sent = send_datagram(dest, data, length);
+    SNMP_ipv4 to;
+    std::memcpy(to.data(), address, 4);
+    const std::unique_ptr<SNMP_exchange> exchange = open(to, msgId);
+    for (int tries = 0; tries <= retries_; ++tries) {
+        const SNMP_exchange::Sent sent = exchange->send({data, length});
         if (sent.error != 0) {
-            unlink_pending(key, &request);
             if (sendError) *sendError = sent.error;
             return nullptr;
         }
         if (!sent.sent) continue;
-        ++sendCount;
-        if (tries > 0) ++retryCount;
-
-        // The deadline is the current time in whole seconds plus the timeout, so
-        // with a timeout of 2 the wait lasts one to two seconds. The seconds come
-        // from the clock the wait uses: time() reads a coarse clock that can lag
-        // it by a few milliseconds, which would put a deadline in the past.
-        const std::chrono::system_clock::time_point tryEnd =
-            std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) + std::chrono::seconds(timeout);
-        const auto deadline = std::min(tryEnd, callDeadline);
-        while (!request.data) {
-            if (request.condition.wait_until(lock, deadline) == std::cv_status::timeout) break;
+        exchange->start_wait();
+        if (std::optional<SNMP_datagram> reply = exchange->next()) {
+            auto out = std::make_unique_for_overwrite<unsigned char[]>(reply->size());
+            std::memcpy(out.get(), reply->data(), reply->size());
+            length = reply->size();
+            return out;
         }
     }
-    if (!request.data) {
-        unlink_pending(key, &request);
-        ++timeoutCount;
-        return nullptr;
-    }
-    length = request.length;
-    return std::move(request.data);
+    return nullptr;
 }
 
-SNMP_socket::SendOutcome SNMP_socket::send_datagram(const sockaddr_in &dest, const unsigned char *data,
+SNMP_exchange::Sent SNMP_socket::send_datagram(const sockaddr_in &dest, const unsigned char *data,
                                                     std::size_t length) {
     // A refusal reported here belongs to an earlier datagram (the ICMP
     // port-unreachable is delivered on the next socket operation), so the
@@ -176,22 +233,34 @@ SNMP_socket::SendOutcome SNMP_socket::send_datagram(const sockaddr_in &dest, con
     return {false, 0};
 }
 
-void SNMP_socket::unlink_pending(std::uint32_t key, PendingRequest *p) {
+void SNMP_socket::link_pending(PendingRequest *p) {
+    PendingRequest *&head = pendingList[p->key];
+    p->next = head;
+    if (head) head->prev = p;
+    head = p;
+}
+
+void SNMP_socket::unlink_pending(PendingRequest *p) {
     if (p->prev) {
         p->prev->next = p->next;
     } else if (p->next) {
-        pendingList[key] = p->next;
+        pendingList[p->key] = p->next;
     } else {
-        pendingList.erase(key);
+        pendingList.erase(p->key);
     }
     if (p->next) p->next->prev = p->prev;
     p->next = p->prev = nullptr;
 }
 
-bool SNMP_socket::deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> &buf, std::size_t len) {
+std::string SNMP_socket::route(const unsigned char *addr, const unsigned char *data, std::size_t len) {
+    if (deliver(addr, data, len)) return {};
+    ++strayCount;
+    return strays.count(addr);
+}
+
+bool SNMP_socket::deliver(const unsigned char *addr, const unsigned char *data, std::size_t len) {
     std::uint32_t key;
     std::memcpy(&key, addr, 4);
-    std::lock_guard<std::mutex> lock(pendingLock);
     auto found = pendingList.find(key);
     if (found == pendingList.end()) return false;
     PendingRequest *p = found->second;
@@ -200,23 +269,23 @@ bool SNMP_socket::deliver(const unsigned char *addr, std::unique_ptr<unsigned ch
     std::optional<std::int32_t> msgId;
     bool idRead = false;
     while (p && p->msgId >= 0) {
-        if (!idRead) msgId = v3_message_id({buf.get(), len});
+        if (!idRead) msgId = v3_message_id({data, len});
         idRead = true;
         if (msgId == p->msgId) break;
         p = p->next;
     }
-    if (!p) return false;
-    p->data = std::move(buf);
-    p->length = len;
-    unlink_pending(key, p);
+    if (!p || p->received.size() >= MAX_QUEUED_DATAGRAMS || p->receivedBytes + len > MAX_QUEUED_BYTES) return false;
+    p->received.emplace_back(data, data + len);
+    p->receivedBytes += len;
     // Signalled under the lock: once it is released the record's owner may
-    // return and destroy the condition.
+    // go away with its condition.
     p->condition.notify_one();
     return true;
 }
 
 void SNMP_socket::receiver() {
-    std::unique_ptr<unsigned char[]> buf;
+    // Only the first n bytes of the buffer are ever read, so it is not cleared.
+    const auto buf = std::make_unique_for_overwrite<unsigned char[]>(REPLY_BUFFER_SIZE);
     for (;;) {
         pollfd fds[2] = {{sock.get(), POLLIN, 0}, {wakeRead.get(), POLLIN, 0}};
         int rc = ::poll(fds, 2, 5000);
@@ -231,9 +300,6 @@ void SNMP_socket::receiver() {
         // Read everything queued before waiting again: under a burst of
         // replies one wait per datagram would double the receiver's system calls.
         for (;;) {
-            // Only the first length bytes of a reply are ever read, so the
-            // buffer is not cleared first.
-            if (!buf) buf = std::make_unique_for_overwrite<unsigned char[]>(REPLY_BUFFER_SIZE);
             sockaddr_in from{};
             socklen_t fromlen = sizeof from;
             ssize_t n = ::recvfrom(sock.get(), buf.get(), REPLY_BUFFER_SIZE, MSG_DONTWAIT,
@@ -249,11 +315,17 @@ void SNMP_socket::receiver() {
             // Requests go to one port: a datagram from any other port of the
             // address is no reply (an agent answers from the port it was
             // asked on), and must not count against the printer's exchange.
-            if (from.sin_port != port_ || !deliver(addr, buf, static_cast<std::size_t>(n))) {
-                ++strayCount;
-                const std::string line = strays.count(addr);
-                if (!line.empty()) std::fputs(line.c_str(), stderr);
+            std::string line;
+            {
+                std::lock_guard<std::mutex> lock(pendingLock);
+                if (from.sin_port != port_) {
+                    ++strayCount;
+                    line = strays.count(addr);
+                } else {
+                    line = route(addr, buf.get(), static_cast<std::size_t>(n));
+                }
             }
+            if (!line.empty()) std::fputs(line.c_str(), stderr);
         }
     }
 }

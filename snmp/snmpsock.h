@@ -2,7 +2,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include <unordered_map>
 
 #include "snmp/straycount.h"
+#include "snmp/transport.h"
 
 struct sockaddr_in;
 
@@ -32,20 +32,10 @@ class SNMP_socket_error : public std::runtime_error {
 // (if it returns at all): nothing more is received.
 using SNMP_receiver_failed = void (*)(const char *step, int err);
 
-// The timing of one call when it is not the transport's own (a long-running
-// process whose printers have settings of their own, and a deadline by which
-// the whole of a printer's work must end).
-struct SNMP_call_timing {
-    int timeout = 2;  // seconds to wait after each send
-    int retries = 0;  // sends after the first
-    // No send is made at or after the deadline, and no wait runs past it.
-    std::chrono::system_clock::time_point deadline = std::chrono::system_clock::time_point::max();
-};
-
-// What the transport has done since it was made, for a process that reports
-// on itself: datagrams sent (repeated sends of a refused datagram not
-// counted), sends after a call's first, calls that got no reply, and stray
-// datagrams (no call waited for them).
+// What a transport has done since it was made, for a process that reports on
+// itself: datagrams sent (a refused datagram sent again at once not counted),
+// sends after an exchange's first, waits that ended without a datagram, and
+// stray datagrams (no exchange took them).
 struct SNMP_transport_counts {
     std::uint64_t sends = 0;
     std::uint64_t retries = 0;
@@ -80,10 +70,8 @@ class SNMP_descriptor {
     int fd_ = -1;
 };
 
-class SNMP_socket {
+class SNMP_socket final : public SNMP_transport {
  public:
-    // Largest datagram handed to a caller; longer ones are cut to this size.
-    static constexpr std::size_t REPLY_BUFFER_SIZE = 10240;
     // A send refused with ECONNREFUSED (an ICMP refusal of an earlier datagram)
     // is repeated at once; after this many refusals in a row the try counts as
     // failed and the next try (if any) follows without a wait.
@@ -92,6 +80,11 @@ class SNMP_socket {
     // net.core.rmem_max): a sweep over a subnet gets thousands of replies in
     // one burst, and a datagram dropped here costs its printer a whole wait.
     static constexpr int RECEIVE_QUEUE_BYTES = 4 << 20;
+    // Datagrams kept for one exchange until its session takes them (and their
+    // bytes): a flood from a printer's address beyond that is counted as
+    // stray, so it cannot take the memory of a sweep.
+    static constexpr std::size_t MAX_QUEUED_DATAGRAMS = 64;
+    static constexpr std::size_t MAX_QUEUED_BYTES = 128 * 1024;
 
     // timeout: seconds to wait after each send; retries: sends after the first
     // (negative: nothing is ever sent); port: destination UDP port in host order,
@@ -106,21 +99,29 @@ class SNMP_socket {
     SNMP_socket(const SNMP_socket &) = delete;
     SNMP_socket &operator=(const SNMP_socket &) = delete;
 
-    // Sends the length bytes at data to the IPv4 address (addrlen bytes at
-    // address, family AF_INET) on the socket's port and waits for a datagram
-    // from that address and port: retries + 1 sends, each followed by a wait
-    // until time() + timeout. Returns the reply (owned by the caller) and sets length
-    // to its size, or returns nullptr (length untouched) when none came. A send
-    // that fails (anything but ECONNREFUSED) ends the call at once with nullptr
-    // and its errno in *sendError (when given). Safe to call from many threads
-    // at once; the newest call for an address gets the next datagram from it.
+    // An exchange with address on the socket's port: every datagram from that
+    // address and port (with msgId 0 or more, only SNMPv3 messages of that
+    // msgID) goes to the newest exchange open for the address that takes it,
+    // and waits there until taken. Safe to use from many threads at once, one
+    // exchange per thread.
+    std::unique_ptr<SNMP_exchange> open(const SNMP_ipv4 &address, std::int32_t msgId,
+                                        const SNMP_call_timing *timing = nullptr) override;
+    int retries() const override { return retries_; }
+
+    // One exchange that ends at the first datagram: sends the length bytes at
+    // data to the IPv4 address (addrlen bytes at address, family AF_INET) on
+    // the socket's port and waits for a datagram from that address and port:
+    // retries + 1 sends, each followed by a wait until time() + timeout.
+    // Returns the reply (owned by the caller) and sets length to its size, or
+    // returns nullptr (length untouched) when none came. A send that fails
+    // (anything but ECONNREFUSED) ends the call at once with nullptr and its
+    // errno in *sendError (when given). Safe to call from many threads at
+    // once; the newest call for an address gets the next datagram from it.
     // With msgId 0 or more (an SNMPv3 request) the call takes only an SNMPv3
-    // message of that msgID; other datagrams pass it by. With timing, its
-    // timeout, retries and deadline replace the transport's.
+    // message of that msgID; other datagrams pass it by.
     std::unique_ptr<unsigned char[]> call(int addrlen, int family, const void *address,
                                           const unsigned char *data, std::size_t &length,
-                                          int *sendError = nullptr, std::int32_t msgId = -1,
-                                          const SNMP_call_timing *timing = nullptr);
+                                          int *sendError = nullptr, std::int32_t msgId = -1);
 
     // Stops the receiver (no call may be in progress; nothing is received
     // afterwards) and returns the end-of-run lines of the stray datagrams:
@@ -128,29 +129,30 @@ class SNMP_socket {
     // as "Warning: stray packet recieved from a.b.c.d" (see SNMP_stray_counts).
     std::string finish();
 
+    // What the socket has done since it was made.
     SNMP_transport_counts counts() const;
 
     int timeout() const { return timeout_; }
-    int retries() const { return retries_; }
     // Destination port in network byte order.
     int port() const { return port_; }
 
  private:
     struct PendingRequest;
-    struct SendOutcome {
-        bool sent;  // false with error 0: refused MAX_REFUSED_RESENDS times in a row
-        int error;  // errno of a failed send
-    };
+    class Exchange;
 
     // One datagram, repeated at once while the system reports ECONNREFUSED.
-    SendOutcome send_datagram(const sockaddr_in &dest, const unsigned char *data, std::size_t length);
+    SNMP_exchange::Sent send_datagram(const sockaddr_in &dest, const unsigned char *data, std::size_t length);
 
     void receiver();
     void stop_receiver();
-    // Hands buf to the newest request for addr that takes it (buf is then
-    // empty); false, buf untouched, when none does.
-    bool deliver(const unsigned char *addr, std::unique_ptr<unsigned char[]> &buf, std::size_t len);
-    void unlink_pending(std::uint32_t key, PendingRequest *request);  // under pendingLock
+    // Queues a copy of the datagram for the newest exchange open for addr
+    // that takes it; false when none does (or its queue is full). Under pendingLock.
+    bool deliver(const unsigned char *addr, const unsigned char *data, std::size_t len);
+    // Delivers the datagram, or counts it as stray: the line to write then
+    // (written outside the lock), or "". Under pendingLock.
+    std::string route(const unsigned char *addr, const unsigned char *data, std::size_t len);
+    void link_pending(PendingRequest *request);    // under pendingLock
+    void unlink_pending(PendingRequest *request);  // under pendingLock
 
     SNMP_descriptor sock;
     int timeout_;
@@ -160,14 +162,14 @@ class SNMP_socket {
     SNMP_descriptor wakeRead;   // the destructor writes one byte to wakeWrite to
     SNMP_descriptor wakeWrite;  // stop the receiver at once
     std::mutex pendingLock;
-    // The pending requests, newest first per address (records live in call
-    // frames). Replies, from the socket's port, are matched by address (and an
-    // SNMPv3 reply by its msgID too) and go to the newest request for that
-    // address that takes them, so the head of its chain is exactly the first
-    // match a walk of one newest-first list would find, without walking past
-    // the requests of every other printer.
+    // The open exchanges, newest first per address (records live in the
+    // exchange objects). Replies, from the socket's port, are matched by
+    // address (and an SNMPv3 reply by its msgID too) and go to the newest
+    // exchange for that address that takes them, so the head of its chain is
+    // exactly the first match a walk of one newest-first list would find,
+    // without walking past the requests of every other printer.
     std::unordered_map<std::uint32_t, PendingRequest *> pendingList;
-    SNMP_stray_counts strays;  // the receiver's only
+    SNMP_stray_counts strays;  // under pendingLock
     std::atomic<std::uint64_t> sendCount{0}, retryCount{0}, timeoutCount{0}, strayCount{0};
     std::thread listening_thr;
 };

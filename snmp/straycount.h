@@ -9,7 +9,7 @@
 // Stray datagrams by source address, in bounded memory: a flood (200,000
 // datagrams, or datagrams with spoofed sources from any number of addresses)
 // gives at most one line per remembered address at once and one per address
-// at the end. Used by the receiver thread only; summary() once it has stopped.
+// at the end. Not locked: its owner guards it (the transport, under its lock).
 class SNMP_stray_counts {
  public:
     // Addresses remembered one by one; datagrams from further addresses are

@@ -1,6 +1,9 @@
 // usm: SNMPv3 keys, digests and privacy through OpenSSL.
 #include "snmp/usm.h"
 
+#include <sys/prctl.h>
+#include <sys/resource.h>
+
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
@@ -8,6 +11,7 @@
 #include <openssl/rand.h>
 
 #include <cstring>
+#include <mutex>
 
 const char *usm_auth_name(UsmAuth auth) {
     switch (auth) {
@@ -307,6 +311,22 @@ std::optional<std::vector<unsigned char>> usm_decrypt(UsmPriv priv, const Secret
 
 void usm_wipe(void *data, std::size_t n) {
     if (data && n) OPENSSL_cleanse(data, n);
+}
+
+void usm_keep_out_of_core_dumps() {
+    // Not dumpable: no core file, even where fs.suid_dumpable would dump a
+    // process that set this as one readable by root only, unless the core
+    // size limit (set to 0 too) lets it. Neither is undone: the keys live
+    // until the workers end, and the process ends right after them.
+    static std::once_flag once;
+    std::call_once(once, [] {
+        ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_CORE, &limit) == 0) {
+            limit.rlim_cur = 0;
+            ::setrlimit(RLIMIT_CORE, &limit);
+        }
+    });
 }
 
 std::uint64_t usm_random64() {

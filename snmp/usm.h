@@ -96,5 +96,10 @@ std::optional<std::vector<unsigned char>> usm_decrypt(UsmPriv priv, const Secret
 // Overwrites n bytes at data in a way the compiler cannot leave out.
 void usm_wipe(void *data, std::size_t n);
 
+// From now on the process dumps no core (a dump would hold the passphrases
+// and keys): not dumpable (PR_SET_DUMPABLE), and a core size limit of 0.
+// Called before any secret is read; once is enough, more calls do nothing.
+void usm_keep_out_of_core_dumps();
+
 // Random 64 bits from OpenSSL's generator, to start the salt counters.
 std::uint64_t usm_random64();

@@ -20,6 +20,7 @@ constexpr std::int32_t MAX_BOOTS = 2147483647;
 
 SNMP_usm_user make_usm_user(std::string name, UsmLevel level, UsmAuth auth, UsmPriv priv, SecretBytes authPass,
                             SecretBytes privPass) {
+    usm_keep_out_of_core_dumps();
     SNMP_usm_user user;
     user.name = std::move(name);
     user.level = level;
@@ -65,12 +66,13 @@ UsmReport classify_report(const std::string &oid) {
     return UsmReport::Other;
 }
 
-SNMP_usm_engine::SNMP_usm_engine(const SNMP_usm_user &user)
-    : user_(user), timeBase_(std::chrono::steady_clock::now()), salt_(usm_random64()) {}
+SNMP_usm_engine::SNMP_usm_engine(const SNMP_usm_user &user) : user_(user), salt_(usm_random64()) {
+    k_.timeBase = std::chrono::steady_clock::now();
+}
 
 std::int32_t SNMP_usm_engine::engineTime() const {
-    const auto passed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - timeBase_);
-    const long long t = static_cast<long long>(time_) + passed.count();
+    const auto passed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - k_.timeBase);
+    const long long t = static_cast<long long>(k_.time) + passed.count();
     return t > MAX_BOOTS ? MAX_BOOTS : static_cast<std::int32_t>(t);
 }
 
@@ -84,12 +86,12 @@ std::vector<unsigned char> SNMP_usm_engine::wrap(std::span<const unsigned char> 
     header.flags = V3_FLAG_REPORTABLE | (auth ? V3_FLAG_AUTH : 0) | (priv ? V3_FLAG_PRIV : 0);
     UsmParameters usm;
     if (!discovery) {
-        usm.engineId = engineId_;
-        usm.boots = boots_;
+        usm.engineId = k_.engineId;
+        usm.boots = k_.boots;
         usm.time = engineTime();
         usm.userName = user_.name;
     }
-    std::vector<unsigned char> scoped = encode_scoped_pdu(engineId_, "", pdu);
+    std::vector<unsigned char> scoped = encode_scoped_pdu(k_.engineId, "", pdu);
     if (plainScoped) *plainScoped = scoped;
     const UsmKeys keys{user_.auth, &authKey_, user_.priv, &privKey_};
     return protect_v3_message(header, std::move(usm), std::move(scoped), keys, priv ? salt_++ : 0);
@@ -125,8 +127,8 @@ UsmOpened SNMP_usm_engine::check_security(UsmOpened opened, const V3Parsed &pars
     };
     const bool signedMessage = parsed.header.flags & V3_FLAG_AUTH;
     if (signedMessage) {
-        if (user_.level == UsmLevel::NoAuthNoPriv || !known()) return refuse("authenticated for another user");
-        if (parsed.usm.engineId != engineId_) return refuse("another engine ID");
+        if (user_.level == UsmLevel::NoAuthNoPriv || k_.engineId.empty()) return refuse("authenticated for another user");
+        if (parsed.usm.engineId != k_.engineId) return refuse("another engine ID");
         if (parsed.usm.userName != user_.name) return refuse("another user name");
         opened.authenticated = parsed.usm.authParams.size() == usm_digest_size(user_.auth) &&
                                usm_verify(user_.auth, authKey_, datagram, parsed.digestOffset);
@@ -135,6 +137,8 @@ UsmOpened SNMP_usm_engine::check_security(UsmOpened opened, const V3Parsed &pars
     std::optional<std::vector<unsigned char>> plain;
     if (parsed.encrypted) {
         if (user_.priv == UsmPriv::None) return refuse("encrypted for another user");
+        // Before discovery there is no key localized to decrypt with.
+        if (privKey_.empty()) return refuse("encrypted before the engine is known");
         plain = usm_decrypt(user_.priv, privKey_, static_cast<std::uint32_t>(parsed.usm.boots),
                             static_cast<std::uint32_t>(parsed.usm.time), parsed.usm.privParams, parsed.data);
         if (!plain) return refuse("cannot be decrypted");
@@ -170,27 +174,47 @@ UsmOpened SNMP_usm_engine::check_security(UsmOpened opened, const V3Parsed &pars
 }
 
 bool SNMP_usm_engine::in_time_window(const UsmParameters &usm) const {
-    if (usm.boots == MAX_BOOTS || usm.boots < boots_) return false;
-    return usm.boots > boots_ || static_cast<long long>(usm.time) + TIME_WINDOW >= engineTime();
+    if (usm.boots == MAX_BOOTS || usm.boots < k_.boots) return false;
+    return usm.boots > k_.boots || static_cast<long long>(usm.time) + TIME_WINDOW >= engineTime();
 }
 
 void SNMP_usm_engine::note_time(const UsmParameters &usm) {
-    if (usm.boots > boots_ || (usm.boots == boots_ && usm.time > time_)) {
-        boots_ = usm.boots;
-        time_ = usm.time;
-        timeBase_ = std::chrono::steady_clock::now();
-    }
+    if (usm.boots > k_.boots || (usm.boots == k_.boots && usm.time > k_.time)) set_clock(usm);
 }
 
-void SNMP_usm_engine::adopt(const UsmParameters &usm, bool trustTime) {
-    if (!usm.engineId.empty() && usm.engineId != engineId_) {
-        engineId_ = usm.engineId;
-        if (user_.level != UsmLevel::NoAuthNoPriv) authKey_ = usm_localize_key(user_.auth, user_.authKu, engineId_);
-        if (user_.level == UsmLevel::AuthPriv) privKey_ = usm_localize_key(user_.auth, user_.privKu, engineId_);
-    }
-    if (trustTime) {
-        boots_ = usm.boots;
-        time_ = usm.time;
-        timeBase_ = std::chrono::steady_clock::now();
-    }
+void SNMP_usm_engine::set_clock(const UsmParameters &usm) {
+    k_.boots = usm.boots;
+    k_.time = usm.time;
+    k_.timeBase = std::chrono::steady_clock::now();
+    k_.clockKnown = true;
+}
+
+void SNMP_usm_engine::set_engine_id(const std::vector<unsigned char> &engineId) {
+    if (engineId == k_.engineId && (user_.level == UsmLevel::NoAuthNoPriv || !authKey_.empty())) return;
+    if (engineId != k_.engineId) k_.confirmed = false;
+    k_.engineId = engineId;
+    if (user_.level != UsmLevel::NoAuthNoPriv) authKey_ = usm_localize_key(user_.auth, user_.authKu, engineId);
+    if (user_.level == UsmLevel::AuthPriv) privKey_ = usm_localize_key(user_.auth, user_.privKu, engineId);
+}
+
+void SNMP_usm_engine::load(const SNMP_engine_knowledge &knowledge) {
+    set_engine_id(knowledge.engineId);
+    k_ = knowledge;
+}
+
+void SNMP_usm_engine::take_discovered(const UsmParameters &usm) {
+    set_engine_id(usm.engineId);
+    if (!k_.confirmed) set_clock(usm);
+}
+
+void SNMP_usm_engine::take_clock(const UsmParameters &usm) {
+    set_clock(usm);
+    k_.confirmed = true;
+}
+
+void SNMP_usm_engine::release_keys() {
+    authKey_.wipe();
+    privKey_.wipe();
+    k_.engineId.clear();
+    k_.clockKnown = false;
 }

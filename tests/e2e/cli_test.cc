@@ -82,7 +82,7 @@ TEST(CommandLine, HelpAfterBadOptionStillExitsZero) {
 }
 
 TEST(CommandLine, HelpAbbreviated) {
-    RunResult r = run_prowlet({"--he"});
+    RunResult r = run_prowlet({"--hel"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, kHelp);
 }

@@ -323,14 +323,44 @@ TEST(Faults, WrongRequestIdIsDiscardedAndTheRequestSentAgain) {
 TEST(Faults, AlwaysWrongRequestIdCountsAsNoAnswer) {
     auto h = healthy();
     auto f = faulty(with({fault_wrong_request_id(-1)}));
-    RunResult r = run_pair();
+    RunResult r = run_pair({"--timeout", "2"});
     expect_clean_end(r);
     expect_healthy(r);
     EXPECT_EQ(printer_output(r.out, FAULTY), "");
     EXPECT_EQ(r.err, TOO_MANY + NO_RESPONSE);
     EXPECT_EQ(r.status, 8);
-    // The first send and one resend for each of the nine replies discarded.
-    EXPECT_EQ(f->requestCount(), 9);
+    // The first send, one resend for each of the first eight replies
+    // discarded, and the second try of --timeout 2 when the first wait ends.
+    EXPECT_EQ(f->requestCount(), 10);
+}
+
+// A sweep while a spoofer who cannot see the requests sends 20 datagrams
+// with other request ids from every printer's address and port before each
+// reply: every printer is served in full (such datagrams make the request go
+// again a few times, but never end its exchange).
+TEST(Faults, SweepUnderSpoofedRequestIdsServesEveryPrinter) {
+    constexpr int PRINTERS = 62;  // 127.0.6.0/26
+    std::vector<std::unique_ptr<FakeAgent>> agents;
+    std::vector<std::unique_ptr<FaultCounts>> counts;
+    for (int k = 1; k <= PRINTERS; ++k) {
+        counts.push_back(std::make_unique<FaultCounts>());
+        agents.push_back(std::make_unique<FakeAgent>("127.0.6." + std::to_string(k), 161,
+                                                     with({fault_spoofed_ids(20, counts.back().get())}, k)));
+    }
+    RunResult r = run_prowlet(args(REPORTS, {"127.0.6.0/26"}), std::chrono::seconds(240));
+    expect_clean_end(r);
+    for (int k = 1; k <= PRINTERS; ++k) {
+        const std::string host = "127.0.6." + std::to_string(k);
+        EXPECT_EQ(printer_output(r.out, host), expected_output(k)) << host;
+        // What the printer's exchange did not need is stray.
+        EXPECT_TRUE(only_strays(messages_about(r.err, host), host)) << host << ": " << messages_about(r.err, host);
+        EXPECT_GE(counts[static_cast<std::size_t>(k - 1)]->injected.load(), 6 * 20) << host;
+        // At most 8 resends per exchange; the rare extra try is a reply that
+        // found its exchange's queue full of this agent's own junk (each
+        // resend brings 21 more datagrams).
+        EXPECT_LE(agents[static_cast<std::size_t>(k - 1)]->requestCount(), 6 * (1 + 8) + 2) << host;
+    }
+    EXPECT_EQ(r.status, 0);
 }
 
 TEST(Faults, StrayCopiesFromAnotherAddressAreDropped) {
@@ -452,7 +482,7 @@ TEST(Faults, FirstReplyTruncatedAtEveryByte) {
 TEST(Faults, EveryReplyTruncatedCountsAsNoAnswer) {
     auto h = healthy();
     auto f = faulty(with({fault_truncate(40, -1)}));
-    RunResult r = run_pair();
+    RunResult r = run_pair({"--timeout", "2"});
     expect_clean_end(r);
     expect_healthy(r);
     EXPECT_EQ(printer_output(r.out, FAULTY), "");
@@ -483,7 +513,7 @@ TEST(Faults, OversizedFirstReplyIsRefusedThenServed) {
 TEST(Faults, OversizedRepliesAlwaysCountAsNoAnswer) {
     auto h = healthy();
     auto f = faulty(with({fault_oversize(10241, -1)}));
-    RunResult r = run_pair();
+    RunResult r = run_pair({"--timeout", "2"});
     expect_clean_end(r);
     expect_healthy(r);
     EXPECT_EQ(printer_output(r.out, FAULTY), "");
@@ -511,7 +541,9 @@ TEST(Faults, ValueTypesTheDecoderRefuses) {
         agents.push_back(std::make_unique<FakeAgent>(c.host, 161, fake_mib_handler(mib)));
         hosts.push_back(c.host);
     }
-    RunResult r = run_prowlet(args(REPORTS, hosts));
+    std::vector<std::string> options = REPORTS;
+    options.insert(options.end(), {"--timeout", "2"});
+    RunResult r = run_prowlet(args(options, hosts));
     expect_clean_end(r);
     expect_healthy(r);
     for (const Case &c : cases) {

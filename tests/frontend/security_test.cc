@@ -7,6 +7,8 @@
 #include <getopt.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +114,12 @@ TEST(Security, BadCombinationsAreRefusedBeforeAnythingIsSent) {
         {{"-u", "admin"}, "-u needs -v 3 (SNMPv3)."},
         {{"-v", "2c", "-A", "maplesyrup"}, "-A needs -v 3 (SNMPv3)."},
         {{"-v", "1", "--secrets", "/nonexistent"}, "--secrets needs -v 3 (SNMPv3)."},
+        {{"-v", "2c", "-e", "0x80001f880466616b65"}, "-e needs -v 3 (SNMPv3)."},
+        {{"--known-engines", "/nonexistent"}, "--known-engines needs -v 3 (SNMPv3)."},
+        {{"-v", "3", "-u", "a", "-e", "0x80001f88"},
+         "-e needs an engine ID of 5 to 32 bytes in hexadecimal, not \"0x80001f88\"."},
+        {{"-v", "3", "-u", "a", "--v3-engine-id", "printer one"},
+         "-e needs an engine ID of 5 to 32 bytes in hexadecimal, not \"printer one\"."},
         {{"-v", "3"}, "-v 3 needs a user name (-u)."},
         {{"-v", "3", "-u", ""}, "-v 3 needs a user name (-u)."},
         {{"-v", "3", "-u", big}, "the user name of -u is longer than 32 bytes."},
@@ -182,6 +190,13 @@ TEST(Security, SecretsFilesThatAreRefused) {
     EXPECT_EQ(" cannot be read: No such file or directory", why);
     EXPECT_FALSE(read_secrets_file("/tmp", why));
     EXPECT_EQ(" is not a regular file", why);
+    // A FIFO is refused at once: opening it must not wait for a writer.
+    const std::string fifo = "/tmp/prowlet-fifo." + std::to_string(::getpid());
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    const Made fromFifo({"-v", "3", "-u", "admin", "--secrets", fifo});
+    ::unlink(fifo.c_str());
+    EXPECT_EQ(STATUS_BAD_SECRETS_FILE, fromFifo.protocol.status);
+    EXPECT_EQ("prowlet: --secrets file \"" + fifo + "\" is not a regular file.\n", fromFifo.protocol.err);
     if (::geteuid() == 0) {
         SecretsFileOnDisk file("authpass maplesyrup\n", 0600);
         const passwd *nobody = ::getpwnam("nobody");
@@ -190,6 +205,41 @@ TEST(Security, SecretsFilesThatAreRefused) {
         EXPECT_FALSE(read_secrets_file(file.path.c_str(), why));
         EXPECT_EQ(" belongs to another user", why);
     }
+}
+
+// -e pins the engine ID of every address of every printer; the engines of
+// --known-engines come into the same store.
+TEST(Security, EngineIdAndKnownEnginesGoIntoTheRunsStore) {
+    SecretsFileOnDisk known("127.0.0.9 0x80001f88046f74686572\n", 0600);
+    Made m({"-v", "3", "-u", "admin", "-e", "80001F880466616B65", "--known-engines", known.path});
+    ASSERT_TRUE(m.protocol.protocol) << m.protocol.err;
+    SNMP_socket sock(1, 0, 1161);
+    SNMP_session session(&sock, "printer1", nullptr, {{127, 0, 0, 1}, {127, 0, 0, 2}});
+    apply_protocol(session, *m.protocol.protocol);
+    const SNMP_engine_store &store = *m.protocol.protocol->engines;
+    for (const SNMP_session::IPv4 &address : session.addresses()) {
+        ASSERT_TRUE(store.find(address));
+        EXPECT_EQ("given with -e", store.find(address)->pinnedBy);
+        EXPECT_EQ("0x80001f880466616b65", engine_id_text(store.find(address)->engineId));
+    }
+    EXPECT_EQ("recorded in " + known.path, store.find({127, 0, 0, 9})->pinnedBy);
+
+    SecretsFileOnDisk bad("127.0.0.9\n", 0600);
+    const Made refused({"-v", "3", "-u", "admin", "--known-engines", bad.path});
+    EXPECT_EQ(STATUS_BAD_KNOWN_ENGINES, refused.protocol.status);
+    EXPECT_EQ("prowlet: --known-engines file \"" + bad.path +
+                  "\", line 1: expected \"ADDRESS ENGINEID\" (a dotted IPv4 address, 5 to 32 bytes of hexadecimal).\n",
+              refused.protocol.err);
+}
+
+// Once a passphrase is read the process dumps no core: it would hold them.
+TEST(Security, NoCoreDumpOnceSecretsAreHeld) {
+    const Made m({"-v", "3", "-u", "admin", "-A", "maplesyrup"});
+    ASSERT_TRUE(m.protocol.protocol) << m.protocol.err;
+    EXPECT_EQ(0, ::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0));
+    rlimit limit{};
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_CORE, &limit));
+    EXPECT_EQ(0u, limit.rlim_cur);
 }
 
 TEST(Security, APassphraseGivenTwiceIsRefused) {

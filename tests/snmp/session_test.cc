@@ -212,32 +212,65 @@ INSTANTIATE_TEST_SUITE_P(
                      "binding 1 is not an (OID, value) pair"}),
     [](const testing::TestParamInfo<UnusableCase> &info) { return info.param.name; });
 
-TEST(SNMP_session, EndlessGarbageIsBounded) {
-    StderrCapture err;
-    Fixture f([](const FakeRequest &) { return FakeAgent::reply(raw({0xde, 0xad})); });
-    OidSeq req{DESCR};
-    EXPECT_EQ(nullptr, f.session.do_req(GET_REQ_TAG, &req));
-    EXPECT_TRUE(f.session.unreachable());
-    EXPECT_EQ(SNMP_session::MAX_DISCARDED_REPLIES + 1, f.agent.requestCount());
-    std::string expected;
-    for (int i = 0; i < SNMP_session::MAX_DISCARDED_REPLIES; ++i)
-        expected += "Warning: printer1 sent a reply that cannot be used (undecodable: unsupported tag 0xde); request "
-                    "sent again.\n";
-    expected += "Warning: printer1 sent too many replies that cannot be used; no answer from 127.0.1.1 assumed.\n";
-    EXPECT_EQ(expected, err.text());
+// Datagrams from the printer's address that are not the reply: the first 8
+// make the request go again at once, later ones are dropped; none ends the
+// exchange, which waits out its tries unless the reply comes.
+struct DiscardCase {
+    const char *name;
+    bool garbage;   // undecodable datagrams; otherwise GetResponses with another request id
+    int copies;     // sent before the reply to every request
+    bool reply;     // the reply follows them
+    int retries;
+    int requests;   // sends seen by the agent
+};
+
+class SNMP_sessionDiscards : public testing::TestWithParam<DiscardCase> {};
+
+int lines_with(const std::string &text, const std::string &part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
 }
 
-TEST(SNMP_session, EndlessWrongIdsAreBoundedToo) {
+TEST_P(SNMP_sessionDiscards, NeverEndTheExchangeBeforeItsTries) {
+    const DiscardCase c = GetParam();
     StderrCapture err;
-    Fixture f([](const FakeRequest &r) {
-        return FakeAgent::reply(fake_response(r.requestId ^ 1, {{DESCR, fake_null()}}));
-    });
+    Fixture f(
+        [c](const FakeRequest &r) {
+            FakeSend junk;
+            junk.bytes = c.garbage ? raw({0xde, 0xad}) : fake_response(r.requestId ^ 1, {{DESCR, fake_null()}});
+            junk.copies = c.copies;
+            std::vector<FakeSend> out{junk};
+            if (c.reply) out.push_back(FakeAgent::reply(fake_response(r, {{DESCR, fake_string("good")}}))[0]);
+            return out;
+        },
+        2, c.retries);
     OidSeq req{DESCR};
-    EXPECT_EQ(nullptr, f.session.do_req(GET_REQ_TAG, &req));
-    EXPECT_EQ(SNMP_session::MAX_DISCARDED_REPLIES + 1, f.agent.requestCount());
-    EXPECT_EQ("Warning: printer1 sent too many replies that cannot be used; no answer from 127.0.1.1 assumed.\n",
-              err.text());
+    std::unique_ptr<OidSeq> reply = f.session.do_req(GET_REQ_TAG, &req);
+    EXPECT_EQ(c.reply, reply != nullptr);
+    EXPECT_EQ(!c.reply, f.session.unreachable());
+    EXPECT_TRUE(f.agent.waitForRequests(c.requests));
+    EXPECT_TRUE(f.agent.waitIdle());
+    EXPECT_EQ(c.requests, f.agent.requestCount());
+    // Garbage is worth a warning, each time it makes the request go again;
+    // other requests' replies are normal and need none. Copies the session
+    // did not look at are stray packets.
+    const std::string text = err.text();
+    EXPECT_EQ(c.garbage ? SNMP_session::MAX_DISCARDED_REPLIES : 0, lines_with(text, "cannot be used (")) << text;
+    EXPECT_EQ(c.reply ? 0 : 1,
+              lines_with(text, "Warning: printer1 sent too many replies that cannot be used; no answer from "
+                               "127.0.1.1 assumed.\n"))
+        << text;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, SNMP_sessionDiscards,
+    testing::Values(DiscardCase{"WrongIdsBeforeTheReply", false, 20, true, 0, 1 + SNMP_session::MAX_DISCARDED_REPLIES},
+                    DiscardCase{"GarbageBeforeTheReply", true, 20, true, 0, 1 + SNMP_session::MAX_DISCARDED_REPLIES},
+                    DiscardCase{"EndlessWrongIds", false, 1, false, 0, 1 + SNMP_session::MAX_DISCARDED_REPLIES},
+                    DiscardCase{"EndlessGarbage", true, 1, false, 0, 1 + SNMP_session::MAX_DISCARDED_REPLIES},
+                    DiscardCase{"EndlessWrongIdsEveryTry", false, 3, false, 2, 3 + SNMP_session::MAX_DISCARDED_REPLIES}),
+    [](const testing::TestParamInfo<DiscardCase> &info) { return info.param.name; });
 
 struct ErrorCase {
     const char *name;

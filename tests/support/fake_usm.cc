@@ -10,13 +10,6 @@
 
 namespace {
 
-constexpr char UNSUPPORTED_LEVEL[] = "1.3.6.1.6.3.15.1.1.1.0";
-constexpr char NOT_IN_TIME_WINDOW[] = "1.3.6.1.6.3.15.1.1.2.0";
-constexpr char UNKNOWN_USER[] = "1.3.6.1.6.3.15.1.1.3.0";
-constexpr char UNKNOWN_ENGINE_ID[] = "1.3.6.1.6.3.15.1.1.4.0";
-constexpr char WRONG_DIGEST[] = "1.3.6.1.6.3.15.1.1.5.0";
-constexpr char DECRYPTION_ERROR[] = "1.3.6.1.6.3.15.1.1.6.0";
-
 SecretBytes text_secret(const std::string &s) { return SecretBytes(s.data(), s.size()); }
 
 // The request inside a scoped PDU, as the inner handler reads an SNMPv2c one.
@@ -44,8 +37,30 @@ std::int64_t request_id_of(std::span<const unsigned char> scoped) {
 
 }  // namespace
 
-FakeUsm::FakeUsm(const FakeUsmUser &user, FakeHandler inner)
-    : user_(user), inner_(std::move(inner)), engineId_{0x80, 0x00, 0x1f, 0x88, 0x04, 'f', 'a', 'k', 'e'} {
+const std::vector<unsigned char> &fake_engine_id() {
+    static const std::vector<unsigned char> id = {0x80, 0x00, 0x1f, 0x88, 0x04, 'f', 'a', 'k', 'e'};
+    return id;
+}
+
+FakeBytes fake_v3_report(const FakeRequest &req, const char *oid, const std::vector<unsigned char> &engineId,
+                         std::int32_t boots, std::int32_t time) {
+    const V3Parsed request = parse_v3_message(req.bytes);
+    V3Header header;
+    header.msgId = request.header.msgId;
+    header.maxSize = 65507;
+    UsmParameters usm;
+    usm.engineId = engineId;
+    usm.boots = boots;
+    usm.time = time;
+    usm.userName = request.usm.userName;
+    const std::int64_t id = request.encrypted ? 0 : request_id_of(request.data);
+    return protect_v3_message(header, std::move(usm),
+                              encode_scoped_pdu(engineId, "", fake_pdu(id, {{oid, fake_counter(1)}}, 0, 0, REPORT_TAG)),
+                              UsmKeys{}, 0);
+}
+
+FakeUsm::FakeUsm(const FakeUsmUser &user, FakeHandler inner, std::vector<unsigned char> engineId)
+    : user_(user), inner_(std::move(inner)), engineId_(std::move(engineId)) {
     if (user_.level != UsmLevel::NoAuthNoPriv)
         authKey_ = usm_localize_key(user_.auth, usm_password_to_key(user_.auth, text_secret(user_.authPass)), engineId_);
     if (user_.level == UsmLevel::AuthPriv)
@@ -75,26 +90,26 @@ std::vector<FakeSend> FakeUsm::handle(const FakeRequest &req) {
     const unsigned char flags = request.header.flags;
     if (request.usm.engineId.empty() || request.usm.engineId != engineId_) {
         if (request.usm.engineId.empty()) ++discoveries_;
-        return {report(request, UNKNOWN_ENGINE_ID, false)};
+        return {report(request, USM_UNKNOWN_ENGINE_ID, false)};
     }
-    if (request.usm.userName != user_.name) return {report(request, UNKNOWN_USER, false)};
+    if (request.usm.userName != user_.name) return {report(request, USM_UNKNOWN_USER, false)};
     if (((flags & V3_FLAG_AUTH) && user_.level == UsmLevel::NoAuthNoPriv) ||
         ((flags & V3_FLAG_PRIV) && user_.level != UsmLevel::AuthPriv))
-        return {report(request, UNSUPPORTED_LEVEL, false)};
+        return {report(request, USM_UNSUPPORTED_LEVEL, false)};
     if (!(flags & V3_FLAG_AUTH)) return serve(request, request.data);
     if (!usm_verify(user_.auth, authKey_, req.bytes, request.digestOffset)) {
-        if (!signReports_) return {report(request, WRONG_DIGEST, false)};
-        return {protect(request, fake_pdu(0, {{WRONG_DIGEST, fake_counter(1)}}, 0, 0, REPORT_TAG), true,
+        if (!signReports_) return {report(request, USM_WRONG_DIGEST, false)};
+        return {protect(request, fake_pdu(0, {{USM_WRONG_DIGEST, fake_counter(1)}}, 0, 0, REPORT_TAG), true,
                         flags & V3_FLAG_PRIV)};
     }
     if (!in_window(request.usm)) {
         ++timeReports_;
-        return {report(request, NOT_IN_TIME_WINDOW, true)};
+        return {report(request, USM_NOT_IN_TIME_WINDOW, true)};
     }
     if (!(flags & V3_FLAG_PRIV)) return serve(request, request.data);
     auto plain = usm_decrypt(user_.priv, privKey_, static_cast<std::uint32_t>(request.usm.boots),
                              static_cast<std::uint32_t>(request.usm.time), request.usm.privParams, request.data);
-    if (!plain) return {report(request, DECRYPTION_ERROR, false)};
+    if (!plain) return {report(request, USM_DECRYPTION_ERROR, false)};
     return serve(request, *plain);
 }
 
@@ -105,9 +120,10 @@ std::vector<FakeSend> FakeUsm::serve(const V3Parsed &request, std::span<const un
         tree = decode_scoped_pdu(scoped);
     } catch (const BerDecodeError &) {
         // A wrong privacy key decrypts to noise (RFC 3414 3.2 step 8).
-        return {report(request, DECRYPTION_ERROR, false)};
+        return {report(request, USM_DECRYPTION_ERROR, false)};
     }
     if (!request_of(*tree, inner)) return FakeAgent::drop();
+    ++served_;
     std::vector<FakeSend> out;
     const bool auth = request.header.flags & V3_FLAG_AUTH, priv = request.header.flags & V3_FLAG_PRIV;
     for (FakeSend &send : inner_(inner)) {

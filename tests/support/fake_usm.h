@@ -25,6 +25,23 @@
 #include "snmp/v3message.h"
 #include "tests/support/fake_agent.h"
 
+// The usmStats counters (RFC 3414 5) whose Reports agents send.
+inline constexpr char USM_UNSUPPORTED_LEVEL[] = "1.3.6.1.6.3.15.1.1.1.0";
+inline constexpr char USM_NOT_IN_TIME_WINDOW[] = "1.3.6.1.6.3.15.1.1.2.0";
+inline constexpr char USM_UNKNOWN_USER[] = "1.3.6.1.6.3.15.1.1.3.0";
+inline constexpr char USM_UNKNOWN_ENGINE_ID[] = "1.3.6.1.6.3.15.1.1.4.0";
+inline constexpr char USM_WRONG_DIGEST[] = "1.3.6.1.6.3.15.1.1.5.0";
+inline constexpr char USM_DECRYPTION_ERROR[] = "1.3.6.1.6.3.15.1.1.6.0";
+
+// The engine ID FakeUsm has unless told otherwise.
+const std::vector<unsigned char> &fake_engine_id();
+
+// An unauthenticated Report of oid carrying the msgID of the SNMPv3 request
+// req, as anyone who sees the request can send it: the engine ID, boots and
+// time it claims are given.
+FakeBytes fake_v3_report(const FakeRequest &req, const char *oid, const std::vector<unsigned char> &engineId,
+                         std::int32_t boots, std::int32_t time);
+
 struct FakeUsmUser {
     std::string name;
     UsmLevel level = UsmLevel::AuthPriv;
@@ -36,7 +53,7 @@ struct FakeUsmUser {
 
 class FakeUsm {
  public:
-    FakeUsm(const FakeUsmUser &user, FakeHandler inner);
+    FakeUsm(const FakeUsmUser &user, FakeHandler inner, std::vector<unsigned char> engineId = fake_engine_id());
     FakeUsm(const FakeUsm &) = delete;
     FakeUsm &operator=(const FakeUsm &) = delete;
 
@@ -53,6 +70,8 @@ class FakeUsm {
 
     int discoveries() const { return discoveries_; }
     int timeWindowReports() const { return timeReports_; }
+    // Requests that passed authentication and reached the inner handler.
+    int served() const { return served_; }
     const std::vector<unsigned char> &engineId() const { return engineId_; }
 
  private:
@@ -73,6 +92,7 @@ class FakeUsm {
     std::atomic<bool> signReports_{false};
     std::atomic<int> discoveries_{0};
     std::atomic<int> timeReports_{0};
+    std::atomic<int> served_{0};
     SecretBytes authKey_;
     SecretBytes privKey_;
     std::uint64_t salt_ = 1;

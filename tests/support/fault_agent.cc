@@ -135,6 +135,24 @@ FaultStep fault_wrong_request_id(int n, FaultCounts *counts) {
     };
 }
 
+FaultStep fault_spoofed_ids(int copies, FaultCounts *counts) {
+    return [copies, counts](const FakeRequest &, std::vector<FakeSend> out) {
+        std::vector<FakeSend> sends;
+        for (FakeSend &s : out) {
+            std::size_t offset = 0, length = 0;
+            for (int k = 1; k <= copies && fault_find_request_id(s.bytes, offset, length); ++k) {
+                // The low bits change, the INTEGER's length and sign stay.
+                FakeSend spoofed = s;
+                spoofed.bytes[offset + length - 1] ^= static_cast<unsigned char>(k & 0x7f);
+                sends.push_back(std::move(spoofed));
+                count(counts, &FaultCounts::injected);
+            }
+            sends.push_back(std::move(s));
+        }
+        return sends;
+    };
+}
+
 namespace {
 
 // Every reply also sent once more as moved makes it, before the real one;

@@ -55,6 +55,10 @@ FaultStep fault_late_reply(FaultCounts *counts = nullptr);
 // The first n replies carry a request id that differs from the request's
 // (n < 0: every reply).
 FaultStep fault_wrong_request_id(int n, FaultCounts *counts = nullptr);
+// Before every reply, copies datagrams from the agent's own address and port
+// that are the reply with other request ids (each its own), as a spoofer who
+// does not see the request sends them.
+FaultStep fault_spoofed_ids(int copies, FaultCounts *counts = nullptr);
 // Every reply also comes from address (another 127.x), before the real one;
 // with replace set, only from there.
 FaultStep fault_stray(const std::string &address, bool replace, FaultCounts *counts = nullptr);
