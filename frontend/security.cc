@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -16,7 +18,7 @@ namespace {
 
 // RFC 3414 asks for passphrases of at least 8 octets.
 constexpr std::size_t MIN_PASSPHRASE = 8;
-constexpr off_t MAX_SECRETS_FILE = 65536;
+constexpr std::size_t MAX_SECRETS_FILE = 65536;
 
 template <class T>
 struct Named {
@@ -173,6 +175,11 @@ ProtocolOutcome make_user(SnmpOptions &o, const char *progname, const SnmpOption
 
 }  // namespace
 
+bool snmp_version_named(const char *text, SNMP_version &version) { return lookup(VERSION_NAMES, text, version); }
+bool usm_auth_named(const char *text, UsmAuth &auth) { return lookup(AUTH_NAMES, text, auth); }
+bool usm_priv_named(const char *text, UsmPriv &priv) { return lookup(PRIV_NAMES, text, priv); }
+bool usm_level_named(const char *text, UsmLevel &level) { return lookup(LEVEL_NAMES, text, level); }
+
 SecretBytes take_secret(char *text) {
     usm_keep_out_of_core_dumps();
     const std::size_t n = std::strlen(text);
@@ -196,10 +203,10 @@ ProtocolOutcome make_protocol(SnmpOptions &options, const char *progname, const 
     return out;
 }
 
-std::optional<SecretsFile> read_secrets_file(const char *path, std::string &err) {
+std::optional<SecretBytes> read_private_file(const char *path, std::size_t maxBytes, std::string &err) {
     usm_keep_out_of_core_dumps();
-    // O_NONBLOCK: a FIFO put there would block the open until a writer came;
-    // it is refused below as what is not a regular file.
+    // O_NONBLOCK: a FIFO put in the file's place would otherwise hold the
+    // open until someone writes to it; it is then refused as not a regular file.
     SNMP_descriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
@@ -212,7 +219,8 @@ std::optional<SecretsFile> read_secrets_file(const char *path, std::string &err)
     if (!S_ISREG(st.st_mode)) err = " is not a regular file";
     else if (st.st_uid != ::geteuid()) err = " belongs to another user";
     else if (st.st_mode & 077) err = std::string(" may be read or changed by others") + mode;
-    else if (st.st_size > MAX_SECRETS_FILE) err = " is larger than 64 KiB";
+    else if (static_cast<std::uintmax_t>(st.st_size) > maxBytes)
+        err = " is larger than " + std::to_string(maxBytes / 1024) + " KiB";
     if (!err.empty()) return std::nullopt;
 
     SecretBytes text(static_cast<std::size_t>(st.st_size));
@@ -227,7 +235,13 @@ std::optional<SecretsFile> read_secrets_file(const char *path, std::string &err)
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }
-    return parse_secrets(text.first(got), err);
+    return text.first(got);
+}
+
+std::optional<SecretsFile> read_secrets_file(const char *path, std::string &err) {
+    std::optional<SecretBytes> text = read_private_file(path, MAX_SECRETS_FILE, err);
+    if (!text) return std::nullopt;
+    return parse_secrets(*text, err);
 }
 
 std::optional<SecretsFile> parse_secrets(const SecretBytes &text, std::string &err) {

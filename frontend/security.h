@@ -75,6 +75,20 @@ std::optional<SecretsFile> read_secrets_file(const char *path, std::string &err)
 // The parsing alone, of the file's text.
 std::optional<SecretsFile> parse_secrets(const SecretBytes &text, std::string &err);
 
+// Reads a file that holds secrets, opened once and checked on the open
+// descriptor: a regular file of the effective user that no one else may read
+// or change, at most maxBytes long. On failure err holds the reason, to follow
+// the file's name (" is not a regular file", ...).
+std::optional<SecretBytes> read_private_file(const char *path, std::size_t maxBytes, std::string &err);
+
+// The names the options take (case ignored): "1", "2c", "3"; "MD5", "SHA",
+// "SHA-224" ... "SHA-512"; "DES", "AES"; "noAuthNoPriv", "authNoPriv",
+// "authPriv". False, value untouched, for any other text.
+bool snmp_version_named(const char *text, SNMP_version &version);
+bool usm_auth_named(const char *text, UsmAuth &auth);
+bool usm_priv_named(const char *text, UsmPriv &priv);
+bool usm_level_named(const char *text, UsmLevel &level);
+
 // Applies the protocol to a session: its version, or its user, the run's
 // engine store and the engine ID of -e for each of its addresses.
 void apply_protocol(SNMP_session &session, const SnmpProtocol &protocol);

@@ -122,11 +122,31 @@ int do_reqs(ThreadData *td) {
     }
     td->session->setWarningSink(nullptr);
     // The printer is done with: its SNMPv3 keys go now, not at the run's end.
-    td->session->releaseSecrets();
+    if (!td->sessionKept) td->session->releaseSecrets();
     td->capFlags = ctx.capFlags;
     if (health) hand_over_health(*out, health->readings, status, td->run->healthRules);
     out->finish(status);
     return status;
+}
+
+bool WorkerSlots::take(std::chrono::system_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(lock_);
+    if (!freed_.wait_until(lock, deadline, [&] { return inUse_ < cap_; })) return false;
+    ++inUse_;
+    return true;
+}
+
+void WorkerSlots::give_back() {
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        --inUse_;
+    }
+    freed_.notify_one();
+}
+
+std::size_t WorkerSlots::in_use() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return inUse_;
 }
 
 int join_threads(WorkerSet &set) {
@@ -150,6 +170,7 @@ int join_threads(WorkerSet &set) {
             set.ended.pop_front();
         }
         pthread_join(set.thrds[k], nullptr);
+        if (set.sharedSlots) set.sharedSlots->give_back();
         const int status = set.thrdat[k].status;
         if (set.progress) set.progress->ended(status);
         // Workers start in the reverse of command-line order: the failure
@@ -217,6 +238,13 @@ int start_thread(WorkerSet &set, pthread_t *thread, void *(*body)(void *), void 
     return err;
 }
 
+// No worker is started after this: the joiner waits for the started ones only.
+void stop_starting(WorkerSet &set) {
+    std::lock_guard<std::mutex> lock(set.countLock);
+    set.targetCount = set.startedCount;
+    set.joinerWake.notify_all();
+}
+
 }  // namespace
 
 int run_workers(WorkerSet &set) {
@@ -230,15 +258,18 @@ int run_workers(WorkerSet &set) {
     bool refused = false;
     for (std::size_t k = 0; k < set.thrdat.size(); ++k) {
         if (set.maxproc != 0) wait_for_worker_slot(set);
+        if (set.sharedSlots && !set.sharedSlots->take(set.startDeadline)) {
+            stop_starting(set);
+            break;
+        }
         set.thrdat[k].set = &set;
         err = start_thread(set, &set.thrds[k], worker_entry, &set.thrdat[k]);
         if (err != 0) {
+            if (set.sharedSlots) set.sharedSlots->give_back();
             std::fprintf(stderr, "%s: cannot start a thread for %s: %s\n", progname,
                          target_name(set.thrdat[k]).c_str(), std::strerror(err));
-            std::lock_guard<std::mutex> lock(set.countLock);
-            set.targetCount = set.startedCount;
+            stop_starting(set);
             refused = true;
-            set.joinerWake.notify_all();
             break;
         }
         {

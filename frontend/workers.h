@@ -35,6 +35,10 @@ struct ThreadData {
     Capabilities capFlags;       // the printer's capability word when the worker ended
     int status = 0;              // the worker's result, read by the joiner after the join
     WorkerSet *set = nullptr;    // the set the worker reports its end to; filled by run_workers
+    // The session outlives the worker (a long-running process keeps each
+    // printer's SNMPv3 engine and localized keys between scrapes); otherwise
+    // the keys are wiped as soon as the printer is done with.
+    bool sessionKept = false;
 };
 
 // One printer, start to end; returns the worker status. Nothing escapes it.
@@ -50,6 +54,26 @@ const std::string &target_name(const ThreadData &td);
 // the burst of requests a sweep sends at once, while letting a /22 of silent
 // printers wait out their time-outs together.
 inline constexpr std::size_t DEFAULT_MAXPROC = 1024;
+
+// A cap on the workers of several sets that run at once (the scrapes of a
+// long-running process): a slot is taken before a worker starts and given
+// back when it has been joined.
+class WorkerSlots {
+ public:
+    explicit WorkerSlots(std::size_t cap) : cap_(cap) {}
+    // Takes a slot, waiting until one is free; false, nothing taken, when
+    // none has freed by the deadline.
+    bool take(std::chrono::system_clock::time_point deadline);
+    void give_back();
+    std::size_t in_use() const;
+    std::size_t cap() const { return cap_; }
+
+ private:
+    const std::size_t cap_;
+    mutable std::mutex lock_;
+    std::condition_variable freed_;
+    std::size_t inUse_ = 0;
+};
 
 // Counts shared by main (starting workers), the workers (ending) and the joiner.
 struct WorkerSet {
@@ -67,6 +91,11 @@ struct WorkerSet {
     std::atomic<std::size_t> joinedCount{0};
     std::size_t maxproc = DEFAULT_MAXPROC;  // cap on started, unjoined workers; 0: none
     ProgressLine *progress = nullptr;       // told of each worker's end, when the run shows progress
+    // A cap shared with other sets (none: only maxproc), and the time after
+    // which no worker is started any more: the workers not started by then are
+    // left out (targetCount and startedCount tell which).
+    WorkerSlots *sharedSlots = nullptr;
+    std::chrono::system_clock::time_point startDeadline = std::chrono::system_clock::time_point::max();
 
     // How threads are started, and how long main waits before it tries again
     // after a refusal while no started worker is left to end. Tests change them.

@@ -162,7 +162,7 @@ class ScriptedExchange final : public SNMP_exchange {
     std::deque<SNMP_datagram> queue_;
 };
 
-std::unique_ptr<SNMP_exchange> ScriptedTransport::open(const SNMP_ipv4 &, std::int32_t msgId) {
+std::unique_ptr<SNMP_exchange> ScriptedTransport::open(const SNMP_ipv4 &, std::int32_t msgId, const SNMP_call_timing *) {
     return std::make_unique<ScriptedExchange>(*this, msgId);
 }
 

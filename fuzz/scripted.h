@@ -63,7 +63,8 @@ class ScriptedTransport final : public SNMP_transport {
     using Answer = std::function<std::vector<Bytes>(std::span<const unsigned char> request)>;
     ScriptedTransport(Answer answer, int retries) : answer_(std::move(answer)), retries_(retries) {}
 
-    std::unique_ptr<SNMP_exchange> open(const SNMP_ipv4 &address, std::int32_t msgId) override;
+    std::unique_ptr<SNMP_exchange> open(const SNMP_ipv4 &address, std::int32_t msgId,
+                                        const SNMP_call_timing *timing) override;
     int retries() const override { return retries_; }
 
  private:

@@ -191,6 +191,12 @@ std::unique_ptr<OidSeq> SNMP_session::do_bulk(OidSeq *request, int maxRepetition
     return reply ? std::move(reply->bindings) : nullptr;
 }
 
+void SNMP_session::reopen() {
+    state &= ~UNREACHABLE;
+    sendError_ = 0;
+    addrIndex = 0;
+}
+
 void SNMP_session::setVersion(SNMP_version version) {
     if (version == SNMP_version::V3) throw std::logic_error("SNMPv3 needs a user: setUser");
     version_ = version;
@@ -256,11 +262,13 @@ std::optional<ReplyCheck> SNMP_session::send_to_printer(const std::vector<unsign
 
 std::optional<ReplyCheck> SNMP_session::exchange_with(const IPv4 &address, const std::vector<unsigned char> &message,
                                                       std::int32_t reqid, std::int32_t msgId, int &sendFailure) {
-    const std::unique_ptr<SNMP_exchange> exchange = transport->open(address, msgId);
+    const SNMP_call_timing *timing = timing_ ? &*timing_ : nullptr;
+    const std::unique_ptr<SNMP_exchange> exchange = transport->open(address, msgId, timing);
+    const int retries = timing ? timing->retries : transport->retries();
     int discarded = 0;
     sendFailure = 0;
     round_.hint.reset();
-    for (int tries = 0; tries <= transport->retries(); ++tries) {
+    for (int tries = 0; tries <= retries; ++tries) {
         if (!send_once(*exchange, message, sendFailure)) {
             if (sendFailure != 0) return std::nullopt;
             continue;

@@ -116,6 +116,14 @@ class SNMP_session {
     // SNMPv2c, both with the community; or SNMPv3 as user, which must outlive
     // the session. The engine is discovered at the first request.
     void setVersion(SNMP_version version);
+    // The time-out and retries of this session's exchanges, and the deadline
+    // by which its work must end, instead of the transport's (a long-running
+    // process whose printers have settings of their own).
+    void setTiming(const SNMP_call_timing &timing) { timing_ = timing; }
+    // A session kept for another round of work (a long-running process keeps
+    // one per printer, and with it its SNMPv3 engine): it counts as reachable
+    // again, from its first address.
+    void reopen();
     void setUser(const SNMP_usm_user &user);
     SNMP_version version() const { return version_; }
     // The SNMPv3 user, nullptr in SNMPv1 and SNMPv2c.
@@ -236,6 +244,7 @@ class SNMP_session {
     std::unique_ptr<SNMP_usm_engine> usm_;  // SNMPv3 only
     SNMP_engine_store *engines_ = nullptr;  // not owned
     Round round_;
+    std::optional<SNMP_call_timing> timing_;
 };
 
 // "a.b.c.d"

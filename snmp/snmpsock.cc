@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -52,7 +53,9 @@ struct SNMP_socket::PendingRequest {
 // An exchange of the socket: listed from construction to destruction.
 class SNMP_socket::Exchange final : public SNMP_exchange {
  public:
-    Exchange(SNMP_socket &owner, const SNMP_ipv4 &address, std::int32_t msgId) : owner_(owner) {
+    Exchange(SNMP_socket &owner, const SNMP_ipv4 &address, std::int32_t msgId, const SNMP_call_timing *timing)
+        : owner_(owner), timeout_(timing ? timing->timeout : owner.timeout_) {
+        if (timing) deadline_ = timing->deadline;
         std::memcpy(request_.address, address.data(), 4);
         std::memcpy(&request_.key, address.data(), 4);
         request_.msgId = msgId;
@@ -79,7 +82,13 @@ class SNMP_socket::Exchange final : public SNMP_exchange {
     Exchange &operator=(const Exchange &) = delete;
 
     Sent send(std::span<const unsigned char> message) override {
-        return owner_.send_datagram(dest_, message.data(), message.size());
+        if (std::chrono::system_clock::now() >= deadline_) return {false, 0};
+        const Sent sent = owner_.send_datagram(dest_, message.data(), message.size());
+        if (sent.sent) {
+            ++owner_.sendCount;
+            if (sends_++ > 0) ++owner_.retryCount;
+        }
+        return sent;
     }
 
     void start_wait() override {
@@ -88,17 +97,23 @@ class SNMP_socket::Exchange final : public SNMP_exchange {
         // seconds come from the clock the wait uses: time() reads a coarse
         // clock that can lag it by a few milliseconds, which would put a
         // deadline in the past.
-        deadline_ = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) +
-                    std::chrono::seconds(owner_.timeout_);
+        const std::chrono::system_clock::time_point tryEnd =
+            std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) + std::chrono::seconds(timeout_);
+        waitEnd_ = std::min(tryEnd, deadline_);
+        heard_ = false;
     }
 
     std::optional<SNMP_datagram> next() override {
         std::unique_lock<std::mutex> lock(owner_.pendingLock);
         while (request_.received.empty()) {
-            if (request_.condition.wait_until(lock, deadline_) == std::cv_status::timeout &&
-                request_.received.empty())
+            if (request_.condition.wait_until(lock, waitEnd_) == std::cv_status::timeout &&
+                request_.received.empty()) {
+                if (!heard_) ++owner_.timeoutCount;
+                heard_ = true;  // counted once per wait
                 return std::nullopt;
+            }
         }
+        heard_ = true;
         SNMP_datagram datagram = std::move(request_.received.front());
         request_.received.pop_front();
         request_.receivedBytes -= datagram.size();
@@ -109,7 +124,11 @@ class SNMP_socket::Exchange final : public SNMP_exchange {
     SNMP_socket &owner_;
     PendingRequest request_;
     sockaddr_in dest_{};
-    std::chrono::system_clock::time_point deadline_{};
+    int timeout_;  // seconds each wait lasts
+    std::chrono::system_clock::time_point deadline_ = std::chrono::system_clock::time_point::max();
+    std::chrono::system_clock::time_point waitEnd_{};
+    int sends_ = 0;
+    bool heard_ = true;  // the current wait has had a datagram (or none is running)
 };
 
 SNMP_socket::SNMP_socket(int timeout, int retries, int port, SNMP_receiver_failed onFailure)
@@ -162,8 +181,13 @@ std::string SNMP_socket::finish() {
     return strays.summary();
 }
 
-std::unique_ptr<SNMP_exchange> SNMP_socket::open(const SNMP_ipv4 &address, std::int32_t msgId) {
-    return std::make_unique<Exchange>(*this, address, msgId);
+std::unique_ptr<SNMP_exchange> SNMP_socket::open(const SNMP_ipv4 &address, std::int32_t msgId,
+                                                  const SNMP_call_timing *timing) {
+    return std::make_unique<Exchange>(*this, address, msgId, timing);
+}
+
+SNMP_transport_counts SNMP_socket::counts() const {
+    return {sendCount.load(), retryCount.load(), timeoutCount.load(), strayCount.load()};
 }
 
 std::unique_ptr<unsigned char[]> SNMP_socket::call(int addrlen, int family, const void *address,
@@ -230,6 +254,7 @@ void SNMP_socket::unlink_pending(PendingRequest *p) {
 
 std::string SNMP_socket::route(const unsigned char *addr, const unsigned char *data, std::size_t len) {
     if (deliver(addr, data, len)) return {};
+    ++strayCount;
     return strays.count(addr);
 }
 
@@ -293,7 +318,12 @@ void SNMP_socket::receiver() {
             std::string line;
             {
                 std::lock_guard<std::mutex> lock(pendingLock);
-                line = from.sin_port != port_ ? strays.count(addr) : route(addr, buf.get(), static_cast<std::size_t>(n));
+                if (from.sin_port != port_) {
+                    ++strayCount;
+                    line = strays.count(addr);
+                } else {
+                    line = route(addr, buf.get(), static_cast<std::size_t>(n));
+                }
             }
             if (SNMP_warning_sink *sink = strayWarnings_.load(); sink && !line.empty())
                 sink->warn(line, true);

@@ -33,6 +33,17 @@ class SNMP_socket_error : public std::runtime_error {
 // (if it returns at all): nothing more is received.
 using SNMP_receiver_failed = void (*)(const char *step, int err);
 
+// What a transport has done since it was made, for a process that reports on
+// itself: datagrams sent (a refused datagram sent again at once not counted),
+// sends after an exchange's first, waits that ended without a datagram, and
+// stray datagrams (no exchange took them).
+struct SNMP_transport_counts {
+    std::uint64_t sends = 0;
+    std::uint64_t retries = 0;
+    std::uint64_t timeouts = 0;
+    std::uint64_t strays = 0;
+};
+
 // Owns one file descriptor and closes it once.
 class SNMP_descriptor {
  public:
@@ -94,7 +105,8 @@ class SNMP_socket final : public SNMP_transport {
     // msgID) goes to the newest exchange open for the address that takes it,
     // and waits there until taken. Safe to use from many threads at once, one
     // exchange per thread.
-    std::unique_ptr<SNMP_exchange> open(const SNMP_ipv4 &address, std::int32_t msgId) override;
+    std::unique_ptr<SNMP_exchange> open(const SNMP_ipv4 &address, std::int32_t msgId,
+                                        const SNMP_call_timing *timing = nullptr) override;
     int retries() const override { return retries_; }
 
     // One exchange that ends at the first datagram: sends the length bytes at
@@ -122,6 +134,9 @@ class SNMP_socket final : public SNMP_transport {
     // which keeps them apart from everything else it writes (nullptr, the
     // default: standard error). The sink must outlive the receiver.
     void setWarningSink(SNMP_warning_sink *sink) { strayWarnings_.store(sink); }
+    // What the socket has done since it was made.
+    SNMP_transport_counts counts() const;
+
     int timeout() const { return timeout_; }
     // Destination port in network byte order.
     int port() const { return port_; }
@@ -161,5 +176,6 @@ class SNMP_socket final : public SNMP_transport {
     std::unordered_map<std::uint32_t, PendingRequest *> pendingList;
     SNMP_stray_counts strays;  // under pendingLock
     std::atomic<SNMP_warning_sink *> strayWarnings_{nullptr};
+    std::atomic<std::uint64_t> sendCount{0}, retryCount{0}, timeoutCount{0}, strayCount{0};
     std::thread listening_thr;
 };

@@ -48,6 +48,17 @@ else
     fail "groff not found"
 fi
 
+# The exporter and its manual page.
+exporter=$prefix/bin/prowlet_exporter
+exporter_man=$prefix/share/man/man1/prowlet_exporter.1
+for f in "$exporter" "$exporter_man"; do [ -f "$f" ] || fail "not installed: ${f#$prefix/}"; done
+version=$(cd / && "$exporter" --version 2>&1)
+[ "$version" = "prowlet_exporter 0.8.7" ] || fail "prowlet_exporter --version printed \"$version\""
+if command -v groff >/dev/null; then
+    warnings=$(groff -man -Tutf8 -ww -z "$exporter_man" 2>&1)
+    [ -z "$warnings" ] || fail "groff warnings (prowlet_exporter.1): $warnings"
+fi
+
 # Completion, as bash-completion loads it: sourced, then called like readline does.
 complete_word() {  # words... ; the last one is completed
     bash --norc --noprofile -c '
