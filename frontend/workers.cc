@@ -132,6 +132,9 @@ int do_reqs(ThreadData *td) {
 bool WorkerSlots::take(std::chrono::system_clock::time_point deadline) {
     std::unique_lock<std::mutex> lock(lock_);
     if (!freed_.wait_until(lock, deadline, [&] { return inUse_ < cap_; })) return false;
+    // A slot freed by a worker that ran to the deadline itself comes too late:
+    // the printer would start with no time left and look silent.
+    if (std::chrono::system_clock::now() >= deadline) return false;
     ++inUse_;
     return true;
 }
