@@ -11,6 +11,7 @@
 #include <string>
 
 #include "exporter/config_store.h"
+#include "tests/support/file_on_disk.h"
 
 namespace {
 
@@ -119,20 +120,7 @@ TEST(ExporterConfig, HostileTextNeverBreaksTheParser) {
     }
 }
 
-// A configuration file with the given text and mode, removed at the end.
-struct ConfigOnDisk {
-    ConfigOnDisk(const std::string &text, mode_t mode) {
-        char tmpl[] = "/tmp/prowlet-exporter-conf.XXXXXX";
-        const int fd = ::mkstemp(tmpl);
-        if (fd < 0) std::abort();
-        path = tmpl;
-        if (::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) std::abort();
-        ::fchmod(fd, mode);
-        ::close(fd);
-    }
-    ~ConfigOnDisk() { ::unlink(path.c_str()); }
-    std::string path;
-};
+using ConfigOnDisk = FileOnDisk;
 
 TEST(ExporterConfig, TheFileIsCheckedAsSecretsAre) {
     const ConfigOnDisk good("module default\n", 0600);

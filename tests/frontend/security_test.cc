@@ -19,6 +19,7 @@
 
 #include "frontend/options.h"
 #include "tests/frontend/argv_builder.h"
+#include "tests/support/file_on_disk.h"
 
 namespace {
 
@@ -38,21 +39,7 @@ struct Made {
     ProtocolOutcome protocol;
 };
 
-// A --secrets file with the given text and mode, removed at the end.
-class SecretsFileOnDisk {
- public:
-    SecretsFileOnDisk(const std::string &text, mode_t mode) {
-        char tmpl[] = "/tmp/prowlet-secrets.XXXXXX";
-        const int fd = ::mkstemp(tmpl);
-        if (fd < 0) std::abort();
-        path = tmpl;
-        if (::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) std::abort();
-        ::fchmod(fd, mode);
-        ::close(fd);
-    }
-    ~SecretsFileOnDisk() { ::unlink(path.c_str()); }
-    std::string path;
-};
+using SecretsFileOnDisk = FileOnDisk;
 
 TEST(Security, VersionsAndTheirProtocol) {
     const struct {
