@@ -29,7 +29,7 @@ std::vector<std::uint64_t> arcs_of(const std::string &dotted) {
 }
 
 struct Column {
-    const ColumnSpec *spec;
+    const ColumnSpec *column;
     std::string prefix;  // the column's text and a dot: what its objects begin with
     std::string next;    // where its next step starts
     bool done = false;
@@ -64,7 +64,7 @@ bool take(Column &c, const std::string &oid, const BerBase *v) {
     }
     c.cells.push_back(cell_of(oid.substr(c.prefix.size()), v));
     c.next = oid;
-    if (c.spec->firstOnly || c.cells.size() >= tabdef_detail::MAX_WALK_ROWS) c.done = true;
+    if (c.column->firstOnly || c.cells.size() >= tabdef_detail::MAX_WALK_ROWS) c.done = true;
     return true;
 }
 

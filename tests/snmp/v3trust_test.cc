@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "snmp/engine_store.h"
@@ -206,6 +207,19 @@ struct Relay {
     FakeHandler forward = other.handler();
 };
 
+// A set of sysLocation that must be refused before it goes out: the refusal,
+// or nothing when the set was sent.
+std::optional<SNMP_error_security> refused_location_set(Printer &p) {
+    OidSeq set;
+    set.append(LOCATION, STRING_TAG, "Moved", 5);
+    try {
+        p.session.do_req(SET_REQ_TAG, &set);
+    } catch (const SNMP_error_security &e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
 TEST(V3Trust, ARelayAnsweringDiscoveryForAnotherPrinterIsRefusedWhenTheEngineIsKnown) {
     for (const std::string source : {"given with -e", "recorded in known-engines"}) {
         SCOPED_TRACE(source);
@@ -214,17 +228,12 @@ TEST(V3Trust, ARelayAnsweringDiscoveryForAnotherPrinterIsRefusedWhenTheEngineIsK
         Relay relay;
         Printer p(&store);
         p.agent.setHandler(relay.forward);
-        OidSeq set;
-        set.append(LOCATION, STRING_TAG, "Moved", 5);
-        try {
-            p.session.do_req(SET_REQ_TAG, &set);
-            ADD_FAILURE() << "the set went out";
-        } catch (const SNMP_error_security &e) {
-            EXPECT_EQ(SNMP_error_security::ENGINE_CHANGED, e.cause);
-            EXPECT_EQ("printer1 answered as SNMPv3 engine 0x80001f88046f74686572, not as 0x80001f880466616b65 (" +
-                          source + "); another device may be answering for it, so nothing is sent",
-                      std::string(e.what()));
-        }
+        const std::optional<SNMP_error_security> refusal = refused_location_set(p);
+        ASSERT_TRUE(refusal) << "the set went out";
+        EXPECT_EQ(SNMP_error_security::ENGINE_CHANGED, refusal->cause);
+        EXPECT_EQ("printer1 answered as SNMPv3 engine 0x80001f88046f74686572, not as 0x80001f880466616b65 (" + source +
+                      "); another device may be answering for it, so nothing is sent",
+                  std::string(refusal->what()));
         EXPECT_EQ(0, relay.other.served());
         EXPECT_EQ(1, p.agent.requestCount());  // discovery alone
     }
@@ -242,15 +251,11 @@ TEST(V3Trust, AnEngineOnceAuthenticatedIsNeverReplacedWithinTheStore) {
         if (is_discovery(r)) return relay.forward(r);
         return FakeAgent::reply(fake_v3_report(r, USM_UNKNOWN_ENGINE_ID, OTHER_ENGINE, 1, 1));
     });
-    OidSeq set;
-    set.append(LOCATION, STRING_TAG, "Moved", 5);
-    try {
-        p.session.do_req(SET_REQ_TAG, &set);
-        ADD_FAILURE() << "the set went out";
-    } catch (const SNMP_error_security &e) {
-        EXPECT_EQ(SNMP_error_security::ENGINE_CHANGED, e.cause);
-        EXPECT_NE(std::string(e.what()).find("(the engine it authenticated as)"), std::string::npos) << e.what();
-    }
+    const std::optional<SNMP_error_security> refusal = refused_location_set(p);
+    ASSERT_TRUE(refusal) << "the set went out";
+    EXPECT_EQ(SNMP_error_security::ENGINE_CHANGED, refusal->cause);
+    EXPECT_NE(std::string(refusal->what()).find("(the engine it authenticated as)"), std::string::npos)
+        << refusal->what();
     EXPECT_EQ(0, relay.other.served());
     EXPECT_EQ(fake_engine_id(), store.find({127, 0, 1, 1})->engineId);
 }
