@@ -23,11 +23,6 @@ std::string unrecoverable_message(const char *host, const SNMP_error_unrecoverab
 
 }  // namespace
 
-int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &error) {
-    out.failed(unrecoverable_message(out.host().c_str(), error));
-    return STATUS_NO_RESPONSE;
-}
-
 ExitStatus stop_status(WorkerStop reason) {
     switch (reason) {
         case WorkerStop::NotAPrinter: return STATUS_NOT_A_PRINTER;

@@ -10,17 +10,11 @@
 #include "reports/health.h"
 
 class PrinterOutput;
-class SNMP_error_unrecoverable;
 class SNMP_session;
 enum class WorkerStop;
 
 // argv[0], set right after option parsing; names the program in messages.
 extern const char *progname;
-
-// "%s: No response from %s\n" (program, printer), or for a request that could
-// not be sent "%s: cannot send to %s: %s\n" (program, printer, system error),
-// to the printer's output; returns STATUS_NO_RESPONSE.
-int handle_unrecoverable(PrinterOutput &out, const SNMP_error_unrecoverable &error);
 
 // The worker status of a report's reason to stop.
 ExitStatus stop_status(WorkerStop reason);

@@ -175,15 +175,6 @@ TrayHealth interpret_tray(const TrayReading &r, const std::vector<AlertReading> 
 
 }  // namespace
 
-const char *reachability_name(Reachability r) {
-    switch (r) {
-    case Reachability::Answered: return "answered";
-    case Reachability::Silent: return "silent";
-    case Reachability::Refused: return "refused";
-    }
-    return "";
-}
-
 const char *detected_error_name(DetectedError e) {
     const auto n = static_cast<std::size_t>(e);
     return n < DETECTED_ERROR_COUNT ? DETECTED_ERROR_NAMES[n] : "";

@@ -21,7 +21,6 @@
 // Whether the printer answered at all: Refused is an answer that turns us
 // away (an error status to every request, an SNMPv3 security refusal).
 enum class Reachability : std::uint8_t { Answered, Silent, Refused };
-const char *reachability_name(Reachability r);  // "answered", "silent", "refused"
 
 // One row of prtMarkerSuppliesTable as read; a column the printer does not
 // have stays empty.
