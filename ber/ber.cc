@@ -9,35 +9,67 @@
 // ---------------------------------------------------------------- chunks
 
 BerEncodedData::BerEncodedData(std::unique_ptr<unsigned char[]> data, std::size_t length)
-    : data_(std::move(data)), length_(length) {
-    if (!data_) throw std::logic_error("BerEncodedData: null buffer");
+    : heap_(std::move(data)), length_(length) {
+    if (!heap_) throw std::logic_error("BerEncodedData: null buffer");
+}
+
+BerEncodedData::BerEncodedData(std::span<const unsigned char> bytes) : length_(bytes.size()) {
+    unsigned char *to = inline_.data();
+    if (bytes.size() > INLINE_BYTES) {
+        heap_ = std::make_unique_for_overwrite<unsigned char[]>(bytes.size());
+        to = heap_.get();
+    }
+    if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
 }
 
 // ---------------------------------------------------------------- length fields
 
-std::uint64_t unpack_len(const unsigned char *str, std::size_t avail, unsigned char &headerlen) {
-    if (avail < 2) throw BerDecodeError("truncated header");
+namespace {
+
+// The length field of the encoding at str: its content length and the size
+// of tag plus length field, or the reason it cannot be read. Decoding junk
+// meets these reasons often; a caller that adds to a reason builds its error
+// once instead of catching and throwing again.
+const char *read_length(const unsigned char *str, std::size_t avail, std::uint64_t &len, unsigned char &headerlen) {
+    if (avail < 2) return "truncated header";
     unsigned char b = str[1];
     if (!(b & 0x80)) {
         headerlen = 2;
-        return b;
+        len = b;
+        return nullptr;
     }
     // Long form: the low 7 bits count the length bytes that follow. 0x80 alone
     // (the indefinite form) reads as length 0, which is all SNMPv1 agents send.
     std::size_t n = b & 0x7f;
-    if (n > 8) throw BerDecodeError("length field longer than 8 bytes");
-    if (avail - 2 < n) throw BerDecodeError("truncated length field");
-    std::uint64_t len = 0;
+    if (n > 8) return "length field longer than 8 bytes";
+    if (avail - 2 < n) return "truncated length field";
+    len = 0;
     for (std::size_t i = 0; i < n; ++i) len = (len << 8) | str[2 + i];
     headerlen = static_cast<unsigned char>(n + 2);
+    return nullptr;
+}
+
+}  // namespace
+
+std::uint64_t unpack_len(const unsigned char *str, std::size_t avail, unsigned char &headerlen) {
+    std::uint64_t len = 0;
+    if (const char *problem = read_length(str, avail, len, headerlen)) throw BerDecodeError(problem);
     return len;
 }
 
-std::size_t ber_value_size(const unsigned char *str, std::size_t avail) {
+const char *measure_value(const unsigned char *str, std::size_t avail, std::size_t &size) {
+    std::uint64_t len = 0;
     unsigned char headerlen = 0;
-    std::uint64_t len = unpack_len(str, avail, headerlen);
-    if (len > avail - headerlen) throw BerDecodeError("length runs past the data");
-    return headerlen + static_cast<std::size_t>(len);
+    if (const char *problem = read_length(str, avail, len, headerlen)) return problem;
+    if (len > avail - headerlen) return "length runs past the data";
+    size = headerlen + static_cast<std::size_t>(len);
+    return nullptr;
+}
+
+std::size_t ber_value_size(const unsigned char *str, std::size_t avail) {
+    std::size_t size = 0;
+    if (const char *problem = measure_value(str, avail, size)) throw BerDecodeError(problem);
+    return size;
 }
 
 std::size_t write_header(int tag, std::size_t length, unsigned char *out) {
@@ -82,6 +114,12 @@ std::unique_ptr<unsigned char[]> pack_header(int tag, std::size_t length, unsign
 
 std::unique_ptr<BerEncodedData> encode_primitive(int tag, const unsigned char *content,
                                                  std::uint32_t length) {
+    unsigned char small[BerEncodedData::INLINE_BYTES];
+    if (length <= sizeof small - 6) {  // a header takes at most 6 bytes
+        const std::size_t headerlen = write_header(tag, length, small);
+        if (length > 0) std::memcpy(small + headerlen, content, length);
+        return std::make_unique<BerEncodedData>(std::span<const unsigned char>(small, headerlen + length));
+    }
     unsigned char headerlen = 0;
     auto buf = pack_header(tag, length, headerlen);
     std::memcpy(buf.get() + headerlen, content, length);
@@ -93,10 +131,7 @@ std::unique_ptr<BerEncodedData> encode_primitive(int tag, const unsigned char *c
 BerBase::~BerBase() = default;
 
 BerBase::BerBase(std::span<const unsigned char> in) {
-    std::size_t size = ber_value_size(in.data(), in.size());
-    auto buf = std::make_unique_for_overwrite<unsigned char[]>(size);
-    std::memcpy(buf.get(), in.data(), size);
-    edatacache = std::make_unique<BerEncodedData>(std::move(buf), size);
+    edatacache = std::make_unique<BerEncodedData>(in.first(ber_value_size(in.data(), in.size())));
 }
 
 BerEncodedData *BerBase::getdata() {
@@ -156,10 +191,8 @@ BerNull::BerNull(std::span<const unsigned char> in) : BerBase(in) {
 }
 
 std::unique_ptr<BerEncodedData> BerNull::encode() {
-    auto buf = std::make_unique<unsigned char[]>(2);
-    buf[0] = NULL_TAG;
-    buf[1] = 0;
-    return std::make_unique<BerEncodedData>(std::move(buf), 2);
+    const unsigned char null[2] = {NULL_TAG, 0};
+    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(null));
 }
 
 int BerNull::print(char *buf, std::size_t size) const {
@@ -199,11 +232,9 @@ std::unique_ptr<BerEncodedData> BerInt::encode() {
     // A dropped zero byte goes back in front of a top bit, so the number stays non-negative.
     if (start > 0 && (be[start] & 0x80)) --start;
     int n = 8 - start;
-    auto buf = std::make_unique<unsigned char[]>(static_cast<std::size_t>(n) + 2);
-    buf[0] = INT_TAG;
-    buf[1] = static_cast<unsigned char>(n);
-    std::memcpy(buf.get() + 2, be + start, static_cast<std::size_t>(n));
-    return std::make_unique<BerEncodedData>(std::move(buf), static_cast<std::size_t>(n) + 2);
+    unsigned char tlv[10] = {INT_TAG, static_cast<unsigned char>(n)};
+    std::memcpy(tlv + 2, be + start, static_cast<std::size_t>(n));
+    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(tlv, static_cast<std::size_t>(n) + 2));
 }
 
 int BerInt::print(char *buf, std::size_t size) const {
@@ -228,11 +259,9 @@ std::unique_ptr<BerEncodedData> BerTimeTick::encode() {
     int start = 0;
     while (start < 7 && be[start] == 0) ++start;
     int n = 8 - start;
-    auto buf = std::make_unique<unsigned char[]>(static_cast<std::size_t>(n) + 2);
-    buf[0] = TIME_TICK_TAG;
-    buf[1] = static_cast<unsigned char>(n);
-    std::memcpy(buf.get() + 2, be + start, static_cast<std::size_t>(n));
-    return std::make_unique<BerEncodedData>(std::move(buf), static_cast<std::size_t>(n) + 2);
+    unsigned char tlv[10] = {TIME_TICK_TAG, static_cast<unsigned char>(n)};
+    std::memcpy(tlv + 2, be + start, static_cast<std::size_t>(n));
+    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(tlv, static_cast<std::size_t>(n) + 2));
 }
 
 int BerTimeTick::print(char *buf, std::size_t size) const {
@@ -321,11 +350,8 @@ BerIPAddr::BerIPAddr(std::span<const unsigned char> in) : BerBase(in) {
 }
 
 std::unique_ptr<BerEncodedData> BerIPAddr::encode() {
-    auto buf = std::make_unique<unsigned char[]>(6);
-    buf[0] = IPADDR_TAG;
-    buf[1] = 4;
-    std::memcpy(buf.get() + 2, data.data(), 4);
-    return std::make_unique<BerEncodedData>(std::move(buf), 6);
+    const unsigned char tlv[6] = {IPADDR_TAG, 4, data[0], data[1], data[2], data[3]};
+    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(tlv));
 }
 
 int BerIPAddr::print(char *buf, std::size_t size) const {

@@ -48,23 +48,31 @@ class BerDecodeError : public PrinterError {
     explicit BerDecodeError(const std::string &reason) : PrinterError(reason) {}
 };
 
-// One chunk of encoded bytes. Owns its buffer; `next` (the chunk that follows
+// One chunk of encoded bytes. Owns its bytes; `next` (the chunk that follows
 // in a larger encoding) is never owned and never followed by the chunk itself.
+// Most chunks are a header or a short value (an INTEGER, an OID, a header of
+// a sequence): those up to INLINE_BYTES are kept in the chunk itself, so
+// decoding a reply costs one allocation per value instead of two.
 class BerEncodedData {
  public:
+    static constexpr std::size_t INLINE_BYTES = 24;
+
     BerEncodedData(std::unique_ptr<unsigned char[]> data, std::size_t length);
+    // A copy of bytes.
+    explicit BerEncodedData(std::span<const unsigned char> bytes);
     BerEncodedData(const BerEncodedData &) = delete;
     BerEncodedData &operator=(const BerEncodedData &) = delete;
 
-    const unsigned char *Data() const { return data_.get(); }
-    unsigned char *Data() { return data_.get(); }
+    const unsigned char *Data() const { return heap_ ? heap_.get() : inline_.data(); }
+    unsigned char *Data() { return heap_ ? heap_.get() : inline_.data(); }
     std::size_t Length() const { return length_; }
 
     BerEncodedData *next = nullptr;
 
  private:
-    std::unique_ptr<unsigned char[]> data_;
+    std::unique_ptr<unsigned char[]> heap_;  // null when the bytes are inline
     std::size_t length_;
+    std::array<unsigned char, INLINE_BYTES> inline_;
 };
 
 // Reads the length field of the encoding whose tag byte is at str, reading
@@ -77,6 +85,9 @@ std::uint64_t unpack_len(const unsigned char *str, std::size_t avail, unsigned c
 // Full size (header + content) of the encoding at str, checked to lie within
 // the avail bytes; throws BerDecodeError otherwise.
 std::size_t ber_value_size(const unsigned char *str, std::size_t avail);
+// The same without throwing: sets size and returns nullptr, or returns the
+// reason ber_value_size would throw.
+const char *measure_value(const unsigned char *str, std::size_t avail, std::size_t &size);
 
 // Allocates tag + length field + length content bytes, writes the header and
 // sets headerlen; the caller fills the content from offset headerlen.

@@ -21,10 +21,8 @@ std::size_t chain_size(const BerEncodedData *first, const BerEncodedData *last) 
 
 std::unique_ptr<BerEncodedData> header_chunk(int tag, std::size_t length) {
     unsigned char hdr[6];
-    std::size_t h = write_header(tag, length, hdr);
-    auto buf = std::make_unique_for_overwrite<unsigned char[]>(h);
-    std::memcpy(buf.get(), hdr, h);
-    return std::make_unique<BerEncodedData>(std::move(buf), h);
+    const std::size_t h = write_header(tag, length, hdr);
+    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(hdr, h));
 }
 
 }  // namespace
@@ -63,11 +61,10 @@ void BerSequence::decode_children(std::span<const unsigned char> content, Depth 
     // bounds, and knowing the count makes the child list one allocation.
     std::size_t count = 0;
     for (std::size_t p = 0; p < content.size(); ++count) {
-        try {
-            p += ber_value_size(content.data() + p, content.size() - p);
-        } catch (const BerDecodeError &e) {
-            throw BerDecodeError(std::string("child overruns its parent: ") + e.what());
-        }
+        std::size_t size = 0;
+        if (const char *problem = measure_value(content.data() + p, content.size() - p, size))
+            throw BerDecodeError(std::string("child overruns its parent: ") + problem);
+        p += size;
     }
     children_.reserve(count);
     std::size_t p = 0;
