@@ -87,7 +87,10 @@ TEST(PendingIndex, HundredsOfSilentAddressesBesideAnsweringOnes) {
                                                      [](const FakeRequest &r) { return FakeAgent::reply(r.bytes); }));
         port = agents.back()->port();
     }
-    SNMP_socket sock(1, 0, port);
+    // The answering exchanges start only once 600 threads exist, which under
+    // the sanitizers on a busy machine has taken more than a second: the
+    // time-out leaves room for that (the silent requests wait it out at once).
+    SNMP_socket sock(4, 0, port);
     constexpr int SILENT = 600;
     std::vector<std::thread> threads;
     std::vector<std::string> silentReplies(SILENT);
