@@ -191,8 +191,7 @@ BerNull::BerNull(std::span<const unsigned char> in) : BerBase(in) {
 }
 
 std::unique_ptr<BerEncodedData> BerNull::encode() {
-    const unsigned char null[2] = {NULL_TAG, 0};
-    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(null));
+    return encode_primitive(NULL_TAG, nullptr, 0);
 }
 
 int BerNull::print(char *buf, std::size_t size) const {
@@ -232,9 +231,7 @@ std::unique_ptr<BerEncodedData> BerInt::encode() {
     // A dropped zero byte goes back in front of a top bit, so the number stays non-negative.
     if (start > 0 && (be[start] & 0x80)) --start;
     int n = 8 - start;
-    unsigned char tlv[10] = {INT_TAG, static_cast<unsigned char>(n)};
-    std::memcpy(tlv + 2, be + start, static_cast<std::size_t>(n));
-    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(tlv, static_cast<std::size_t>(n) + 2));
+    return encode_primitive(INT_TAG, be + start, static_cast<std::uint32_t>(n));
 }
 
 int BerInt::print(char *buf, std::size_t size) const {
@@ -259,9 +256,7 @@ std::unique_ptr<BerEncodedData> BerTimeTick::encode() {
     int start = 0;
     while (start < 7 && be[start] == 0) ++start;
     int n = 8 - start;
-    unsigned char tlv[10] = {TIME_TICK_TAG, static_cast<unsigned char>(n)};
-    std::memcpy(tlv + 2, be + start, static_cast<std::size_t>(n));
-    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(tlv, static_cast<std::size_t>(n) + 2));
+    return encode_primitive(TIME_TICK_TAG, be + start, static_cast<std::uint32_t>(n));
 }
 
 int BerTimeTick::print(char *buf, std::size_t size) const {
@@ -350,8 +345,7 @@ BerIPAddr::BerIPAddr(std::span<const unsigned char> in) : BerBase(in) {
 }
 
 std::unique_ptr<BerEncodedData> BerIPAddr::encode() {
-    const unsigned char tlv[6] = {IPADDR_TAG, 4, data[0], data[1], data[2], data[3]};
-    return std::make_unique<BerEncodedData>(std::span<const unsigned char>(tlv));
+    return encode_primitive(IPADDR_TAG, data.data(), 4);
 }
 
 int BerIPAddr::print(char *buf, std::size_t size) const {
